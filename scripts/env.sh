@@ -1,0 +1,7 @@
+# Shared settings for the project's scripts; sourced, not run.
+TESSALY_ROOT="${TESSALY_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export TESSALY_DEPS="${TESSALY_DEPS:-$TESSALY_ROOT/.deps}"
+export WINEPREFIX="${WINEPREFIX:-$TESSALY_ROOT/.wine}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
