@@ -1,0 +1,15 @@
+// The Diff encoding's body: chunks of control, difference and literal streams applied to the
+// old file.
+#pragma once
+
+#include <cstdint>
+
+#include "delta_decoder.h"
+#include "output_writer.h"
+#include "patch_reader.h"
+
+namespace tpe {
+
+DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out);
+
+}  // namespace tpe
