@@ -155,6 +155,72 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
     WriteFile(patchFile, std::string(payload.begin(), payload.end()));
 }
 
+bool FaultyFileSystem::Fault() {
+    bool fail = operations++ == failAt;
+    failed = failed || fail;
+    return fail;
+}
+
+namespace {
+
+class FaultyOutput : public tpe::OutputFile {
+public:
+    FaultyOutput(std::unique_ptr<tpe::OutputFile> inner, FaultyFileSystem& fs)
+        : m_inner(std::move(inner)), m_fs(fs) {}
+    bool Write(const void* data, size_t size) override {
+        return !m_fs.Fault() && m_inner->Write(data, size);
+    }
+    bool Close() override {
+        bool closed = m_inner->Close();
+        return !m_fs.Fault() && closed;
+    }
+
+private:
+    std::unique_ptr<tpe::OutputFile> m_inner;
+    FaultyFileSystem& m_fs;
+};
+
+}  // namespace
+
+std::unique_ptr<tpe::InputFile> FaultyFileSystem::OpenRead(const std::string& path) {
+    return m_native.OpenRead(path);
+}
+std::unique_ptr<tpe::OutputFile> FaultyFileSystem::CreateNew(const std::string& path) {
+    if (Fault()) {
+        return nullptr;
+    }
+    std::unique_ptr<tpe::OutputFile> inner = m_native.CreateNew(path);
+    return inner ? std::make_unique<FaultyOutput>(std::move(inner), *this) : nullptr;
+}
+bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    return !Fault() && m_native.Rename(from, to);
+}
+bool FaultyFileSystem::RemoveFile(const std::string& path) {
+    return !Fault() && m_native.RemoveFile(path);
+}
+bool FaultyFileSystem::MakeFolder(const std::string& path) {
+    return !Fault() && m_native.MakeFolder(path);
+}
+bool FaultyFileSystem::RemoveFolder(const std::string& path) {
+    return !Fault() && m_native.RemoveFolder(path);
+}
+tpe::NodeInfo FaultyFileSystem::Stat(const std::string& path) {
+    return m_native.Stat(path);
+}
+bool FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+    return !Fault() && m_native.SetReadOnly(path, readOnly);
+}
+bool FaultyFileSystem::FreeSpace(const std::string& folder, uint64_t* bytes) {
+    if (freeSpace >= 0) {
+        *bytes = uint64_t(freeSpace);
+        return true;
+    }
+    return m_native.FreeSpace(folder, bytes);
+}
+bool FaultyFileSystem::List(const std::string& folder, std::vector<std::string>* names) {
+    return m_native.List(folder, names);
+}
+
 std::ostream& operator<<(std::ostream& out, const Message& m) {
     return out << "{" << m.id << ", \"" << m.text << "\"}";
 }

@@ -45,6 +45,33 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
                     const std::string& patchFile, const std::string& versionFile = "game.exe",
                     int level = 3);
 
+// The native file system with faults on demand: the `failAt`-th changing operation (counting
+// from 0: creating, writing, closing, renaming, removing, making folders, changing flags) fails
+// once; `freeSpace` replaces the volume's free space when set.
+class FaultyFileSystem : public tpe::FileSystem {
+public:
+    long failAt = -1;
+    long operations = 0;
+    bool failed = false;
+    long long freeSpace = -1;
+
+    std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override;
+    std::unique_ptr<tpe::OutputFile> CreateNew(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool RemoveFile(const std::string& path) override;
+    bool MakeFolder(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
+    tpe::NodeInfo Stat(const std::string& path) override;
+    bool SetReadOnly(const std::string& path, bool readOnly) override;
+    bool FreeSpace(const std::string& folder, uint64_t* bytes) override;
+    bool List(const std::string& folder, std::vector<std::string>* names) override;
+    // True when this operation is the one to fail.
+    bool Fault();
+
+private:
+    tpe::FileSystem& m_native = tpe::NativeFileSystem();
+};
+
 struct Message {
     unsigned id;
     std::string text;  // texts of 2, 4, 7, 9, 11, 14, 19; "N" for 5 and 6
