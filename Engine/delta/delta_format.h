@@ -35,13 +35,15 @@ bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header);
 
 // Limits of the Diff encoding. The new contents are cut into chunks of at most kChunkNewBytes;
 // a chunk ends early once its control stream reaches kChunkControlSoftLimit, so a valid chunk
-// never has more than kChunkControlMaxBytes of control.
+// never has more than kChunkControlMaxBytes of control. Run lengths of a chunk's differences
+// cost at most one byte per difference byte plus two.
 constexpr uint64_t kChunkNewBytes = 1u << 20;
 constexpr uint64_t kChunkControlSoftLimit = 256u << 10;
 constexpr uint64_t kMaxControlOpBytes = 3 * 10;
 constexpr uint64_t kChunkControlMaxBytes = kChunkControlSoftLimit + kMaxControlOpBytes;
+constexpr uint64_t kChunkRunsMaxBytes = kChunkNewBytes + 2;
 
-// Largest zstd window the decoder accepts: each of the three Diff streams, or the single
+// Largest zstd window the decoder accepts: each of the four Diff streams, or the single
 // Compressed frame. Keeps decoding memory bounded whatever the file size.
 constexpr int kDiffStreamWindowLog = 23;
 constexpr int kCompressedWindowLog = 25;

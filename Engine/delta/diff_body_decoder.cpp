@@ -11,27 +11,60 @@
 namespace tpe {
 namespace {
 
-constexpr size_t kOldWindowSize = 1 << 20;
+// 32 pages of 64 KiB: 2 MiB of the old file at hand.
+constexpr size_t kOldPageSize = 64 << 10;
+constexpr size_t kOldPageCount = 32;
+
+enum Stream { kControl, kRuns, kChanges, kLiteral, kStreamCount };
 
 struct ChunkHeader {
     uint64_t newBytes = 0;
-    uint64_t controlSize = 0;
-    uint64_t diffSize = 0;
-    uint64_t controlPacked = 0;
-    uint64_t diffPacked = 0;
-    uint64_t literalPacked = 0;
+    uint64_t diffBytes = 0;
+    uint64_t rawSize[kStreamCount] = {};
+    uint64_t packedSize[kStreamCount] = {};
 };
 
 bool ReadChunkHeader(PatchReader& reader, uint64_t remaining, ChunkHeader& chunk) {
-    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.controlSize) ||
-        !reader.ReadVarint(chunk.diffSize) || !reader.ReadVarint(chunk.controlPacked) ||
-        !reader.ReadVarint(chunk.diffPacked) || !reader.ReadVarint(chunk.literalPacked))
+    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.diffBytes))
         return false;
+    for (uint64_t& size : chunk.rawSize)
+        if (!reader.ReadVarint(size))
+            return false;
+    for (uint64_t& size : chunk.packedSize)
+        if (!reader.ReadVarint(size))
+            return false;
     if (chunk.newBytes == 0 || chunk.newBytes > kChunkNewBytes || chunk.newBytes > remaining)
         return false;
-    if (chunk.controlSize == 0 || chunk.controlSize > kChunkControlMaxBytes)
+    if (chunk.diffBytes > chunk.newBytes)
         return false;
-    return chunk.diffSize <= chunk.newBytes;
+    return chunk.rawSize[kControl] > 0 && chunk.rawSize[kControl] <= kChunkControlMaxBytes &&
+           chunk.rawSize[kRuns] <= kChunkRunsMaxBytes &&
+           chunk.rawSize[kChanges] <= chunk.diffBytes &&
+           chunk.rawSize[kLiteral] == chunk.newBytes - chunk.diffBytes;
+}
+
+// Rebuilds a chunk's difference bytes from alternating run lengths (zeros, then changed bytes)
+// and the changed bytes; both must be used up exactly.
+bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8_t>& changes,
+                       std::vector<uint8_t>& diff) {
+    const uint8_t* pos = runs.data();
+    const uint8_t* end = pos + runs.size();
+    size_t filled = 0, used = 0;
+    while (pos < end) {
+        uint64_t zeros, changed;
+        if (!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed))
+            return false;
+        if (zeros + changed == 0 || zeros > diff.size() - filled)
+            return false;
+        std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
+        filled += static_cast<size_t>(zeros);
+        if (changed > diff.size() - filled || changed > changes.size() - used)
+            return false;
+        std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
+        filled += static_cast<size_t>(changed);
+        used += static_cast<size_t>(changed);
+    }
+    return filled == diff.size() && used == changes.size();
 }
 
 // Runs one chunk's control ops; every length and offset is checked against what the chunk and
@@ -104,45 +137,42 @@ private:
 }  // namespace
 
 DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out) {
-    ZstdStreamDecoder control(kDiffStreamWindowLog);
-    ZstdStreamDecoder diff(kDiffStreamWindowLog);
-    ZstdStreamDecoder literal(kDiffStreamWindowLog);
-    for (ZstdStreamDecoder* stream : {&control, &diff, &literal}) {
-        DeltaStatus status = stream->Init();
+    ZstdStreamDecoder streams[kStreamCount] = {
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog),
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog)};
+    for (ZstdStreamDecoder& stream : streams) {
+        DeltaStatus status = stream.Init();
         if (status != DeltaStatus::Ok)
             return status;
     }
-    OldWindow old(oldFile, kOldWindowSize);
+    OldWindow old(oldFile, kOldPageSize, kOldPageCount);
     ChunkApplier applier(old, oldFile.Size());
-    std::vector<uint8_t> controlBytes, diffBytes, literalBytes, newBytes;
-    controlBytes.reserve(kChunkControlMaxBytes);
-    diffBytes.reserve(kChunkNewBytes);
-    literalBytes.reserve(kChunkNewBytes);
+    std::vector<uint8_t> raw[kStreamCount];
+    std::vector<uint8_t> diff, newBytes;
 
     while (out.Remaining() > 0) {
         ChunkHeader chunk;
         if (!ReadChunkHeader(reader, out.Remaining(), chunk))
             return DeltaStatus::Corrupt;
-        const size_t chunkSize = static_cast<size_t>(chunk.newBytes);
-        const size_t diffSize = static_cast<size_t>(chunk.diffSize);
-        DeltaStatus status = control.DecodeExact(
-            reader, chunk.controlPacked, static_cast<size_t>(chunk.controlSize), controlBytes);
-        if (status == DeltaStatus::Ok)
-            status = diff.DecodeExact(reader, chunk.diffPacked, diffSize, diffBytes);
-        if (status == DeltaStatus::Ok)
-            status = literal.DecodeExact(reader, chunk.literalPacked, chunkSize - diffSize,
-                                         literalBytes);
-        if (status != DeltaStatus::Ok)
-            return status;
-        newBytes.resize(chunkSize);
-        status = applier.Apply(controlBytes, diffBytes, literalBytes, newBytes);
+        for (int s = 0; s < kStreamCount; ++s) {
+            DeltaStatus status = streams[s].DecodeExact(
+                reader, chunk.packedSize[s], static_cast<size_t>(chunk.rawSize[s]), raw[s]);
+            if (status != DeltaStatus::Ok)
+                return status;
+        }
+        diff.resize(static_cast<size_t>(chunk.diffBytes));
+        if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
+            return DeltaStatus::Corrupt;
+        newBytes.resize(static_cast<size_t>(chunk.newBytes));
+        DeltaStatus status = applier.Apply(raw[kControl], diff, raw[kLiteral], newBytes);
         if (status == DeltaStatus::Ok)
             status = out.Write(newBytes.data(), newBytes.size());
         if (status != DeltaStatus::Ok)
             return status;
     }
-    if (!control.FrameDone() || !diff.FrameDone() || !literal.FrameDone())
-        return DeltaStatus::Corrupt;
+    for (const ZstdStreamDecoder& stream : streams)
+        if (!stream.FrameDone())
+            return DeltaStatus::Corrupt;
     return DeltaStatus::Ok;
 }
 
