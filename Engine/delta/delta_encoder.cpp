@@ -7,6 +7,7 @@
 #include "delta_hash.h"
 #include "diff_matcher.h"
 #include "diff_writer.h"
+#include "reference_model_builder.h"
 #include "suffix_array.h"
 #include "varint.h"
 #include "zstd_compress.h"
@@ -23,10 +24,22 @@ std::vector<uint8_t> CompressedBody(const uint8_t* data, size_t size, int level)
     return body;
 }
 
-std::vector<uint8_t> DiffBody(const uint8_t* oldData, size_t oldSize, const uint8_t* newData,
-                              size_t newSize, const DeltaEncodeOptions& options) {
+struct DiffBodies {
+    std::vector<uint8_t> plain;
+    std::vector<uint8_t> withReferences;  // empty unless both files are x86 executables
+};
+
+DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t* newData,
+                          size_t newSize, const DeltaEncodeOptions& options) {
+    DiffBodies bodies;
     DiffScript script = BuildDiffScript(oldData, oldSize, newData, newSize);
-    return WriteDiffBody(script, options.level, options.threads);
+    bodies.plain = WriteDiffBody(script, options.level, options.threads);
+    ReferenceModel model;
+    if (BuildReferenceModel(oldData, oldSize, newData, newSize, script, model)) {
+        ReferencePrediction prediction{model, oldData, newData};
+        bodies.withReferences = WriteDiffBody(script, options.level, options.threads, &prediction);
+    }
+    return bodies;
 }
 
 std::vector<uint8_t> Assemble(const DeltaHeader& header, const uint8_t* body, size_t bodySize) {
@@ -62,12 +75,12 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
         }
     };
     const bool tryDiff = oldSize > 0 && newSize > 0 && oldSize <= kMaxSuffixArrayInput;
-    std::vector<uint8_t> diff;
+    DiffBodies diff;
     if (tryDiff && options.threads > 1) {
         // Plain compression runs beside the matcher; the choice below does not depend on timing.
         std::thread compressor(compress);
         try {
-            diff = DiffBody(oldData, oldBytes, newData, newBytes, options);
+            diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
         } catch (...) {
             compressor.join();
             throw;
@@ -76,7 +89,7 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
     } else {
         compress();
         if (tryDiff)
-            diff = DiffBody(oldData, oldBytes, newData, newBytes, options);
+            diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
     }
     if (compressError)
         std::rethrow_exception(compressError);
@@ -88,13 +101,19 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
         header.encoding = DeltaEncoding::Compressed;
         best = compressed.size();
     }
-    if (tryDiff && diff.size() < best)
+    if (tryDiff && diff.plain.size() < best) {
         header.encoding = DeltaEncoding::Diff;
+        best = diff.plain.size();
+    }
+    if (!diff.withReferences.empty() && diff.withReferences.size() < best)
+        header.encoding = DeltaEncoding::DiffWithReferences;
     switch (header.encoding) {
         case DeltaEncoding::Compressed:
             return Assemble(header, compressed.data(), compressed.size());
         case DeltaEncoding::Diff:
-            return Assemble(header, diff.data(), diff.size());
+            return Assemble(header, diff.plain.data(), diff.plain.size());
+        case DeltaEncoding::DiffWithReferences:
+            return Assemble(header, diff.withReferences.data(), diff.withReferences.size());
         case DeltaEncoding::Stored:
             break;
     }

@@ -12,9 +12,10 @@ constexpr uint8_t kDeltaVersion = 1;
 
 // How the new contents are carried. Values are stored in the header: never reuse one.
 enum class DeltaEncoding : uint8_t {
-    Stored = 0,      // the new bytes as they are
-    Compressed = 1,  // one zstd frame of the new bytes
-    Diff = 2,        // control, difference and literal streams against the old file
+    Stored = 0,              // the new bytes as they are
+    Compressed = 1,          // one zstd frame of the new bytes
+    Diff = 2,                // control, difference and literal streams against the old file
+    DiffWithReferences = 3,  // Diff, with references in x86 code predicted (reference_model.h)
 };
 
 // Fixed header: magic, version, encoding, two reserved bytes (zero), old size, new size, and the

@@ -5,6 +5,7 @@
 
 #include "delta_format.h"
 #include "old_window.h"
+#include "reference_model.h"
 #include "varint.h"
 #include "zstd_stream_decoder.h"
 
@@ -71,10 +72,13 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
 // the old file hold. `oldPos` carries over from chunk to chunk.
 class ChunkApplier {
 public:
-    ChunkApplier(OldWindow& old, uint64_t oldSize) : old_(old), oldSize_(oldSize) {}
+    ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
+        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
 
+    // `out` receives the chunk, which starts at new offset `newStart`.
     DeltaStatus Apply(const std::vector<uint8_t>& control, const std::vector<uint8_t>& diff,
-                      const std::vector<uint8_t>& literal, std::vector<uint8_t>& out) {
+                      const std::vector<uint8_t>& literal, uint64_t newStart,
+                      std::vector<uint8_t>& out) {
         const uint8_t* pos = control.data();
         const uint8_t* end = pos + control.size();
         size_t diffUsed = 0;
@@ -97,7 +101,10 @@ public:
             if (copyLen > oldSize_ - oldPos_)
                 return DeltaStatus::Corrupt;
 
-            DeltaStatus status = AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
+            DeltaStatus status =
+                predictor_ ? AddPredicted(diff.data() + diffUsed, copyLen, newStart + produced,
+                                          out.data() + produced)
+                           : AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
             if (status != DeltaStatus::Ok)
                 return status;
             diffUsed += copyLen;
@@ -129,14 +136,62 @@ private:
         return DeltaStatus::Ok;
     }
 
+    // As AddOld, against old bytes whose references were rewritten as predicted. The whole
+    // op's old bytes are needed at once: an op never exceeds its chunk.
+    DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
+        const uint64_t oldStart = oldPos_;
+        opBytes_.resize(static_cast<size_t>(size));
+        for (size_t done = 0; done < opBytes_.size();) {
+            const uint8_t* old;
+            size_t got;
+            if (!old_.Get(oldPos_, opBytes_.size() - done, old, got))
+                return DeltaStatus::OldReadFailed;
+            std::memcpy(opBytes_.data() + done, old, got);
+            oldPos_ += got;
+            done += got;
+        }
+        predictor_->Predict(opBytes_.data(), opBytes_.size(), oldStart, newStart);
+        for (size_t i = 0; i < opBytes_.size(); ++i)
+            out[i] = static_cast<uint8_t>(opBytes_[i] + diff[i]);
+        return DeltaStatus::Ok;
+    }
+
     OldWindow& old_;
     uint64_t oldSize_;
+    const ReferencePredictor* predictor_;
     uint64_t oldPos_ = 0;
+    std::vector<uint8_t> opBytes_;
 };
+
+DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
+                      ReferenceModel& model) {
+    uint64_t rawSize, packedSize;
+    if (!reader.ReadVarint(rawSize) || !reader.ReadVarint(packedSize) ||
+        rawSize > kMaxReferenceModelBytes)
+        return DeltaStatus::Corrupt;
+    ZstdStreamDecoder frame(kDiffStreamWindowLog);
+    DeltaStatus status = frame.Init();
+    std::vector<uint8_t> raw;
+    if (status == DeltaStatus::Ok)
+        status = frame.DecodeExact(reader, packedSize, static_cast<size_t>(rawSize), raw);
+    if (status != DeltaStatus::Ok)
+        return status;
+    if (!frame.FrameDone() || !ReadReferenceModel(raw.data(), raw.size(), oldSize, newSize, model))
+        return DeltaStatus::Corrupt;
+    return DeltaStatus::Ok;
+}
 
 }  // namespace
 
-DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out) {
+DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out,
+                           bool withReferences) {
+    ReferenceModel model;
+    if (withReferences) {
+        DeltaStatus status = ReadModel(reader, oldFile.Size(), out.Remaining(), model);
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    const ReferencePredictor predictor(model);
     ZstdStreamDecoder streams[kStreamCount] = {
         ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog),
         ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog)};
@@ -146,7 +201,7 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
             return status;
     }
     OldWindow old(oldFile, kOldPageSize, kOldPageCount);
-    ChunkApplier applier(old, oldFile.Size());
+    ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
     std::vector<uint8_t> raw[kStreamCount];
     std::vector<uint8_t> diff, newBytes;
 
@@ -164,7 +219,8 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
         if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
             return DeltaStatus::Corrupt;
         newBytes.resize(static_cast<size_t>(chunk.newBytes));
-        DeltaStatus status = applier.Apply(raw[kControl], diff, raw[kLiteral], newBytes);
+        DeltaStatus status =
+            applier.Apply(raw[kControl], diff, raw[kLiteral], out.Written(), newBytes);
         if (status == DeltaStatus::Ok)
             status = out.Write(newBytes.data(), newBytes.size());
         if (status != DeltaStatus::Ok)

@@ -36,13 +36,14 @@ void AddDifferences(const uint8_t* diff, size_t size, Chunk& chunk) {
 }
 
 // Cuts the ops at chunk boundaries: an op split in two continues where its first half ended.
-std::vector<Chunk> SplitIntoChunks(const DiffScript& script) {
+std::vector<Chunk> SplitIntoChunks(const DiffScript& script,
+                                   const ReferencePrediction* prediction) {
     std::vector<Chunk> chunks(1);
-    size_t diffAt = 0, literalAt = 0, chunkDiffStart = 0;
-    auto finish = [&](Chunk& chunk) {
-        AddDifferences(script.differences.data() + chunkDiffStart, diffAt - chunkDiffStart, chunk);
-        chunkDiffStart = diffAt;
-    };
+    std::vector<uint8_t> diff, adjusted;
+    size_t diffAt = 0, literalAt = 0;
+    uint64_t oldAt = 0, newAt = 0;
+    static const ReferenceModel kNoModel;
+    const ReferencePredictor predictor(prediction ? prediction->model : kNoModel);
     for (DiffOp op : script.ops) {
         while (op.copyLen + op.literalLen > 0) {
             Chunk& chunk = chunks.back();
@@ -53,9 +54,24 @@ std::vector<Chunk> SplitIntoChunks(const DiffScript& script) {
             PutVarint(ZigZag(op.seek), control);
             PutVarint(copy, control);
             PutVarint(literal, control);
+            oldAt += static_cast<uint64_t>(op.seek);
+            if (prediction) {
+                // The decoder predicts over exactly this op: do the same here.
+                const uint8_t* oldBytes = prediction->oldData + oldAt;
+                adjusted.assign(oldBytes, oldBytes + copy);
+                predictor.Predict(adjusted.data(), adjusted.size(), oldAt, newAt);
+                for (size_t i = 0; i < copy; ++i)
+                    diff.push_back(
+                        static_cast<uint8_t>(prediction->newData[newAt + i] - adjusted[i]));
+            } else {
+                const uint8_t* differences = script.differences.data() + diffAt;
+                diff.insert(diff.end(), differences, differences + copy);
+            }
             const uint8_t* literals = script.literals.data() + literalAt;
             chunk.streams[kLiteral].insert(chunk.streams[kLiteral].end(), literals,
                                            literals + literal);
+            oldAt += copy;
+            newAt += copy + literal;
             diffAt += copy;
             literalAt += literal;
             chunk.newBytes += copy + literal;
@@ -64,7 +80,8 @@ std::vector<Chunk> SplitIntoChunks(const DiffScript& script) {
             op.copyLen -= copy;
             op.literalLen -= literal;
             if (chunk.newBytes == kChunkNewBytes || control.size() >= kChunkControlSoftLimit) {
-                finish(chunk);
+                AddDifferences(diff.data(), diff.size(), chunk);
+                diff.clear();
                 chunks.emplace_back();
             }
         }
@@ -72,7 +89,7 @@ std::vector<Chunk> SplitIntoChunks(const DiffScript& script) {
     if (chunks.back().newBytes == 0) {
         chunks.pop_back();
     } else {
-        finish(chunks.back());
+        AddDifferences(diff.data(), diff.size(), chunks.back());
     }
     return chunks;
 }
@@ -102,8 +119,9 @@ void PackStream(Stream which, const std::vector<Chunk>& chunks, int level, Packe
 
 }  // namespace
 
-std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned threads) {
-    const std::vector<Chunk> chunks = SplitIntoChunks(script);
+std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned threads,
+                                   const ReferencePrediction* prediction) {
+    const std::vector<Chunk> chunks = SplitIntoChunks(script, prediction);
     PackedStream packed[kStreamCount];
     if (threads > 1) {
         std::thread workers[kStreamCount];
@@ -120,6 +138,16 @@ std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned
             std::rethrow_exception(stream.error);
 
     std::vector<uint8_t> body;
+    if (prediction) {
+        std::vector<uint8_t> model;
+        WriteReferenceModel(prediction->model, model);
+        std::vector<uint8_t> packedModel;
+        ZstdStreamEncoder(level, kDiffStreamWindowLog, model.size())
+            .Compress(model.data(), model.size(), true, packedModel);
+        PutVarint(model.size(), body);
+        PutVarint(packedModel.size(), body);
+        body.insert(body.end(), packedModel.begin(), packedModel.end());
+    }
     size_t offsets[kStreamCount] = {};
     for (size_t i = 0; i < chunks.size(); ++i) {
         const Chunk& chunk = chunks[i];

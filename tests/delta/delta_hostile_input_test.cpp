@@ -47,12 +47,20 @@ std::vector<Pair> SmallPairs() {
     Bytes edited = text;
     edited[3000] ^= 1;
     edited.insert(edited.begin() + 100, {'n', 'e', 'w'});
-    return {{"diff", text, edited}, {"compressed", {}, text}, {"stored", {}, Random(2).Fill(200)}};
+    Bytes oldCode = WrapElf64(SyntheticCode(30000, 0, 0, 3));
+    Bytes newCode = WrapElf64(SyntheticCode(30000, 15000, 5, 3));
+    return {{"diff", text, edited},
+            {"references", oldCode, newCode},
+            {"compressed", {}, text},
+            {"stored", {}, Random(2).Fill(200)}};
 }
 
 TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {
     for (const Pair& pair : SmallPairs()) {
         Bytes delta = Encode(pair.oldData, pair.newData);
+        if (std::string(pair.name) == "references") {
+            ASSERT_EQ(EncodingOf(delta), uint8_t(DeltaEncoding::DiffWithReferences));
+        }
         ASSERT_EQ(Decode(pair.oldData, delta, pair.newData.size()), DeltaStatus::Ok) << pair.name;
         for (size_t at = 0; at < delta.size(); ++at) {
             for (uint8_t mask : {0x01, 0x80, 0xff}) {
