@@ -24,20 +24,53 @@ std::vector<uint8_t> CompressedBody(const uint8_t* data, size_t size, int level)
     return body;
 }
 
+// zstd's strongest levels rarely beat its fastest by a third on real files: a diff under half
+// the fast compressed size cannot lose to the slow one, which then need not run.
+constexpr int kQuickLevel = 1;
+
 struct DiffBodies {
     std::vector<uint8_t> plain;
     std::vector<uint8_t> withReferences;  // empty unless both files are x86 executables
+
+    size_t Smallest() const {
+        return withReferences.empty() || plain.size() < withReferences.size()
+                   ? plain.size()
+                   : withReferences.size();
+    }
 };
 
 DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t* newData,
                           size_t newSize, const DeltaEncodeOptions& options) {
     DiffBodies bodies;
     DiffScript script = BuildDiffScript(oldData, oldSize, newData, newSize);
-    bodies.plain = WriteDiffBody(script, options.level, options.threads);
     ReferenceModel model;
-    if (BuildReferenceModel(oldData, oldSize, newData, newSize, script, model)) {
-        ReferencePrediction prediction{model, oldData, newData};
-        bodies.withReferences = WriteDiffBody(script, options.level, options.threads, &prediction);
+    if (!BuildReferenceModel(oldData, oldSize, newData, newSize, script, model)) {
+        bodies.plain = WriteDiffBody(script, options.level, options.threads);
+        return bodies;
+    }
+    ReferencePrediction prediction{model, oldData, newData};
+    if (options.threads > 1) {
+        // The two bodies are independent: write them side by side.
+        std::exception_ptr error;
+        std::thread plainWriter([&] {
+            try {
+                bodies.plain = WriteDiffBody(script, options.level, 1);
+            } catch (...) {
+                error = std::current_exception();
+            }
+        });
+        try {
+            bodies.withReferences = WriteDiffBody(script, options.level, 1, &prediction);
+        } catch (...) {
+            plainWriter.join();
+            throw;
+        }
+        plainWriter.join();
+        if (error)
+            std::rethrow_exception(error);
+    } else {
+        bodies.plain = WriteDiffBody(script, options.level, 1);
+        bodies.withReferences = WriteDiffBody(script, options.level, 1, &prediction);
     }
     return bodies;
 }
@@ -64,35 +97,17 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
     header.newSize = newSize;
     header.newHash = DeltaHash::Of(newData, newBytes);
 
-    std::vector<uint8_t> compressed;
-    std::exception_ptr compressError;
-    auto compress = [&] {
-        try {
-            if (newBytes > 0)
-                compressed = CompressedBody(newData, newBytes, options.level);
-        } catch (...) {
-            compressError = std::current_exception();
-        }
-    };
     const bool tryDiff = oldSize > 0 && newSize > 0 && oldSize <= kMaxSuffixArrayInput;
     DiffBodies diff;
-    if (tryDiff && options.threads > 1) {
-        // Plain compression runs beside the matcher; the choice below does not depend on timing.
-        std::thread compressor(compress);
-        try {
-            diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
-        } catch (...) {
-            compressor.join();
-            throw;
-        }
-        compressor.join();
-    } else {
-        compress();
-        if (tryDiff)
-            diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
+    if (tryDiff)
+        diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
+    std::vector<uint8_t> compressed;
+    if (newBytes > 0) {
+        const int quickLevel = options.level < kQuickLevel ? options.level : kQuickLevel;
+        compressed = CompressedBody(newData, newBytes, quickLevel);
+        if (options.level != quickLevel && (!tryDiff || diff.Smallest() * 2 >= compressed.size()))
+            compressed = CompressedBody(newData, newBytes, options.level);
     }
-    if (compressError)
-        std::rethrow_exception(compressError);
 
     // Smallest wins; on a tie the simpler encoding.
     header.encoding = DeltaEncoding::Stored;
