@@ -181,39 +181,84 @@ bool ReadReferenceModel(const uint8_t* data, size_t size, uint64_t oldSize, uint
     return pos == end;
 }
 
+namespace {
+
+// The next offset after `offset` where some segment starts or ends; between two such offsets
+// the first segment containing an offset stays the same.
+uint64_t NextBoundary(const std::vector<CodeSegment>& segments, uint64_t offset) {
+    uint64_t next = UINT64_MAX;
+    for (const CodeSegment& segment : segments) {
+        const uint64_t end = segment.fileOffset + segment.size;
+        if (segment.fileOffset > offset && segment.fileOffset < next)
+            next = segment.fileOffset;
+        if (end > offset && end < next)
+            next = end;
+    }
+    return next;
+}
+
+}  // namespace
+
 void ReferencePredictor::Predict(uint8_t* bytes, size_t size, uint64_t oldStart,
                                  uint64_t newStart) const {
-    for (size_t at = 1; at + 4 <= size;) {
-        const uint8_t before = bytes[at - 1];
-        bool relative = true;
-        int immediate = -1;
-        if (before == 0xe8 || before == 0xe9) {  // call, jmp rel32
-            immediate = 0;
-        } else if (at >= 2 && bytes[at - 2] == 0x0f && (before & 0xf0) == 0x80) {  // jcc rel32
-            immediate = 0;
-        } else if (at >= 2 && (before & 0xc7) == 0x05) {  // ModRM: 32-bit displacement only
-            immediate = ImmediateAfterDisplacement(bytes[at - 2], at >= 3 && bytes[at - 3] == 0x0f);
-            relative = model_.is64;
-        } else if (!model_.is64 && (before == 0xa1 || before == 0xa3 || before == 0x68 ||
-                                    (before >= 0xb8 && before <= 0xbf))) {
-            immediate = 0;  // moffs32, push imm32, mov reg, imm32: absolute in 32-bit code
-            relative = false;
+    // Bytes that can end an opcode followed by a 32-bit reference field.
+    static const struct CandidateTable {
+        bool any[256] = {};
+        CandidateTable() {
+            for (int b : {0xe8, 0xe9, 0xa1, 0xa3, 0x68}) any[b] = true;
+            for (int b = 0x80; b <= 0x8f; ++b) any[b] = true;
+            for (int b = 0xb8; b <= 0xbf; ++b) any[b] = true;
+            for (int b = 0x05; b <= 0x3d; b += 8) any[b] = true;
         }
-        if (immediate >= 0 &&
-            PredictField(bytes + at, oldStart + at, newStart + at, relative, immediate)) {
-            at += 4;
-        } else {
-            ++at;
+    } candidates;
+
+    size_t at = 1;
+    while (at + 4 <= size) {
+        // Only fields in old code are predicted: skip straight over anything else.
+        const uint64_t offset = oldStart + at;
+        const CodeSegment* segment = SegmentAtOffset(model_.oldSegments, offset);
+        const uint64_t boundary = NextBoundary(model_.oldSegments, offset);
+        const size_t runEnd =
+            boundary - oldStart < size ? static_cast<size_t>(boundary - oldStart) : size;
+        if (!segment || !segment->code) {
+            at = runEnd > at ? runEnd : at + 1;
+            continue;
+        }
+        for (; at < runEnd && at + 4 <= size;) {
+            const uint8_t before = bytes[at - 1];
+            if (!candidates.any[before]) {
+                ++at;
+                continue;
+            }
+            bool relative = true;
+            int immediate = -1;
+            if (before == 0xe8 || before == 0xe9) {  // call, jmp rel32
+                immediate = 0;
+            } else if (at >= 2 && bytes[at - 2] == 0x0f && (before & 0xf0) == 0x80) {  // jcc
+                immediate = 0;
+            } else if (at >= 2 && (before & 0xc7) == 0x05) {  // ModRM: 32-bit displacement only
+                immediate =
+                    ImmediateAfterDisplacement(bytes[at - 2], at >= 3 && bytes[at - 3] == 0x0f);
+                relative = model_.is64;
+            } else if (!model_.is64 && (before == 0xa1 || before == 0xa3 || before == 0x68 ||
+                                        (before >= 0xb8 && before <= 0xbf))) {
+                immediate = 0;  // moffs32, push imm32, mov reg, imm32: absolute in 32-bit code
+                relative = false;
+            }
+            if (immediate >= 0 && PredictField(bytes + at, *segment, oldStart + at, newStart + at,
+                                               relative, immediate)) {
+                at += 4;
+            } else {
+                ++at;
+            }
         }
     }
 }
 
-bool ReferencePredictor::PredictField(uint8_t* field, uint64_t oldOffset, uint64_t newOffset,
-                                      bool relative, int immediateSize) const {
-    const CodeSegment* fieldSegment = SegmentAtOffset(model_.oldSegments, oldOffset);
-    if (!fieldSegment || !fieldSegment->code)
-        return false;
-    const uint64_t fieldAddress = fieldSegment->address + (oldOffset - fieldSegment->fileOffset);
+bool ReferencePredictor::PredictField(uint8_t* field, const CodeSegment& fieldSegment,
+                                      uint64_t oldOffset, uint64_t newOffset, bool relative,
+                                      int immediateSize) const {
+    const uint64_t fieldAddress = fieldSegment.address + (oldOffset - fieldSegment.fileOffset);
     const uint32_t raw = Load32(field);
     const uint64_t end = static_cast<uint64_t>(4 + immediateSize);
     const uint64_t target =

@@ -53,8 +53,8 @@ public:
     void Predict(uint8_t* bytes, size_t size, uint64_t oldStart, uint64_t newStart) const;
 
 private:
-    bool PredictField(uint8_t* field, uint64_t oldOffset, uint64_t newOffset, bool relative,
-                      int immediateSize) const;
+    bool PredictField(uint8_t* field, const CodeSegment& fieldSegment, uint64_t oldOffset,
+                      uint64_t newOffset, bool relative, int immediateSize) const;
 
     const ReferenceModel& model_;
 };
