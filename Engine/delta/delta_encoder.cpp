@@ -45,22 +45,22 @@ DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t*
     DiffScript script = BuildDiffScript(oldData, oldSize, newData, newSize);
     ReferenceModel model;
     if (!BuildReferenceModel(oldData, oldSize, newData, newSize, script, model)) {
-        bodies.plain = WriteDiffBody(script, options.level, options.threads);
+        bodies.plain = WriteDiffBody(script, oldData, newData, options.level, options.threads);
         return bodies;
     }
-    ReferencePrediction prediction{model, oldData, newData};
     if (options.threads > 1) {
         // The two bodies are independent: write them side by side.
         std::exception_ptr error;
         std::thread plainWriter([&] {
             try {
-                bodies.plain = WriteDiffBody(script, options.level, 1);
+                bodies.plain = WriteDiffBody(script, oldData, newData, options.level, 1);
             } catch (...) {
                 error = std::current_exception();
             }
         });
         try {
-            bodies.withReferences = WriteDiffBody(script, options.level, 1, &prediction);
+            bodies.withReferences =
+                WriteDiffBody(script, oldData, newData, options.level, 1, &model);
         } catch (...) {
             plainWriter.join();
             throw;
@@ -69,8 +69,8 @@ DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t*
         if (error)
             std::rethrow_exception(error);
     } else {
-        bodies.plain = WriteDiffBody(script, options.level, 1);
-        bodies.withReferences = WriteDiffBody(script, options.level, 1, &prediction);
+        bodies.plain = WriteDiffBody(script, oldData, newData, options.level, 1);
+        bodies.withReferences = WriteDiffBody(script, oldData, newData, options.level, 1, &model);
     }
     return bodies;
 }

@@ -36,14 +36,14 @@ void AddDifferences(const uint8_t* diff, size_t size, Chunk& chunk) {
 }
 
 // Cuts the ops at chunk boundaries: an op split in two continues where its first half ended.
-std::vector<Chunk> SplitIntoChunks(const DiffScript& script,
-                                   const ReferencePrediction* prediction) {
+std::vector<Chunk> SplitIntoChunks(const DiffScript& script, const uint8_t* oldData,
+                                   const uint8_t* newData, const ReferenceModel* model) {
     std::vector<Chunk> chunks(1);
     std::vector<uint8_t> diff, adjusted;
-    size_t diffAt = 0, literalAt = 0;
+    size_t literalAt = 0;
     uint64_t oldAt = 0, newAt = 0;
     static const ReferenceModel kNoModel;
-    const ReferencePredictor predictor(prediction ? prediction->model : kNoModel);
+    const ReferencePredictor predictor(model ? *model : kNoModel);
     for (DiffOp op : script.ops) {
         while (op.copyLen + op.literalLen > 0) {
             Chunk& chunk = chunks.back();
@@ -55,24 +55,20 @@ std::vector<Chunk> SplitIntoChunks(const DiffScript& script,
             PutVarint(copy, control);
             PutVarint(literal, control);
             oldAt += static_cast<uint64_t>(op.seek);
-            if (prediction) {
+            const uint8_t* base = oldData + oldAt;
+            if (model) {
                 // The decoder predicts over exactly this op: do the same here.
-                const uint8_t* oldBytes = prediction->oldData + oldAt;
-                adjusted.assign(oldBytes, oldBytes + copy);
+                adjusted.assign(base, base + copy);
                 predictor.Predict(adjusted.data(), adjusted.size(), oldAt, newAt);
-                for (size_t i = 0; i < copy; ++i)
-                    diff.push_back(
-                        static_cast<uint8_t>(prediction->newData[newAt + i] - adjusted[i]));
-            } else {
-                const uint8_t* differences = script.differences.data() + diffAt;
-                diff.insert(diff.end(), differences, differences + copy);
+                base = adjusted.data();
             }
+            for (size_t i = 0; i < copy; ++i)
+                diff.push_back(static_cast<uint8_t>(newData[newAt + i] - base[i]));
             const uint8_t* literals = script.literals.data() + literalAt;
             chunk.streams[kLiteral].insert(chunk.streams[kLiteral].end(), literals,
                                            literals + literal);
             oldAt += copy;
             newAt += copy + literal;
-            diffAt += copy;
             literalAt += literal;
             chunk.newBytes += copy + literal;
             chunk.diffBytes += copy;
@@ -119,9 +115,10 @@ void PackStream(Stream which, const std::vector<Chunk>& chunks, int level, Packe
 
 }  // namespace
 
-std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned threads,
-                                   const ReferencePrediction* prediction) {
-    const std::vector<Chunk> chunks = SplitIntoChunks(script, prediction);
+std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldData,
+                                   const uint8_t* newData, int level, unsigned threads,
+                                   const ReferenceModel* model) {
+    const std::vector<Chunk> chunks = SplitIntoChunks(script, oldData, newData, model);
     PackedStream packed[kStreamCount];
     if (threads > 1) {
         std::thread workers[kStreamCount];
@@ -138,13 +135,13 @@ std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned
             std::rethrow_exception(stream.error);
 
     std::vector<uint8_t> body;
-    if (prediction) {
-        std::vector<uint8_t> model;
-        WriteReferenceModel(prediction->model, model);
+    if (model) {
+        std::vector<uint8_t> rawModel;
+        WriteReferenceModel(*model, rawModel);
         std::vector<uint8_t> packedModel;
-        ZstdStreamEncoder(level, kDiffStreamWindowLog, model.size())
-            .Compress(model.data(), model.size(), true, packedModel);
-        PutVarint(model.size(), body);
+        ZstdStreamEncoder(level, kDiffStreamWindowLog, rawModel.size())
+            .Compress(rawModel.data(), rawModel.size(), true, packedModel);
+        PutVarint(rawModel.size(), body);
         PutVarint(packedModel.size(), body);
         body.insert(body.end(), packedModel.begin(), packedModel.end());
     }

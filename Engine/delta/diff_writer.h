@@ -10,16 +10,12 @@
 
 namespace tpe {
 
-// With `prediction`, the differences are taken against old bytes whose references were
-// rewritten as the model predicts (see reference_model.h), and the body starts with the model.
-struct ReferencePrediction {
-    const ReferenceModel& model;
-    const uint8_t* oldData;
-    const uint8_t* newData;
-};
-
-// `threads` > 1 compresses the streams at once; the bytes are the same either way.
-std::vector<uint8_t> WriteDiffBody(const DiffScript& script, int level, unsigned threads,
-                                   const ReferencePrediction* prediction = nullptr);
+// The script's ops turn `oldData` into `newData`. With `model`, the differences are taken
+// against old bytes whose references were rewritten as the model predicts (see
+// reference_model.h), and the body starts with the model. `threads` > 1 compresses the streams
+// at once; the bytes are the same either way.
+std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldData,
+                                   const uint8_t* newData, int level, unsigned threads,
+                                   const ReferenceModel* model = nullptr);
 
 }  // namespace tpe
