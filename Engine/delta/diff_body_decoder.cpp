@@ -57,11 +57,13 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
             return false;
         if (zeros + changed == 0 || zeros > diff.size() - filled)
             return false;
-        std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
+        if (zeros > 0)
+            std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
         filled += static_cast<size_t>(zeros);
         if (changed > diff.size() - filled || changed > changes.size() - used)
             return false;
-        std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
+        if (changed > 0)
+            std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
         filled += static_cast<size_t>(changed);
         used += static_cast<size_t>(changed);
     }
@@ -109,7 +111,8 @@ public:
                 return status;
             diffUsed += copyLen;
             produced += copyLen;
-            std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
+            if (literalLen > 0)
+                std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
             literalUsed += literalLen;
             produced += literalLen;
         }

@@ -20,7 +20,8 @@ public:
     bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
         if (failReads || offset > data_.size() || size > data_.size() - offset)
             return false;
-        std::memcpy(buffer, data_.data() + offset, size);
+        if (size > 0)
+            std::memcpy(buffer, data_.data() + offset, size);
         largestRead = size > largestRead ? size : largestRead;
         return true;
     }
@@ -40,7 +41,8 @@ public:
         size_t take = size < piece_ ? size : piece_;
         if (take > data_.size() - pos_)
             take = data_.size() - pos_;
-        std::memcpy(buffer, data_.data() + pos_, take);
+        if (take > 0)
+            std::memcpy(buffer, data_.data() + pos_, take);
         pos_ += take;
         return static_cast<long long>(take);
     }
