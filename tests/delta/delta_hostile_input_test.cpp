@@ -73,6 +73,32 @@ TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {
     }
 }
 
+// Damage with a recomputed trailer reaches every parser instead of failing the final check: the
+// decoder must refuse it or, if the damage was harmless, rebuild the exact file.
+TEST(DeltaHostileInput, ResealedRandomDamageIsRefusedOrHarmless) {
+    Random random(9);
+    for (const Pair& pair : SmallPairs()) {
+        Bytes delta = Encode(pair.oldData, pair.newData);
+        Bytes body = Body(delta);
+        DeltaHeader header;
+        ASSERT_TRUE(ReadDeltaHeader(delta.data(), header));
+        for (int round = 0; round < 400; ++round) {
+            Bytes damaged = body;
+            for (size_t n = 1 + random.Below(4); n > 0; --n)
+                damaged[random.Below(damaged.size())] = static_cast<uint8_t>(random.Next());
+            Bytes rebuilt;
+            DeltaStatus status = Decode(
+                pair.oldData,
+                Seal(header.encoding, header.oldSize, header.newSize, header.newHash, damaged),
+                pair.newData.size(), &rebuilt);
+            if (status == DeltaStatus::Ok) {
+                EXPECT_EQ(rebuilt, pair.newData) << pair.name << " round " << round;
+            }
+            EXPECT_LE(rebuilt.size(), pair.newData.size());
+        }
+    }
+}
+
 TEST(DeltaHostileInput, EveryTruncationAndTrailingGarbageIsRefused) {
     for (const Pair& pair : SmallPairs()) {
         Bytes delta = Encode(pair.oldData, pair.newData);
