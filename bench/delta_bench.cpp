@@ -22,6 +22,9 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& data) {
     if (!file)
         return false;
     data.clear();
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0)
+        data.reserve(static_cast<size_t>(info.st_size));
     uint8_t buffer[1 << 16];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)

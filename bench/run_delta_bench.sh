@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures our delta beside bsdiff, xdelta3 and zstd --patch-from on every old/new pair of the
-# development corpus: patch bytes, diff and apply wall time and peak memory. Every output is
-# checked against the new file.
+# development corpus: patch bytes, diff and apply time (wall and CPU) and peak memory. Every
+# output is checked against the new file. Ends with our size against the smallest peer per pair
+# and their geometric mean.
 # Usage: bench/run_delta_bench.sh [CORPUS_DIR] [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,14 +14,15 @@ tool="$build/bench/delta_bench"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs a command under /usr/bin/time; prints "seconds peak_kib".
+# Runs a command under /usr/bin/time; prints "wall_s cpu_s peak_MiB".
 measure() {
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
+    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
         { echo "failed: $* $(cat "$work/err")" >&2; return 1; }
-    cat "$work/time"
+    awk '{ printf "%.2f %.2f %.1f", $1, $2 + $3, $4 / 1024 }' "$work/time"
 }
 
-printf '%-22s %-10s %12s %9s %9s %9s %9s\n' pair tool patch_bytes diff_s diff_MiB apply_s apply_MiB
+printf '%-20s %-8s %11s %7s %7s %8s %7s %7s %8s\n' pair tool patch_B diff_s diff_cpu diff_MiB \
+    apply_s app_cpu app_MiB | tee "$work/table"
 for dir in "$corpus"/*/; do
     pair=$(basename "$dir")
     old="$dir/old" new="$dir/new"
@@ -45,10 +47,20 @@ for dir in "$corpus"/*/; do
                 a=$(measure zstd -q -f -d --long=31 --patch-from="$old" "$patch" -o "$out") ;;
         esac
         cmp -s "$out" "$new" || { echo "$peer produced a wrong file for $pair" >&2; exit 1; }
-        read -r ds dk <<<"$d"
-        read -r as ak <<<"$a"
-        printf '%-22s %-10s %12d %9.2f %9.1f %9.2f %9.1f\n' "$pair" "$peer" \
-            "$(stat -c %s "$patch")" "$ds" "$(echo "$dk/1024" | bc -l)" "$as" \
-            "$(echo "$ak/1024" | bc -l)"
+        printf '%-20s %-8s %11d %7s %7s %8s %7s %7s %8s\n' "$pair" "$peer" \
+            "$(stat -c %s "$patch")" $d $a | tee -a "$work/table"
     done
 done
+echo
+awk 'NR > 1 {
+        if ($2 == "tessaly") { ours[$1] = $3; pairs[++n] = $1 }
+        else if (!($1 in best) || $3 < best[$1]) { best[$1] = $3; bestTool[$1] = $2 }
+     }
+     END {
+        logSum = 0
+        for (i = 1; i <= n; ++i) {
+            p = pairs[i]; r = ours[p] / best[p]; logSum += log(r)
+            printf "%-20s ours / smallest peer (%s) = %.3f\n", p, bestTool[p], r
+        }
+        printf "geometric mean of the ratios: %.3f\n", exp(logSum / n)
+     }' "$work/table"

@@ -1,6 +1,10 @@
 #include "sha256.h"
 
 #include <algorithm>
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
 #include <cstring>
 
 namespace tpe {
@@ -20,13 +24,96 @@ inline uint32_t Rotr(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// The SHA extensions of x86 processors: about ten times the portable speed, which matters when
+// every file of a large installation is checked twice.
+__attribute__((target("sha,sse4.1,ssse3"))) void HardwareBlocks(uint32_t* state,
+                                                                const uint8_t* data, size_t count) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i cdab =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    __m128i hgfe =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(cdab, hgfe, 8);
+    __m128i cdgh = _mm_blend_epi16(hgfe, cdab, 0xF0);
+    for (; count > 0; --count, data += 64) {
+        const __m128i abefSaved = abef, cdghSaved = cdgh;
+        __m128i m[4];
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) {
+            __m128i& current = m[i & 3];
+            __m128i& next = m[(i + 1) & 3];
+            __m128i& previous = m[(i + 3) & 3];
+            if (i < 4) {
+                current = _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+            }
+            __m128i words = _mm_add_epi32(
+                current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+            if (i >= 3 && i <= 14) {
+                next = _mm_add_epi32(next, _mm_alignr_epi8(current, previous, 4));
+                next = _mm_sha256msg2_epu32(next, current);
+            }
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(words, 0x0E));
+            if (i >= 1 && i <= 12) {
+                previous = _mm_sha256msg1_epu32(previous, current);
+            }
+        }
+        abef = _mm_add_epi32(abef, abefSaved);
+        cdgh = _mm_add_epi32(cdgh, cdghSaved);
+    }
+    __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+bool DetectHardware() {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSE4_1) || !(c & bit_SSSE3)) {
+        return false;
+    }
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+}
+#else
+void HardwareBlocks(uint32_t*, const uint8_t*, size_t) {}
+bool DetectHardware() {
+    return false;
+}
+#endif
+
+const bool g_hardwarePresent = DetectHardware();
+bool g_hardwareAllowed = true;
+
+void PortableBlock(uint32_t* m_state, const uint8_t* p);
+
 }  // namespace
+
+void Sha256::AllowHardware(bool allow) {
+    g_hardwareAllowed = allow;
+}
+bool Sha256::HardwareAvailable() {
+    return g_hardwarePresent;
+}
+
+void Sha256::Blocks(const uint8_t* data, size_t count) {
+    if (g_hardwarePresent && g_hardwareAllowed) {
+        HardwareBlocks(m_state, data, count);
+        return;
+    }
+    for (; count > 0; --count, data += 64) {
+        PortableBlock(m_state, data);
+    }
+}
 
 Sha256::Sha256()
     : m_state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
               0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
-void Sha256::Block(const uint8_t* p) {
+namespace {
+
+void PortableBlock(uint32_t* m_state, const uint8_t* p) {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i) {
         w[i] = uint32_t(p[4 * i]) << 24 | uint32_t(p[4 * i + 1]) << 16 |
@@ -62,6 +149,8 @@ void Sha256::Block(const uint8_t* p) {
     m_state[7] += h;
 }
 
+}  // namespace
+
 void Sha256::Update(const void* data, size_t size) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     m_length += size;
@@ -74,12 +163,12 @@ void Sha256::Update(const void* data, size_t size) {
         if (m_buffered < sizeof(m_buffer)) {
             return;
         }
-        Block(m_buffer);
+        Blocks(m_buffer, 1);
         m_buffered = 0;
     }
-    for (; size >= 64; p += 64, size -= 64) {
-        Block(p);
-    }
+    Blocks(p, size / 64);
+    p += size / 64 * 64;
+    size %= 64;
     std::memcpy(m_buffer, p, size);
     m_buffered = size;
 }

@@ -15,8 +15,12 @@ public:
     void Update(const void* data, size_t size);
     Digest Finish();
 
+    // Tests compare the portable code with the processor's SHA instructions.
+    static void AllowHardware(bool allow);
+    static bool HardwareAvailable();
+
 private:
-    void Block(const uint8_t* block);
+    void Blocks(const uint8_t* data, size_t count);
     uint32_t m_state[8];
     uint8_t m_buffer[64];
     size_t m_buffered = 0;

@@ -121,7 +121,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
         ++m_removed;
     }
     m_tx.Schedule(file.path, file.target.present, readOnly);
-    if (!r.Progress(1, 1) || !r.Send(kMsgFileEnd)) {
+    if (!r.Send(kMsgFileEnd)) {
         return Fail(EngineResult::Cancelled, "");
     }
     return EngineResult::Ok;

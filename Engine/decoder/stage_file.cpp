@@ -98,8 +98,20 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     BlockSource block(c.payloadFile, c.payload.dataOffset + state.blockOffset, state.blockSize,
                       state.blockCrc);
     HashingSink sink(*out);
-    auto progress = [&](uint64_t done) { return c.reporter.Progress(done, file.target.size); };
+    // One message per change of the fraction, and always one for the whole file.
+    uint64_t lastFraction = ~uint64_t(0);
+    auto progress = [&](uint64_t done) {
+        uint64_t fraction = file.target.size == 0 ? 32768 : done * 32768 / file.target.size;
+        if (fraction == lastFraction) {
+            return true;
+        }
+        lastFraction = fraction;
+        return c.reporter.Progress(done, file.target.size);
+    };
     DeltaStatus status = DecodeDelta(oldSource, block, sink, file.target.size, progress);
+    if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
+        status = DeltaStatus::Cancelled;
+    }
     bool closed = out->Close();
     switch (status) {
         case DeltaStatus::Ok:

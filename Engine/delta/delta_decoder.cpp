@@ -53,7 +53,9 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
     // A delta claiming another size than the caller expects is refused before any write.
     if (header.newSize != expectedNewSize)
         return DeltaStatus::Corrupt;
-    if (header.encoding == DeltaEncoding::Diff && header.oldSize != oldFile.Size())
+    const bool diff = header.encoding == DeltaEncoding::Diff ||
+                      header.encoding == DeltaEncoding::DiffWithReferences;
+    if (diff && header.oldSize != oldFile.Size())
         return DeltaStatus::OldMismatch;
 
     OutputWriter out(sink, header.newSize, progress);
@@ -66,7 +68,9 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
             status = DecodeCompressedBody(reader, out);
             break;
         case DeltaEncoding::Diff:
-            status = DecodeDiffBody(reader, oldFile, out);
+        case DeltaEncoding::DiffWithReferences:
+            status = DecodeDiffBody(reader, oldFile, out,
+                                    header.encoding == DeltaEncoding::DiffWithReferences);
             break;
     }
     if (status != DeltaStatus::Ok)
@@ -80,8 +84,7 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
         return DeltaStatus::Corrupt;
     // Right delta, wrong old contents of the right size: the output checksum tells.
     if (out.Hash() != header.newHash)
-        return header.encoding == DeltaEncoding::Diff ? DeltaStatus::OldMismatch
-                                                      : DeltaStatus::Corrupt;
+        return diff ? DeltaStatus::OldMismatch : DeltaStatus::Corrupt;
     return DeltaStatus::Ok;
 }
 

@@ -7,6 +7,7 @@
 #include "delta_hash.h"
 #include "diff_matcher.h"
 #include "diff_writer.h"
+#include "reference_model_builder.h"
 #include "suffix_array.h"
 #include "varint.h"
 #include "zstd_compress.h"
@@ -23,10 +24,55 @@ std::vector<uint8_t> CompressedBody(const uint8_t* data, size_t size, int level)
     return body;
 }
 
-std::vector<uint8_t> DiffBody(const uint8_t* oldData, size_t oldSize, const uint8_t* newData,
-                              size_t newSize, const DeltaEncodeOptions& options) {
+// zstd's strongest levels rarely beat its fastest by a third on real files: a diff under half
+// the fast compressed size cannot lose to the slow one, which then need not run.
+constexpr int kQuickLevel = 1;
+
+struct DiffBodies {
+    std::vector<uint8_t> plain;
+    std::vector<uint8_t> withReferences;  // empty unless both files are x86 executables
+
+    size_t Smallest() const {
+        return withReferences.empty() || plain.size() < withReferences.size()
+                   ? plain.size()
+                   : withReferences.size();
+    }
+};
+
+DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t* newData,
+                          size_t newSize, const DeltaEncodeOptions& options) {
+    DiffBodies bodies;
     DiffScript script = BuildDiffScript(oldData, oldSize, newData, newSize);
-    return WriteDiffBody(script, options.level, options.threads);
+    ReferenceModel model;
+    if (!BuildReferenceModel(oldData, oldSize, newData, newSize, script, model)) {
+        bodies.plain = WriteDiffBody(script, oldData, newData, options.level, options.threads);
+        return bodies;
+    }
+    if (options.threads > 1) {
+        // The two bodies are independent: write them side by side.
+        std::exception_ptr error;
+        std::thread plainWriter([&] {
+            try {
+                bodies.plain = WriteDiffBody(script, oldData, newData, options.level, 1);
+            } catch (...) {
+                error = std::current_exception();
+            }
+        });
+        try {
+            bodies.withReferences =
+                WriteDiffBody(script, oldData, newData, options.level, 1, &model);
+        } catch (...) {
+            plainWriter.join();
+            throw;
+        }
+        plainWriter.join();
+        if (error)
+            std::rethrow_exception(error);
+    } else {
+        bodies.plain = WriteDiffBody(script, oldData, newData, options.level, 1);
+        bodies.withReferences = WriteDiffBody(script, oldData, newData, options.level, 1, &model);
+    }
+    return bodies;
 }
 
 std::vector<uint8_t> Assemble(const DeltaHeader& header, const uint8_t* body, size_t bodySize) {
@@ -51,35 +97,17 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
     header.newSize = newSize;
     header.newHash = DeltaHash::Of(newData, newBytes);
 
-    std::vector<uint8_t> compressed;
-    std::exception_ptr compressError;
-    auto compress = [&] {
-        try {
-            if (newBytes > 0)
-                compressed = CompressedBody(newData, newBytes, options.level);
-        } catch (...) {
-            compressError = std::current_exception();
-        }
-    };
     const bool tryDiff = oldSize > 0 && newSize > 0 && oldSize <= kMaxSuffixArrayInput;
-    std::vector<uint8_t> diff;
-    if (tryDiff && options.threads > 1) {
-        // Plain compression runs beside the matcher; the choice below does not depend on timing.
-        std::thread compressor(compress);
-        try {
-            diff = DiffBody(oldData, oldBytes, newData, newBytes, options);
-        } catch (...) {
-            compressor.join();
-            throw;
-        }
-        compressor.join();
-    } else {
-        compress();
-        if (tryDiff)
-            diff = DiffBody(oldData, oldBytes, newData, newBytes, options);
+    DiffBodies diff;
+    if (tryDiff)
+        diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
+    std::vector<uint8_t> compressed;
+    if (newBytes > 0) {
+        const int quickLevel = options.level < kQuickLevel ? options.level : kQuickLevel;
+        compressed = CompressedBody(newData, newBytes, quickLevel);
+        if (options.level != quickLevel && (!tryDiff || diff.Smallest() * 2 >= compressed.size()))
+            compressed = CompressedBody(newData, newBytes, options.level);
     }
-    if (compressError)
-        std::rethrow_exception(compressError);
 
     // Smallest wins; on a tie the simpler encoding.
     header.encoding = DeltaEncoding::Stored;
@@ -88,13 +116,19 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
         header.encoding = DeltaEncoding::Compressed;
         best = compressed.size();
     }
-    if (tryDiff && diff.size() < best)
+    if (tryDiff && diff.plain.size() < best) {
         header.encoding = DeltaEncoding::Diff;
+        best = diff.plain.size();
+    }
+    if (!diff.withReferences.empty() && diff.withReferences.size() < best)
+        header.encoding = DeltaEncoding::DiffWithReferences;
     switch (header.encoding) {
         case DeltaEncoding::Compressed:
             return Assemble(header, compressed.data(), compressed.size());
         case DeltaEncoding::Diff:
-            return Assemble(header, diff.data(), diff.size());
+            return Assemble(header, diff.plain.data(), diff.plain.size());
+        case DeltaEncoding::DiffWithReferences:
+            return Assemble(header, diff.withReferences.data(), diff.withReferences.size());
         case DeltaEncoding::Stored:
             break;
     }

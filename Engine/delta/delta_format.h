@@ -12,9 +12,10 @@ constexpr uint8_t kDeltaVersion = 1;
 
 // How the new contents are carried. Values are stored in the header: never reuse one.
 enum class DeltaEncoding : uint8_t {
-    Stored = 0,      // the new bytes as they are
-    Compressed = 1,  // one zstd frame of the new bytes
-    Diff = 2,        // control, difference and literal streams against the old file
+    Stored = 0,              // the new bytes as they are
+    Compressed = 1,          // one zstd frame of the new bytes
+    Diff = 2,                // control, difference and literal streams against the old file
+    DiffWithReferences = 3,  // Diff, with references in x86 code predicted (reference_model.h)
 };
 
 // Fixed header: magic, version, encoding, two reserved bytes (zero), old size, new size, and the
@@ -35,13 +36,15 @@ bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header);
 
 // Limits of the Diff encoding. The new contents are cut into chunks of at most kChunkNewBytes;
 // a chunk ends early once its control stream reaches kChunkControlSoftLimit, so a valid chunk
-// never has more than kChunkControlMaxBytes of control.
+// never has more than kChunkControlMaxBytes of control. Run lengths of a chunk's differences
+// cost at most one byte per difference byte plus two.
 constexpr uint64_t kChunkNewBytes = 1u << 20;
 constexpr uint64_t kChunkControlSoftLimit = 256u << 10;
 constexpr uint64_t kMaxControlOpBytes = 3 * 10;
 constexpr uint64_t kChunkControlMaxBytes = kChunkControlSoftLimit + kMaxControlOpBytes;
+constexpr uint64_t kChunkRunsMaxBytes = kChunkNewBytes + 2;
 
-// Largest zstd window the decoder accepts: each of the three Diff streams, or the single
+// Largest zstd window the decoder accepts: each of the four Diff streams, or the single
 // Compressed frame. Keeps decoding memory bounded whatever the file size.
 constexpr int kDiffStreamWindowLog = 23;
 constexpr int kCompressedWindowLog = 25;

@@ -21,6 +21,8 @@ void DeltaHash::MixWord(uint64_t word) {
 }
 
 void DeltaHash::Update(const void* data, size_t size) {
+    if (size == 0)
+        return;  // data may be null then
     const uint8_t* p = static_cast<const uint8_t*>(data);
     total_ += size;
     if (pendingSize_ > 0) {

@@ -5,43 +5,82 @@
 
 #include "delta_format.h"
 #include "old_window.h"
+#include "reference_model.h"
 #include "varint.h"
 #include "zstd_stream_decoder.h"
 
 namespace tpe {
 namespace {
 
-constexpr size_t kOldWindowSize = 1 << 20;
+// 32 pages of 64 KiB: 2 MiB of the old file at hand.
+constexpr size_t kOldPageSize = 64 << 10;
+constexpr size_t kOldPageCount = 32;
+
+enum Stream { kControl, kRuns, kChanges, kLiteral, kStreamCount };
 
 struct ChunkHeader {
     uint64_t newBytes = 0;
-    uint64_t controlSize = 0;
-    uint64_t diffSize = 0;
-    uint64_t controlPacked = 0;
-    uint64_t diffPacked = 0;
-    uint64_t literalPacked = 0;
+    uint64_t diffBytes = 0;
+    uint64_t rawSize[kStreamCount] = {};
+    uint64_t packedSize[kStreamCount] = {};
 };
 
 bool ReadChunkHeader(PatchReader& reader, uint64_t remaining, ChunkHeader& chunk) {
-    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.controlSize) ||
-        !reader.ReadVarint(chunk.diffSize) || !reader.ReadVarint(chunk.controlPacked) ||
-        !reader.ReadVarint(chunk.diffPacked) || !reader.ReadVarint(chunk.literalPacked))
+    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.diffBytes))
         return false;
+    for (uint64_t& size : chunk.rawSize)
+        if (!reader.ReadVarint(size))
+            return false;
+    for (uint64_t& size : chunk.packedSize)
+        if (!reader.ReadVarint(size))
+            return false;
     if (chunk.newBytes == 0 || chunk.newBytes > kChunkNewBytes || chunk.newBytes > remaining)
         return false;
-    if (chunk.controlSize == 0 || chunk.controlSize > kChunkControlMaxBytes)
+    if (chunk.diffBytes > chunk.newBytes)
         return false;
-    return chunk.diffSize <= chunk.newBytes;
+    return chunk.rawSize[kControl] > 0 && chunk.rawSize[kControl] <= kChunkControlMaxBytes &&
+           chunk.rawSize[kRuns] <= kChunkRunsMaxBytes &&
+           chunk.rawSize[kChanges] <= chunk.diffBytes &&
+           chunk.rawSize[kLiteral] == chunk.newBytes - chunk.diffBytes;
+}
+
+// Rebuilds a chunk's difference bytes from alternating run lengths (zeros, then changed bytes)
+// and the changed bytes; both must be used up exactly.
+bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8_t>& changes,
+                       std::vector<uint8_t>& diff) {
+    const uint8_t* pos = runs.data();
+    const uint8_t* end = pos + runs.size();
+    size_t filled = 0, used = 0;
+    while (pos < end) {
+        uint64_t zeros, changed;
+        if (!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed))
+            return false;
+        if (zeros + changed == 0 || zeros > diff.size() - filled)
+            return false;
+        if (zeros > 0)
+            std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
+        filled += static_cast<size_t>(zeros);
+        if (changed > diff.size() - filled || changed > changes.size() - used)
+            return false;
+        if (changed > 0)
+            std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
+        filled += static_cast<size_t>(changed);
+        used += static_cast<size_t>(changed);
+    }
+    return filled == diff.size() && used == changes.size();
 }
 
 // Runs one chunk's control ops; every length and offset is checked against what the chunk and
 // the old file hold. `oldPos` carries over from chunk to chunk.
 class ChunkApplier {
 public:
-    ChunkApplier(OldWindow& old, uint64_t oldSize) : old_(old), oldSize_(oldSize) {}
+    ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
+        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
 
+    // `out` receives the chunk, which starts at new offset `newStart`.
     DeltaStatus Apply(const std::vector<uint8_t>& control, const std::vector<uint8_t>& diff,
-                      const std::vector<uint8_t>& literal, std::vector<uint8_t>& out) {
+                      const std::vector<uint8_t>& literal, uint64_t newStart,
+                      std::vector<uint8_t>& out) {
         const uint8_t* pos = control.data();
         const uint8_t* end = pos + control.size();
         size_t diffUsed = 0;
@@ -64,12 +103,16 @@ public:
             if (copyLen > oldSize_ - oldPos_)
                 return DeltaStatus::Corrupt;
 
-            DeltaStatus status = AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
+            DeltaStatus status =
+                predictor_ ? AddPredicted(diff.data() + diffUsed, copyLen, newStart + produced,
+                                          out.data() + produced)
+                           : AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
             if (status != DeltaStatus::Ok)
                 return status;
             diffUsed += copyLen;
             produced += copyLen;
-            std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
+            if (literalLen > 0)
+                std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
             literalUsed += literalLen;
             produced += literalLen;
         }
@@ -96,53 +139,99 @@ private:
         return DeltaStatus::Ok;
     }
 
+    // As AddOld, against old bytes whose references were rewritten as predicted. The whole
+    // op's old bytes are needed at once: an op never exceeds its chunk.
+    DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
+        const uint64_t oldStart = oldPos_;
+        opBytes_.resize(static_cast<size_t>(size));
+        for (size_t done = 0; done < opBytes_.size();) {
+            const uint8_t* old;
+            size_t got;
+            if (!old_.Get(oldPos_, opBytes_.size() - done, old, got))
+                return DeltaStatus::OldReadFailed;
+            std::memcpy(opBytes_.data() + done, old, got);
+            oldPos_ += got;
+            done += got;
+        }
+        predictor_->Predict(opBytes_.data(), opBytes_.size(), oldStart, newStart);
+        for (size_t i = 0; i < opBytes_.size(); ++i)
+            out[i] = static_cast<uint8_t>(opBytes_[i] + diff[i]);
+        return DeltaStatus::Ok;
+    }
+
     OldWindow& old_;
     uint64_t oldSize_;
+    const ReferencePredictor* predictor_;
     uint64_t oldPos_ = 0;
+    std::vector<uint8_t> opBytes_;
 };
+
+DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
+                      ReferenceModel& model) {
+    uint64_t rawSize, packedSize;
+    if (!reader.ReadVarint(rawSize) || !reader.ReadVarint(packedSize) ||
+        rawSize > kMaxReferenceModelBytes)
+        return DeltaStatus::Corrupt;
+    ZstdStreamDecoder frame(kDiffStreamWindowLog);
+    DeltaStatus status = frame.Init();
+    std::vector<uint8_t> raw;
+    if (status == DeltaStatus::Ok)
+        status = frame.DecodeExact(reader, packedSize, static_cast<size_t>(rawSize), raw);
+    if (status != DeltaStatus::Ok)
+        return status;
+    if (!frame.FrameDone() || !ReadReferenceModel(raw.data(), raw.size(), oldSize, newSize, model))
+        return DeltaStatus::Corrupt;
+    return DeltaStatus::Ok;
+}
 
 }  // namespace
 
-DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out) {
-    ZstdStreamDecoder control(kDiffStreamWindowLog);
-    ZstdStreamDecoder diff(kDiffStreamWindowLog);
-    ZstdStreamDecoder literal(kDiffStreamWindowLog);
-    for (ZstdStreamDecoder* stream : {&control, &diff, &literal}) {
-        DeltaStatus status = stream->Init();
+DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out,
+                           bool withReferences) {
+    ReferenceModel model;
+    if (withReferences) {
+        DeltaStatus status = ReadModel(reader, oldFile.Size(), out.Remaining(), model);
         if (status != DeltaStatus::Ok)
             return status;
     }
-    OldWindow old(oldFile, kOldWindowSize);
-    ChunkApplier applier(old, oldFile.Size());
-    std::vector<uint8_t> controlBytes, diffBytes, literalBytes, newBytes;
-    controlBytes.reserve(kChunkControlMaxBytes);
-    diffBytes.reserve(kChunkNewBytes);
-    literalBytes.reserve(kChunkNewBytes);
+    const ReferencePredictor predictor(model);
+    ZstdStreamDecoder streams[kStreamCount] = {
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog),
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog)};
+    for (ZstdStreamDecoder& stream : streams) {
+        DeltaStatus status = stream.Init();
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    OldWindow old(oldFile, kOldPageSize, kOldPageCount);
+    ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
+    std::vector<uint8_t> raw[kStreamCount];
+    std::vector<uint8_t> diff, newBytes;
 
     while (out.Remaining() > 0) {
         ChunkHeader chunk;
         if (!ReadChunkHeader(reader, out.Remaining(), chunk))
             return DeltaStatus::Corrupt;
-        const size_t chunkSize = static_cast<size_t>(chunk.newBytes);
-        const size_t diffSize = static_cast<size_t>(chunk.diffSize);
-        DeltaStatus status = control.DecodeExact(
-            reader, chunk.controlPacked, static_cast<size_t>(chunk.controlSize), controlBytes);
-        if (status == DeltaStatus::Ok)
-            status = diff.DecodeExact(reader, chunk.diffPacked, diffSize, diffBytes);
-        if (status == DeltaStatus::Ok)
-            status = literal.DecodeExact(reader, chunk.literalPacked, chunkSize - diffSize,
-                                         literalBytes);
-        if (status != DeltaStatus::Ok)
-            return status;
-        newBytes.resize(chunkSize);
-        status = applier.Apply(controlBytes, diffBytes, literalBytes, newBytes);
+        for (int s = 0; s < kStreamCount; ++s) {
+            DeltaStatus status = streams[s].DecodeExact(
+                reader, chunk.packedSize[s], static_cast<size_t>(chunk.rawSize[s]), raw[s]);
+            if (status != DeltaStatus::Ok)
+                return status;
+        }
+        diff.resize(static_cast<size_t>(chunk.diffBytes));
+        if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
+            return DeltaStatus::Corrupt;
+        newBytes.resize(static_cast<size_t>(chunk.newBytes));
+        DeltaStatus status =
+            applier.Apply(raw[kControl], diff, raw[kLiteral], out.Written(), newBytes);
         if (status == DeltaStatus::Ok)
             status = out.Write(newBytes.data(), newBytes.size());
         if (status != DeltaStatus::Ok)
             return status;
     }
-    if (!control.FrameDone() || !diff.FrameDone() || !literal.FrameDone())
-        return DeltaStatus::Corrupt;
+    for (const ZstdStreamDecoder& stream : streams)
+        if (!stream.FrameDone())
+            return DeltaStatus::Corrupt;
     return DeltaStatus::Ok;
 }
 

@@ -1,5 +1,5 @@
-// The Diff encoding's body: chunks of control, difference and literal streams applied to the
-// old file.
+// The Diff encodings' body: chunks of control, difference and literal streams applied to the
+// old file, after the reference model when `withReferences`.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 namespace tpe {
 
-DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out);
+DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out,
+                           bool withReferences);
 
 }  // namespace tpe

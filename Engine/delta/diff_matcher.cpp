@@ -100,13 +100,10 @@ void Matcher::Emit(size_t lastScan, size_t lastPos, size_t copyLen, size_t liter
     else
         oldCursor_ = lastPos + copyLen;
     script_.ops.push_back(op);
-    for (size_t i = 0; i < copyLen; ++i)
-        script_.differences.push_back(static_cast<uint8_t>(new_[lastScan + i] - old_[lastPos + i]));
     script_.literals.insert(script_.literals.end(), new_ + lastScan + copyLen, new_ + literalEnd);
 }
 
 DiffScript Matcher::Run() {
-    script_.differences.reserve(newSize_);
     size_t scan = 0, len = 0, pos = 0;
     size_t lastScan = 0, lastPos = 0;
     int64_t lastOffset = 0;

@@ -16,9 +16,10 @@ struct DiffOp {
     uint64_t literalLen = 0;
 };
 
+// The ops, and the literal bytes they add in order. Difference bytes are not kept: whoever
+// writes the script takes them from the two files.
 struct DiffScript {
     std::vector<DiffOp> ops;
-    std::vector<uint8_t> differences;  // new byte minus old byte, one per copied byte
     std::vector<uint8_t> literals;
 };
 

@@ -11,25 +11,25 @@ namespace {
 class Types {
 public:
     template <typename Symbol>
-    Types(const Symbol* s, int32_t n) : isS_(n) {
-        if (n == 0)
-            return;
-        isS_[n - 1] = 0;
-        for (int32_t i = n - 2; i >= 0; --i)
-            isS_[i] = s[i] < s[i + 1] || (s[i] == s[i + 1] && isS_[i + 1]);
+    Types(const Symbol* s, int32_t n) : bits_((static_cast<size_t>(n) + 63) / 64) {
+        bool nextIsS = false;  // the last suffix is L
+        for (int32_t i = n - 2; i >= 0; --i) {
+            nextIsS = s[i] < s[i + 1] || (s[i] == s[i + 1] && nextIsS);
+            if (nextIsS)
+                bits_[i >> 6] |= uint64_t{1} << (i & 63);
+        }
     }
-    bool S(int32_t i) const { return isS_[i] != 0; }
+    bool S(int32_t i) const { return (bits_[i >> 6] >> (i & 63)) & 1; }
     // Leftmost S: an S suffix right after an L one.
-    bool Lms(int32_t i) const { return i > 0 && isS_[i] && !isS_[i - 1]; }
+    bool Lms(int32_t i) const { return i > 0 && S(i) && !S(i - 1); }
 
 private:
-    std::vector<uint8_t> isS_;
+    std::vector<uint64_t> bits_;  // one bit per suffix: a byte each would cost n more bytes
 };
 
 template <typename Symbol>
-void BucketBounds(const Symbol* s, int32_t n, int32_t alphabet, std::vector<int32_t>& bounds,
-                  bool ends) {
-    bounds.assign(alphabet, 0);
+void BucketBounds(const Symbol* s, int32_t n, int32_t alphabet, int32_t* bounds, bool ends) {
+    std::fill(bounds, bounds + alphabet, 0);
     for (int32_t i = 0; i < n; ++i) ++bounds[s[i]];
     int32_t sum = 0;
     for (int32_t c = 0; c < alphabet; ++c) {
@@ -41,7 +41,7 @@ void BucketBounds(const Symbol* s, int32_t n, int32_t alphabet, std::vector<int3
 // From sorted LMS suffixes placed at their bucket ends, sorts all L suffixes then all S ones.
 template <typename Symbol>
 void Induce(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, const Types& types,
-            std::vector<int32_t>& bucket) {
+            int32_t* bucket) {
     BucketBounds(s, n, alphabet, bucket, false);
     // The sentinel's predecessor, the last suffix, comes first in its bucket.
     sa[bucket[s[n - 1]]++] = n - 1;
@@ -70,14 +70,22 @@ bool SameLmsSubstring(const Symbol* s, int32_t n, const Types& types, int32_t a,
     }
 }
 
+// `spare` (may be null) is memory the caller does not need meanwhile, `spareSize` ints long: the
+// bucket table goes there when it fits.
 template <typename Symbol>
-void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet) {
+void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, int32_t* spare,
+          size_t spareSize) {
     if (n == 1) {
         sa[0] = 0;
         return;
     }
     Types types(s, n);
-    std::vector<int32_t> bucket;
+    std::vector<int32_t> ownBucket;
+    int32_t* bucket = spare;
+    if (static_cast<size_t>(alphabet) > spareSize) {
+        ownBucket.resize(alphabet);
+        bucket = ownBucket.data();
+    }
 
     // 1. Sort the LMS substrings by induction from their unsorted positions.
     std::fill(sa, sa + n, -1);
@@ -111,7 +119,15 @@ void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet) {
 
     // 3. Sort the reduced string's suffixes: recursively unless every name is unique.
     if (names < lmsCount) {
-        SaIs(reduced, sa, lmsCount, names);
+        // Between the reduced problem's array and its string lies unused room; this level's
+        // buckets are rebuilt afterwards, so the room (or their own table) serves the recursion.
+        const size_t room = static_cast<size_t>(n - 2 * lmsCount);
+        const size_t bucketSize = bucket == spare ? spareSize : ownBucket.size();
+        if (room >= bucketSize) {
+            SaIs(reduced, sa, lmsCount, names, sa + lmsCount, room);
+        } else {
+            SaIs(reduced, sa, lmsCount, names, bucket, bucketSize);
+        }
     } else {
         for (int32_t i = 0; i < lmsCount; ++i) sa[reduced[i]] = i;
     }
@@ -137,7 +153,7 @@ std::vector<int32_t> BuildSuffixArray(const uint8_t* text, size_t size) {
     assert(size <= kMaxSuffixArrayInput);
     std::vector<int32_t> sa(size);
     if (size > 0)
-        SaIs(text, sa.data(), static_cast<int32_t>(size), 256);
+        SaIs(text, sa.data(), static_cast<int32_t>(size), 256, nullptr, 0);
     return sa;
 }
 

@@ -1,5 +1,6 @@
-// Suffix array construction by induced sorting (SA-IS): linear time, and besides the array
-// itself only about one byte per input byte of working memory.
+// Suffix array construction by induced sorting (SA-IS): linear time. Beyond the array itself it
+// needs one bit per input byte, plus, when it recurses, a bucket table of at most one int per
+// three input bytes.
 #pragma once
 
 #include <cstddef>

@@ -79,32 +79,6 @@ TEST(DeltaRoundTrip, EditedText) {
     EXPECT_LT(RoundTrip(oldData, newData), AloneSize(newData) / 10);
 }
 
-// Code with call instructions whose relative targets all shift when bytes are inserted in the
-// middle: the byte-wise differences keep such a delta small.
-Bytes SyntheticCode(size_t size, size_t insertAt, size_t insertSize, uint64_t seed) {
-    Random random(seed);
-    Bytes code = random.Fill(size);
-    std::vector<size_t> functions;
-    for (size_t at = 0; at < size; at += 200 + random.Below(400)) functions.push_back(at);
-    Bytes out;
-    auto shifted = [&](size_t at) { return at >= insertAt ? at + insertSize : at; };
-    for (size_t at = 0; at < size;) {
-        if (at == insertAt)
-            out.insert(out.end(), insertSize, 0x90);
-        if (random.Below(8) == 0 && at + 5 <= size) {
-            size_t target = functions[random.Below(functions.size())];
-            int32_t rel =
-                static_cast<int32_t>(shifted(target)) - static_cast<int32_t>(shifted(at) + 5);
-            out.push_back(0xe8);
-            for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(rel >> (8 * i)));
-            at += 5;
-        } else {
-            out.push_back(code[at++]);
-        }
-    }
-    return out;
-}
-
 TEST(DeltaRoundTrip, ExecutableWithShiftedCallTargets) {
     Bytes oldCode = SyntheticCode(500000, 0, 0, 10);
     Bytes newCode = SyntheticCode(500000, 250000, 37, 10);
