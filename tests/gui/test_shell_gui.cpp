@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GameFixture.h"
 #include "UiDriver.h"
 
 namespace {
@@ -9,15 +10,30 @@ namespace {
 const int kTimeoutMs = 20000;
 const char* const kEnglishTitle = "Tessaly Update Utility";
 
-std::string WindowsPath(const char* hostPath) {
-    return ui::HostToWindowsPath(hostPath);
-}
-
-std::unique_ptr<ui::App> StartUtility(const char* program) {
+std::unique_ptr<ui::App> StartUtility(const std::string& program) {
     ui::LaunchOptions options;
-    options.program = WindowsPath(program);
+    options.program = program;
     return ui::App::Launch(options);
 }
+
+// One update program for the whole suite: the utility with a patch from 1.1.5 to 1.2.3.
+class UpdateProgram {
+public:
+    static const std::string& Path() {
+        static UpdateProgram instance;
+        return instance.m_program;
+    }
+
+private:
+    UpdateProgram() {
+        e2e::WriteTree(m_folder / "old", e2e::GameBuild("1.1.5"));
+        e2e::WriteTree(m_folder / "new", e2e::GameBuild("1.2.3"));
+        m_program = m_folder / "Update.exe";
+        e2e::MakeUpdateProgram(m_folder / "old", m_folder / "new", m_program);
+    }
+    e2e::ScratchFolder m_folder;
+    std::string m_program;
+};
 
 HWND WaitForStartDialog(const ui::App& app, const std::string& title = kEnglishTitle) {
     return app.WaitForWindow({title, "#32770", true}, kTimeoutMs);
@@ -29,12 +45,26 @@ HWND HiddenMainWindow(const ui::App& app) {
 
 }  // namespace
 
-TEST(StartUp, WithoutPatchInformationTheDialogSaysSoAndOffersNoOk) {
-    auto app = StartUtility(TESSALY_UPDATE_EXE);
+TEST(StartUp, WithoutAPatchTheEnginesWarningShowsAndTheRunEndsWithStatusOne) {
+    int copiesBefore = e2e::CountEngineCopies();
+    auto app = StartUtility(e2e::UtilityProgram());
+    auto box = app->WaitForMessageBox("Warning", kTimeoutMs);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Internal Update error, patch is possibly corrupt.");
+    ui::ClickId(box->handle, IDOK);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(1));
+    EXPECT_EQ(app->TopLevelWindows(false).size(), 0u);
+    EXPECT_EQ(e2e::CountEngineCopies(), copiesBefore);
+}
+
+TEST(StartUp, WithAPatchTheDialogTellsWhatWillBeUpdated) {
+    auto app = StartUtility(UpdateProgram::Path());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ui::Text(ui::FindControl(dialog, 1002)),
-              "Update utility could not determine version number to patch to.");
+              "This program will try to update your Tessaly installation from version 1.1.5 to "
+              "version 1.2.3.\n\nIf you have any difficulty updating, contact Technical Support "
+              "at support@corvane.example.");
     EXPECT_FALSE(ui::IsVisible(ui::FindControl(dialog, IDOK)));
     EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, IDCANCEL)));
     EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, 1001)));
@@ -46,7 +76,7 @@ TEST(StartUp, WithoutPatchInformationTheDialogSaysSoAndOffersNoOk) {
 }
 
 TEST(StartUp, TheDialogsCloseBoxEndsTheRunLikeCancel) {
-    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    auto app = StartUtility(UpdateProgram::Path());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     ui::Close(dialog);
@@ -54,7 +84,7 @@ TEST(StartUp, TheDialogsCloseBoxEndsTheRunLikeCancel) {
 }
 
 TEST(MainWindow, IsCentredAt600By416AndTitledFromTheMessageTable) {
-    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    auto app = StartUtility(UpdateProgram::Path());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     HWND window = HiddenMainWindow(*app);
@@ -83,7 +113,7 @@ TEST(MainWindow, IsCentredAt600By416AndTitledFromTheMessageTable) {
 }
 
 TEST(StartUp, AMissingIconShowsInternalErrorAndEndsWithStatusOne) {
-    auto app = StartUtility(TESSALY_UPDATE_NO_ICON_EXE);
+    auto app = StartUtility(ui::HostToWindowsPath(TESSALY_UPDATE_NO_ICON_EXE));
     auto box = app->WaitForMessageBox("Internal error", kTimeoutMs);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, "Icon load image failed");
@@ -109,7 +139,7 @@ TEST(Languages, TheTitleFollowsTheUsersLanguage) {
         default:
             GTEST_SKIP() << "no expectation for language " << GetUserDefaultLangID();
     }
-    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    auto app = StartUtility(UpdateProgram::Path());
     HWND dialog = WaitForStartDialog(*app, title);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ui::Text(HiddenMainWindow(*app)), title);
