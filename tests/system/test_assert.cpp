@@ -2,8 +2,10 @@
 #include "RecordingServices.h"
 #include "System/Assert.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -190,4 +192,33 @@ TEST(AssertionSite, RetryBreaksIntoTheDebuggerAndReportsAgain) {
     EXPECT_FALSE(QLC_ReportAssertion("x", "f", 1));
     EXPECT_EQ(services.debug_breaks, 2);
     EXPECT_EQ(services.Of("MessageBox").size(), 2u);
+}
+
+namespace {
+
+// Writes the fatal report where the death test can read it.
+class PrintingServices : public RecordingServices {
+public:
+    void FatalError(int code, const char*, int, const char* text, void* extra) override {
+        std::fprintf(stderr, "fatal %d %s %s\n", code, text, extra == nullptr ? "null" : "extra");
+        std::fflush(stderr);
+    }
+};
+
+void FailWithAnswer(int answer) {
+    PrintingServices services;
+    services.message_box_answer = answer;
+    QLC_ReportAssertion("x > 0", "Source\\System\\Pool", 9);
+}
+
+}  // namespace
+
+TEST(AssertionAbortDeathTest, AbortReportsTheFailureAndEndsTheProcess) {
+    EXPECT_EXIT(FailWithAnswer(IDABORT), ::testing::ExitedWithCode(3),
+                "fatal 2 assertion failure 'x > 0' \\(Source.System.Pool line 9\\) null");
+}
+
+TEST(AssertionAbortDeathTest, AnUnknownAnswerEndsTheProcessWithoutAReport) {
+    EXPECT_EXIT(FailWithAnswer(0), ::testing::ExitedWithCode(3),
+                ::testing::Not(::testing::HasSubstr("fatal")));
 }
