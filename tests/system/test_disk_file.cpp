@@ -65,19 +65,6 @@ TEST(DiskOpen, WritingWithoutSharingLocksOthersOut) {
     }
 }
 
-TEST(DiskOpen, AccessModeDecidesReadAndWrite) {
-    ScratchFolder dir;
-    WriteDiskFile(dir / "a.bin", Pattern(10));
-    QLC_File reader((dir / "a.bin").c_str(), kRead);
-    EXPECT_TRUE(reader.CanRead());
-    EXPECT_FALSE(reader.CanWrite());
-    QLC_File both((dir / "b.bin").c_str(), kCreateReadWrite);
-    EXPECT_TRUE(both.CanRead());
-    EXPECT_TRUE(both.CanWrite());
-    EXPECT_TRUE(both.GetSource()->IsOnDisk());
-    EXPECT_FALSE(both.GetSource()->IsMemory());
-}
-
 TEST(DiskOpen, CreateReplacesUnlessAskedToKeepTheFile) {
     ScratchFolder dir;
     WriteDiskFile(dir / "a.bin", Pattern(100));
@@ -237,18 +224,6 @@ TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
     EXPECT_EQ(file.Read(more, 10), 5u);
     EXPECT_EQ(file.Tell(), 40000u);
     EXPECT_TRUE(file.GetSource()->IsEof());
-}
-
-TEST(DiskRead, BackwardSeekInsideTheCachedBlock) {
-    ScratchFolder dir;
-    const auto bytes = Pattern(1000);
-    WriteDiskFile(dir / "r.bin", bytes);
-    QLC_File file((dir / "r.bin").c_str(), kRead | QLC_IFile::OS_SEQUENTIAL_SCAN);
-    unsigned char a[100];
-    file.Read(a, 100);
-    file.Seek(-50, QLC_IFile::FROM_CURRENT);
-    EXPECT_EQ(file.Read(a, 10), 10u);
-    EXPECT_TRUE(std::equal(a, a + 10, bytes.begin() + 50));
 }
 
 TEST(DiskSeek, FromTheEndCountsBack) {

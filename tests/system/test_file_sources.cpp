@@ -196,15 +196,6 @@ TEST(MemoryFile, AdoptsAHandedInBlock) {
     EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
 }
 
-TEST(MemoryFile, SetSizeMovesThePositionBack) {
-    QLC_File file;
-    file.Open("", kMemory);
-    file.Write(Pattern(50).data(), 50);
-    MemorySource(file).SetSize(20);
-    EXPECT_EQ(file.Tell(), 20u);
-    EXPECT_EQ(file.GetSize(), 20u);
-}
-
 TEST(MemoryFile, HasNoHandle) {
     RecordingServices services;
     services.message_box_answer = IDIGNORE;
@@ -265,16 +256,6 @@ TEST(CompressedCopy, MegabyteFileInflatesBackToItself) {
     const auto stream = ReadDiskFile(dir / "big.z");
     EXPECT_LT(stream.size(), bytes.size());
     EXPECT_EQ(Inflate(stream), bytes);
-}
-
-TEST(CompressedCopy, MemoryFileCompressesToo) {
-    ScratchFolder dir;
-    QLC_File file;
-    file.Open("", kMemory);
-    const auto bytes = Pattern(10000);
-    file.Write(bytes.data(), 10000);
-    file.WriteToFile((dir / "mem.z").c_str(), true);
-    EXPECT_EQ(Inflate(ReadDiskFile(dir / "mem.z")), bytes);
 }
 
 TEST(CompressedCopy, FailedTargetLeavesNoFileBehind) {

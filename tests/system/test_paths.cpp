@@ -91,13 +91,6 @@ TEST(PathText, TrailingSlashesAndSearchPatterns) {
     EXPECT_EQ(S(MakeSearchPattern("C:/Game/*.*")), "C:/Game/*.*");
 }
 
-TEST(PathText, ReplaceAndSlashes) {
-    QLC_String text = "a\\b\\c/d";
-    EXPECT_EQ(ReplaceChar(text, '\\', '#'), 2);
-    EXPECT_EQ(S(text), "a#b#c/d");
-    EXPECT_EQ(S(ToForwardSlashes("C:\\Game\\x")), "C:/Game/x");
-}
-
 TEST(PathText, FindNoCase) {
     const char* text = "C:\\Program Files\\Tessaly\\ts2.EXE";
     EXPECT_EQ(FindNoCase(text, "tessaly"), text + 17);
@@ -206,14 +199,6 @@ TEST_F(WalkerTree, WithoutRecursionBareNamesOfTheFolderOnly) {
     auto entries = Walk(walker, pattern, false, true, false);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{"a.txt", "sub", "sub2"}));
-}
-
-TEST_F(WalkerTree, ReportsWhetherTheEntryIsADirectory) {
-    walker.Start(pattern.c_str(), false, true, false);
-    QLC_String entry;
-    while (walker.Next(entry)) {
-        EXPECT_EQ(walker.IsDirectory(), entry != "a.txt") << S(entry);
-    }
 }
 
 TEST_F(WalkerTree, PatternMatchingNothingEndsAtOnce) {

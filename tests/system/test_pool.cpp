@@ -135,17 +135,6 @@ TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
     EXPECT_EQ(reports[0].text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
 }
 
-TEST(Pool, NoStatisticsWhenLoggingIsOffButLeaksStillCount) {
-    RecordingServices services;
-    services.logging_enabled = false;
-    auto pool = MakePool(8, 4, "Quiet", 0);
-    pool->Allocate();
-    pool.reset();
-    EXPECT_TRUE(services.Of("Trace").empty());
-    EXPECT_TRUE(services.Of("Report").empty());
-    EXPECT_EQ(services.Of("ReportLeak").size(), 1u);
-}
-
 TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {
     auto pool = MakePool(8, 4, "Reuse", -1);
     std::vector<void*> entries;
