@@ -1,0 +1,102 @@
+#include "delta_decoder.h"
+
+#include <new>
+#include <vector>
+
+#include "delta_format.h"
+#include "diff_body_decoder.h"
+#include "output_writer.h"
+#include "patch_reader.h"
+#include "zstd_stream_decoder.h"
+
+namespace tpe {
+namespace {
+
+constexpr size_t kStoredPiece = 1 << 20;
+
+DeltaStatus DecodeStoredBody(PatchReader& reader, OutputWriter& out) {
+    std::vector<uint8_t> piece(kStoredPiece);
+    while (out.Remaining() > 0) {
+        size_t size =
+            out.Remaining() < piece.size() ? static_cast<size_t>(out.Remaining()) : piece.size();
+        if (!reader.ReadExact(piece.data(), size))
+            return DeltaStatus::Corrupt;
+        DeltaStatus status = out.Write(piece.data(), size);
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    return DeltaStatus::Ok;
+}
+
+DeltaStatus DecodeCompressedBody(PatchReader& reader, OutputWriter& out) {
+    uint64_t packedSize;
+    if (!reader.ReadVarint(packedSize))
+        return DeltaStatus::Corrupt;
+    ZstdStreamDecoder frame(kCompressedWindowLog);
+    DeltaStatus status = frame.Init();
+    if (status != DeltaStatus::Ok)
+        return status;
+    status = frame.Decode(reader, packedSize,
+                          [&](const uint8_t* data, size_t size) { return out.Write(data, size); });
+    if (status != DeltaStatus::Ok)
+        return status;
+    return frame.FrameDone() && out.Remaining() == 0 ? DeltaStatus::Ok : DeltaStatus::Corrupt;
+}
+
+DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSink& sink,
+                      uint64_t expectedNewSize, const std::function<bool(uint64_t)>& progress) {
+    PatchReader reader(patch);
+    uint8_t headerBytes[kDeltaHeaderSize];
+    DeltaHeader header;
+    if (!reader.ReadExact(headerBytes, sizeof headerBytes) || !ReadDeltaHeader(headerBytes, header))
+        return DeltaStatus::Corrupt;
+    // A delta claiming another size than the caller expects is refused before any write.
+    if (header.newSize != expectedNewSize)
+        return DeltaStatus::Corrupt;
+    const bool diff = header.encoding == DeltaEncoding::Diff ||
+                      header.encoding == DeltaEncoding::DiffWithReferences;
+    if (diff && header.oldSize != oldFile.Size())
+        return DeltaStatus::OldMismatch;
+
+    OutputWriter out(sink, header.newSize, progress);
+    DeltaStatus status = DeltaStatus::Corrupt;
+    switch (header.encoding) {
+        case DeltaEncoding::Stored:
+            status = DecodeStoredBody(reader, out);
+            break;
+        case DeltaEncoding::Compressed:
+            status = DecodeCompressedBody(reader, out);
+            break;
+        case DeltaEncoding::Diff:
+        case DeltaEncoding::DiffWithReferences:
+            status = DecodeDiffBody(reader, oldFile, out,
+                                    header.encoding == DeltaEncoding::DiffWithReferences);
+            break;
+    }
+    if (status != DeltaStatus::Ok)
+        return status;
+
+    const uint64_t bodyHash = reader.ConsumedHash();
+    uint8_t trailer[kDeltaTrailerSize];
+    if (!reader.ReadExact(trailer, sizeof trailer) || !reader.AtEnd())
+        return DeltaStatus::Corrupt;
+    if (LoadLittle64(trailer) != bodyHash)
+        return DeltaStatus::Corrupt;
+    // Right delta, wrong old contents of the right size: the output checksum tells.
+    if (out.Hash() != header.newHash)
+        return diff ? DeltaStatus::OldMismatch : DeltaStatus::Corrupt;
+    return DeltaStatus::Ok;
+}
+
+}  // namespace
+
+DeltaStatus DecodeDelta(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSink& out,
+                        uint64_t expectedNewSize, const std::function<bool(uint64_t)>& progress) {
+    try {
+        return DecodeAll(oldFile, patch, out, expectedNewSize, progress);
+    } catch (const std::bad_alloc&) {
+        return DeltaStatus::OutOfMemory;
+    }
+}
+
+}  // namespace tpe

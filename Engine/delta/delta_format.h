@@ -1,0 +1,62 @@
+// The delta's layout, shared by the encoder and the decoder. Documented in
+// docs/delta-format.md; change both together and raise kDeltaVersion when the layout changes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tpe {
+
+constexpr uint8_t kDeltaMagic[4] = {'T', 'P', 'D', 'L'};
+constexpr uint8_t kDeltaVersion = 1;
+
+// How the new contents are carried. Values are stored in the header: never reuse one.
+enum class DeltaEncoding : uint8_t {
+    Stored = 0,              // the new bytes as they are
+    Compressed = 1,          // one zstd frame of the new bytes
+    Diff = 2,                // control, difference and literal streams against the old file
+    DiffWithReferences = 3,  // Diff, with references in x86 code predicted (reference_model.h)
+};
+
+// Fixed header: magic, version, encoding, two reserved bytes (zero), old size, new size, and the
+// checksum of the new contents. All integers little-endian.
+struct DeltaHeader {
+    DeltaEncoding encoding = DeltaEncoding::Stored;
+    uint64_t oldSize = 0;
+    uint64_t newSize = 0;
+    uint64_t newHash = 0;
+};
+constexpr size_t kDeltaHeaderSize = 4 + 1 + 1 + 2 + 8 + 8 + 8;
+// The trailer is the checksum of every byte before it.
+constexpr size_t kDeltaTrailerSize = 8;
+
+void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]);
+// False when the bytes are not a header this version understands.
+bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header);
+
+// Limits of the Diff encoding. The new contents are cut into chunks of at most kChunkNewBytes;
+// a chunk ends early once its control stream reaches kChunkControlSoftLimit, so a valid chunk
+// never has more than kChunkControlMaxBytes of control. Run lengths of a chunk's differences
+// cost at most one byte per difference byte plus two.
+constexpr uint64_t kChunkNewBytes = 1u << 20;
+constexpr uint64_t kChunkControlSoftLimit = 256u << 10;
+constexpr uint64_t kMaxControlOpBytes = 3 * 10;
+constexpr uint64_t kChunkControlMaxBytes = kChunkControlSoftLimit + kMaxControlOpBytes;
+constexpr uint64_t kChunkRunsMaxBytes = kChunkNewBytes + 2;
+
+// Largest zstd window the decoder accepts: each of the four Diff streams, or the single
+// Compressed frame. Keeps decoding memory bounded whatever the file size.
+constexpr int kDiffStreamWindowLog = 23;
+constexpr int kCompressedWindowLog = 25;
+
+inline void StoreLittle64(uint64_t value, uint8_t* out) {
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+inline uint64_t LoadLittle64(const uint8_t* in) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = (value << 8) | in[i];
+    return value;
+}
+
+}  // namespace tpe

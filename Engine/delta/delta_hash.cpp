@@ -1,0 +1,65 @@
+#include "delta_hash.h"
+
+#include <cstring>
+
+#include "delta_format.h"
+
+namespace tpe {
+namespace {
+
+constexpr uint64_t kPrimeA = 0x9e3779b185ebca87ull;
+constexpr uint64_t kPrimeB = 0xc2b2ae3d27d4eb4full;
+
+inline uint64_t RotateLeft(uint64_t value, int bits) {
+    return (value << bits) | (value >> (64 - bits));
+}
+
+}  // namespace
+
+void DeltaHash::MixWord(uint64_t word) {
+    state_ = RotateLeft(state_ ^ (word * kPrimeB), 29) * kPrimeA;
+}
+
+void DeltaHash::Update(const void* data, size_t size) {
+    if (size == 0)
+        return;  // data may be null then
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    total_ += size;
+    if (pendingSize_ > 0) {
+        size_t take = 8 - pendingSize_ < size ? 8 - pendingSize_ : size;
+        std::memcpy(pending_ + pendingSize_, p, take);
+        pendingSize_ += take;
+        p += take;
+        size -= take;
+        if (pendingSize_ < 8)
+            return;
+        MixWord(LoadLittle64(pending_));
+        pendingSize_ = 0;
+    }
+    for (; size >= 8; p += 8, size -= 8) MixWord(LoadLittle64(p));
+    std::memcpy(pending_, p, size);
+    pendingSize_ = size;
+}
+
+uint64_t DeltaHash::Final() const {
+    uint64_t h = state_;
+    uint64_t tail = 0;
+    for (size_t i = pendingSize_; i > 0; --i) tail = (tail << 8) | pending_[i - 1];
+    h = RotateLeft(h ^ ((tail + pendingSize_) * kPrimeB), 29) * kPrimeA;
+    h ^= total_ * kPrimeB;
+    // Final avalanche so that every input bit reaches every output bit.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+uint64_t DeltaHash::Of(const void* data, size_t size) {
+    DeltaHash hash;
+    hash.Update(data, size);
+    return hash.Final();
+}
+
+}  // namespace tpe

@@ -1,0 +1,238 @@
+#include "diff_body_decoder.h"
+
+#include <cstring>
+#include <vector>
+
+#include "delta_format.h"
+#include "old_window.h"
+#include "reference_model.h"
+#include "varint.h"
+#include "zstd_stream_decoder.h"
+
+namespace tpe {
+namespace {
+
+// 32 pages of 64 KiB: 2 MiB of the old file at hand.
+constexpr size_t kOldPageSize = 64 << 10;
+constexpr size_t kOldPageCount = 32;
+
+enum Stream { kControl, kRuns, kChanges, kLiteral, kStreamCount };
+
+struct ChunkHeader {
+    uint64_t newBytes = 0;
+    uint64_t diffBytes = 0;
+    uint64_t rawSize[kStreamCount] = {};
+    uint64_t packedSize[kStreamCount] = {};
+};
+
+bool ReadChunkHeader(PatchReader& reader, uint64_t remaining, ChunkHeader& chunk) {
+    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.diffBytes))
+        return false;
+    for (uint64_t& size : chunk.rawSize)
+        if (!reader.ReadVarint(size))
+            return false;
+    for (uint64_t& size : chunk.packedSize)
+        if (!reader.ReadVarint(size))
+            return false;
+    if (chunk.newBytes == 0 || chunk.newBytes > kChunkNewBytes || chunk.newBytes > remaining)
+        return false;
+    if (chunk.diffBytes > chunk.newBytes)
+        return false;
+    return chunk.rawSize[kControl] > 0 && chunk.rawSize[kControl] <= kChunkControlMaxBytes &&
+           chunk.rawSize[kRuns] <= kChunkRunsMaxBytes &&
+           chunk.rawSize[kChanges] <= chunk.diffBytes &&
+           chunk.rawSize[kLiteral] == chunk.newBytes - chunk.diffBytes;
+}
+
+// Rebuilds a chunk's difference bytes from alternating run lengths (zeros, then changed bytes)
+// and the changed bytes; both must be used up exactly.
+bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8_t>& changes,
+                       std::vector<uint8_t>& diff) {
+    const uint8_t* pos = runs.data();
+    const uint8_t* end = pos + runs.size();
+    size_t filled = 0, used = 0;
+    while (pos < end) {
+        uint64_t zeros, changed;
+        if (!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed))
+            return false;
+        if (zeros + changed == 0 || zeros > diff.size() - filled)
+            return false;
+        if (zeros > 0)
+            std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
+        filled += static_cast<size_t>(zeros);
+        if (changed > diff.size() - filled || changed > changes.size() - used)
+            return false;
+        if (changed > 0)
+            std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
+        filled += static_cast<size_t>(changed);
+        used += static_cast<size_t>(changed);
+    }
+    return filled == diff.size() && used == changes.size();
+}
+
+// Runs one chunk's control ops; every length and offset is checked against what the chunk and
+// the old file hold. `oldPos` carries over from chunk to chunk.
+class ChunkApplier {
+public:
+    ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
+        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
+
+    // `out` receives the chunk, which starts at new offset `newStart`.
+    DeltaStatus Apply(const std::vector<uint8_t>& control, const std::vector<uint8_t>& diff,
+                      const std::vector<uint8_t>& literal, uint64_t newStart,
+                      std::vector<uint8_t>& out) {
+        const uint8_t* pos = control.data();
+        const uint8_t* end = pos + control.size();
+        size_t diffUsed = 0;
+        size_t literalUsed = 0;
+        size_t produced = 0;
+        while (pos < end) {
+            uint64_t seekCode, copyLen, literalLen;
+            if (!GetVarint(pos, end, seekCode) || !GetVarint(pos, end, copyLen) ||
+                !GetVarint(pos, end, literalLen))
+                return DeltaStatus::Corrupt;
+            if (copyLen > diff.size() - diffUsed || literalLen > literal.size() - literalUsed)
+                return DeltaStatus::Corrupt;
+            if (copyLen + literalLen == 0)
+                return DeltaStatus::Corrupt;
+            int64_t seek = UnZigZag(seekCode);
+            if (seek < 0 ? static_cast<uint64_t>(-(seek + 1)) + 1 > oldPos_
+                         : static_cast<uint64_t>(seek) > oldSize_ - oldPos_)
+                return DeltaStatus::Corrupt;
+            oldPos_ = static_cast<uint64_t>(static_cast<int64_t>(oldPos_) + seek);
+            if (copyLen > oldSize_ - oldPos_)
+                return DeltaStatus::Corrupt;
+
+            DeltaStatus status =
+                predictor_ ? AddPredicted(diff.data() + diffUsed, copyLen, newStart + produced,
+                                          out.data() + produced)
+                           : AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
+            if (status != DeltaStatus::Ok)
+                return status;
+            diffUsed += copyLen;
+            produced += copyLen;
+            if (literalLen > 0)
+                std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
+            literalUsed += literalLen;
+            produced += literalLen;
+        }
+        // The chunk's streams must be used up exactly.
+        if (diffUsed != diff.size() || literalUsed != literal.size())
+            return DeltaStatus::Corrupt;
+        return DeltaStatus::Ok;
+    }
+
+private:
+    // out = old bytes at oldPos_ + diff, byte by byte (wrapping).
+    DeltaStatus AddOld(const uint8_t* diff, uint64_t size, uint8_t* out) {
+        while (size > 0) {
+            const uint8_t* old;
+            size_t got;
+            if (!old_.Get(oldPos_, static_cast<size_t>(size), old, got))
+                return DeltaStatus::OldReadFailed;
+            for (size_t i = 0; i < got; ++i) out[i] = static_cast<uint8_t>(old[i] + diff[i]);
+            oldPos_ += got;
+            diff += got;
+            out += got;
+            size -= got;
+        }
+        return DeltaStatus::Ok;
+    }
+
+    // As AddOld, against old bytes whose references were rewritten as predicted. The whole
+    // op's old bytes are needed at once: an op never exceeds its chunk.
+    DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
+        const uint64_t oldStart = oldPos_;
+        opBytes_.resize(static_cast<size_t>(size));
+        for (size_t done = 0; done < opBytes_.size();) {
+            const uint8_t* old;
+            size_t got;
+            if (!old_.Get(oldPos_, opBytes_.size() - done, old, got))
+                return DeltaStatus::OldReadFailed;
+            std::memcpy(opBytes_.data() + done, old, got);
+            oldPos_ += got;
+            done += got;
+        }
+        predictor_->Predict(opBytes_.data(), opBytes_.size(), oldStart, newStart);
+        for (size_t i = 0; i < opBytes_.size(); ++i)
+            out[i] = static_cast<uint8_t>(opBytes_[i] + diff[i]);
+        return DeltaStatus::Ok;
+    }
+
+    OldWindow& old_;
+    uint64_t oldSize_;
+    const ReferencePredictor* predictor_;
+    uint64_t oldPos_ = 0;
+    std::vector<uint8_t> opBytes_;
+};
+
+DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
+                      ReferenceModel& model) {
+    uint64_t rawSize, packedSize;
+    if (!reader.ReadVarint(rawSize) || !reader.ReadVarint(packedSize) ||
+        rawSize > kMaxReferenceModelBytes)
+        return DeltaStatus::Corrupt;
+    ZstdStreamDecoder frame(kDiffStreamWindowLog);
+    DeltaStatus status = frame.Init();
+    std::vector<uint8_t> raw;
+    if (status == DeltaStatus::Ok)
+        status = frame.DecodeExact(reader, packedSize, static_cast<size_t>(rawSize), raw);
+    if (status != DeltaStatus::Ok)
+        return status;
+    if (!frame.FrameDone() || !ReadReferenceModel(raw.data(), raw.size(), oldSize, newSize, model))
+        return DeltaStatus::Corrupt;
+    return DeltaStatus::Ok;
+}
+
+}  // namespace
+
+DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputWriter& out,
+                           bool withReferences) {
+    ReferenceModel model;
+    if (withReferences) {
+        DeltaStatus status = ReadModel(reader, oldFile.Size(), out.Remaining(), model);
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    const ReferencePredictor predictor(model);
+    ZstdStreamDecoder streams[kStreamCount] = {
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog),
+        ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog)};
+    for (ZstdStreamDecoder& stream : streams) {
+        DeltaStatus status = stream.Init();
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    OldWindow old(oldFile, kOldPageSize, kOldPageCount);
+    ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
+    std::vector<uint8_t> raw[kStreamCount];
+    std::vector<uint8_t> diff, newBytes;
+
+    while (out.Remaining() > 0) {
+        ChunkHeader chunk;
+        if (!ReadChunkHeader(reader, out.Remaining(), chunk))
+            return DeltaStatus::Corrupt;
+        for (int s = 0; s < kStreamCount; ++s) {
+            DeltaStatus status = streams[s].DecodeExact(
+                reader, chunk.packedSize[s], static_cast<size_t>(chunk.rawSize[s]), raw[s]);
+            if (status != DeltaStatus::Ok)
+                return status;
+        }
+        diff.resize(static_cast<size_t>(chunk.diffBytes));
+        if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
+            return DeltaStatus::Corrupt;
+        newBytes.resize(static_cast<size_t>(chunk.newBytes));
+        DeltaStatus status =
+            applier.Apply(raw[kControl], diff, raw[kLiteral], out.Written(), newBytes);
+        if (status == DeltaStatus::Ok)
+            status = out.Write(newBytes.data(), newBytes.size());
+        if (status != DeltaStatus::Ok)
+            return status;
+    }
+    for (const ZstdStreamDecoder& stream : streams)
+        if (!stream.FrameDone())
+            return DeltaStatus::Corrupt;
+    return DeltaStatus::Ok;
+}
+
+}  // namespace tpe

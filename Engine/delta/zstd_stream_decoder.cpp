@@ -1,0 +1,74 @@
+#include "zstd_stream_decoder.h"
+
+#include <zstd.h>
+#include <zstd_errors.h>
+
+namespace tpe {
+
+ZstdStreamDecoder::ZstdStreamDecoder(int windowLogMax) : windowLogMax_(windowLogMax) {}
+
+ZstdStreamDecoder::~ZstdStreamDecoder() {
+    ZSTD_freeDCtx(context_);
+}
+
+DeltaStatus ZstdStreamDecoder::Init() {
+    context_ = ZSTD_createDCtx();
+    if (!context_)
+        return DeltaStatus::OutOfMemory;
+    if (ZSTD_isError(ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, windowLogMax_)))
+        return DeltaStatus::OutOfMemory;
+    input_.resize(ZSTD_DStreamInSize());
+    output_.resize(ZSTD_DStreamOutSize());
+    return DeltaStatus::Ok;
+}
+
+DeltaStatus ZstdStreamDecoder::Decode(PatchReader& reader, uint64_t compressedSize,
+                                      const Emit& emit) {
+    uint64_t unread = compressedSize;
+    ZSTD_inBuffer in = {input_.data(), 0, 0};
+    for (;;) {
+        if (in.pos == in.size && unread > 0) {
+            size_t take = unread < input_.size() ? static_cast<size_t>(unread) : input_.size();
+            if (!reader.ReadExact(input_.data(), take))
+                return DeltaStatus::Corrupt;
+            unread -= take;
+            in = {input_.data(), take, 0};
+        }
+        // The frame ended: anything after it is not ours to decode. (Calling zstd again
+        // would start a new frame.)
+        if (frameDone_)
+            return in.pos < in.size ? DeltaStatus::Corrupt : DeltaStatus::Ok;
+        ZSTD_outBuffer out = {output_.data(), output_.size(), 0};
+        size_t result = ZSTD_decompressStream(context_, &out, &in);
+        if (ZSTD_isError(result)) {
+            return ZSTD_getErrorCode(result) == ZSTD_error_memory_allocation
+                       ? DeltaStatus::OutOfMemory
+                       : DeltaStatus::Corrupt;
+        }
+        frameDone_ = result == 0;
+        if (out.pos > 0) {
+            DeltaStatus status = emit(output_.data(), out.pos);
+            if (status != DeltaStatus::Ok)
+                return status;
+        }
+        // With input used up and room left in the output, zstd has flushed all it can.
+        if (in.pos == in.size && unread == 0 && out.pos < out.size)
+            return DeltaStatus::Ok;
+    }
+}
+
+DeltaStatus ZstdStreamDecoder::DecodeExact(PatchReader& reader, uint64_t compressedSize,
+                                           size_t expectedSize, std::vector<uint8_t>& out) {
+    out.clear();
+    DeltaStatus status = Decode(reader, compressedSize, [&](const uint8_t* data, size_t size) {
+        if (size > expectedSize - out.size())
+            return DeltaStatus::Corrupt;
+        out.insert(out.end(), data, data + size);
+        return DeltaStatus::Ok;
+    });
+    if (status != DeltaStatus::Ok)
+        return status;
+    return out.size() == expectedSize ? DeltaStatus::Ok : DeltaStatus::Corrupt;
+}
+
+}  // namespace tpe

@@ -1,0 +1,47 @@
+// One zstd stream inside a delta, decoded in parts of declared compressed size with a bounded
+// window, so a hostile frame can neither allocate without limit nor overrun its part.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "delta_status.h"
+#include "patch_reader.h"
+
+struct ZSTD_DCtx_s;
+
+namespace tpe {
+
+class ZstdStreamDecoder {
+public:
+    explicit ZstdStreamDecoder(int windowLogMax);
+    ~ZstdStreamDecoder();
+    ZstdStreamDecoder(const ZstdStreamDecoder&) = delete;
+    ZstdStreamDecoder& operator=(const ZstdStreamDecoder&) = delete;
+
+    // OutOfMemory when the context could not be made.
+    DeltaStatus Init();
+
+    // Feeds the next `compressedSize` delta bytes to the stream and hands every decoded piece to
+    // `emit`; stops at the first status emit returns other than Ok.
+    using Emit = std::function<DeltaStatus(const uint8_t*, size_t)>;
+    DeltaStatus Decode(PatchReader& reader, uint64_t compressedSize, const Emit& emit);
+
+    // Decodes the next part into `out`, which must end up holding exactly `expectedSize` bytes.
+    DeltaStatus DecodeExact(PatchReader& reader, uint64_t compressedSize, size_t expectedSize,
+                            std::vector<uint8_t>& out);
+
+    // True once the frame ended; the stream must end exactly with its last part.
+    bool FrameDone() const { return frameDone_; }
+
+private:
+    int windowLogMax_;
+    ZSTD_DCtx_s* context_ = nullptr;
+    std::vector<uint8_t> input_;
+    std::vector<uint8_t> output_;
+    bool frameDone_ = false;
+};
+
+}  // namespace tpe

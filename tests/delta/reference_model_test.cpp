@@ -1,0 +1,124 @@
+// Executables: their layouts, the reference model, and deltas that predict moved references.
+#include "reference_model.h"
+
+#include <gtest/gtest.h>
+
+#include "delta_format.h"
+#include "delta_test_support.h"
+#include "executable_layout.h"
+
+namespace tpe::test {
+namespace {
+
+size_t RoundTrip(const Bytes& oldData, const Bytes& newData, uint8_t* encoding = nullptr) {
+    Bytes delta = Encode(oldData, newData);
+    Bytes rebuilt;
+    EXPECT_EQ(Decode(oldData, delta, newData.size(), &rebuilt), DeltaStatus::Ok);
+    EXPECT_TRUE(rebuilt == newData);
+    if (encoding)
+        *encoding = EncodingOf(delta);
+    return delta.size();
+}
+
+TEST(ExecutableLayout, ReadsElfAndPeHeaders) {
+    ExecutableLayout layout;
+    Bytes code(1000, 0x90);
+    ASSERT_TRUE(ReadExecutableLayout(WrapElf64(code).data(), kElfHeaderSize + 1000, layout));
+    EXPECT_TRUE(layout.is64);
+    ASSERT_EQ(layout.segments.size(), 1u);
+    EXPECT_EQ(layout.segments[0].address, 0x400000u);
+    EXPECT_TRUE(layout.segments[0].code);
+
+    Bytes pe = WrapPe32(code);
+    ASSERT_TRUE(ReadExecutableLayout(pe.data(), pe.size(), layout));
+    EXPECT_FALSE(layout.is64);
+    ASSERT_EQ(layout.segments.size(), 1u);
+    EXPECT_EQ(layout.segments[0].fileOffset, 0x200u);
+    EXPECT_EQ(layout.segments[0].address, kPeCodeAddress);
+
+    Bytes text = Text(2000, 1);
+    EXPECT_FALSE(ReadExecutableLayout(text.data(), text.size(), layout));
+}
+
+TEST(ExecutableLayout, DamagedHeadersAreRejectedNotReadPast) {
+    Random random(2);
+    for (const Bytes& file : {WrapElf64(Bytes(300, 0xcc)), WrapPe32(Bytes(300, 0xcc))}) {
+        for (size_t size = 0; size < 0x260 && size < file.size(); size += 7) {
+            ExecutableLayout layout;
+            Bytes cut(file.begin(), file.begin() + size);  // exact size: ASan sees overreads
+            ReadExecutableLayout(cut.data(), cut.size(), layout);
+        }
+        for (int round = 0; round < 2000; ++round) {
+            Bytes damaged = file;
+            damaged[random.Below(0x260 < file.size() ? 0x260 : file.size())] =
+                static_cast<uint8_t>(random.Next());
+            ExecutableLayout layout;
+            if (ReadExecutableLayout(damaged.data(), damaged.size(), layout)) {
+                for (const CodeSegment& s : layout.segments)
+                    EXPECT_LE(s.fileOffset + s.size, damaged.size());
+            }
+        }
+    }
+}
+
+TEST(ReferenceModelFormat, RoundTripsAndRefusesRangesOutsideTheFiles) {
+    ReferenceModel model;
+    model.is64 = false;
+    model.oldSegments = {{0, 100, 0x1000, true}, {100, 50, 0x2000, false}};
+    model.newSegments = {{0, 160, 0x1000, true}};
+    model.equivalences = {{0, 10, 40}, {40, 30, 20}, {90, 100, 60}};
+    Bytes bytes;
+    WriteReferenceModel(model, bytes);
+    ReferenceModel read;
+    ASSERT_TRUE(ReadReferenceModel(bytes.data(), bytes.size(), 150, 160, read));
+    EXPECT_EQ(read.is64, false);
+    ASSERT_EQ(read.equivalences.size(), 3u);
+    EXPECT_EQ(read.equivalences[1].oldStart, 40u);
+    EXPECT_EQ(read.equivalences[1].newStart, 30u);
+    EXPECT_EQ(read.equivalences[2].newStart, 100u);
+    EXPECT_EQ(read.oldSegments[1].address, 0x2000u);
+
+    EXPECT_FALSE(ReadReferenceModel(bytes.data(), bytes.size(), 149, 160, read));  // old range
+    EXPECT_FALSE(ReadReferenceModel(bytes.data(), bytes.size(), 150, 159, read));  // new range
+    for (size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(ReadReferenceModel(bytes.data(), size, 150, 160, read)) << size;
+    bytes.push_back(0);
+    EXPECT_FALSE(ReadReferenceModel(bytes.data(), bytes.size(), 150, 160, read));
+}
+
+TEST(ReferencePrediction, MovedCallTargetsInElfCostLittle) {
+    Bytes oldCode = SyntheticCode(400000, 0, 0, 3);
+    Bytes newCode = SyntheticCode(400000, 200000, 37, 3);
+    uint8_t encoding;
+    size_t withLayout = RoundTrip(WrapElf64(oldCode), WrapElf64(newCode), &encoding);
+    EXPECT_EQ(encoding, static_cast<uint8_t>(DeltaEncoding::DiffWithReferences));
+    size_t without = RoundTrip(oldCode, newCode, &encoding);
+    EXPECT_EQ(encoding, static_cast<uint8_t>(DeltaEncoding::Diff));
+    EXPECT_LT(withLayout * 3, without) << "predicted references must remove most differences";
+}
+
+TEST(ReferencePrediction, MovedAbsoluteAddressesInPe32CostLittle) {
+    Bytes oldCode = SyntheticCode(300000, 0, 0, 4, true, kPeCodeAddress);
+    Bytes newCode = SyntheticCode(300000, 1000, 64, 4, true, kPeCodeAddress);
+    uint8_t encoding;
+    size_t withLayout = RoundTrip(WrapPe32(oldCode), WrapPe32(newCode), &encoding);
+    EXPECT_EQ(encoding, static_cast<uint8_t>(DeltaEncoding::DiffWithReferences));
+    size_t without = RoundTrip(oldCode, newCode);
+    EXPECT_LT(withLayout * 3, without);
+}
+
+TEST(ReferencePrediction, WrongPredictionsStillRoundTrip) {
+    // Headers claim code everywhere, contents are text and noise: predictions are mostly wrong,
+    // the bytes must come back anyway and the delta must not lose to the plain diff.
+    Random random(5);
+    Bytes oldData = random.Fill(100000);
+    for (size_t i = 0; i < oldData.size(); i += 50) oldData[i] = 0xe8;
+    Bytes newData = oldData;
+    newData.insert(newData.begin() + 5000, 100, 0xe9);
+    for (size_t i = 0; i < newData.size(); i += 997) newData[i] ^= 0x40;
+    size_t wrapped = RoundTrip(WrapElf64(oldData), WrapElf64(newData));
+    EXPECT_LE(wrapped, RoundTrip(oldData, newData) + 200);
+}
+
+}  // namespace
+}  // namespace tpe::test
