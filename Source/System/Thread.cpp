@@ -5,6 +5,7 @@
 #include "System/SystemServices.h"
 #include "Utility/Pool.h"
 
+#include <new>
 #include <string>
 
 namespace {
@@ -67,9 +68,11 @@ QLC_ThreadManager* QLC_ThreadManager::GetSingletonPtr() {
 }
 
 QLC_ThreadManager::Node* QLC_ThreadManager::NewNode() {
-    if (QLC_Pool* pool = QLC_ExistingNodePool()) {
+    // The shared pool's entries fit a node of two 32-bit pointers; wider nodes use the heap.
+    QLC_Pool* pool = QLC_ExistingNodePool();
+    if (pool != nullptr && pool->GetEntrySize() >= static_cast<int>(sizeof(Node))) {
         if (void* entry = pool->Allocate()) {
-            return static_cast<Node*>(entry);
+            return new (entry) Node();
         }
     }
     return new Node();

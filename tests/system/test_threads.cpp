@@ -2,6 +2,7 @@
 #include "RecordingServices.h"
 #include "System/Thread.h"
 #include "System/ThreadSynchronization.h"
+#include "Utility/Pool.h"
 
 #include <gtest/gtest.h>
 
@@ -270,4 +271,17 @@ TEST_F(ExceptionFilter, AKnownThreadIsNamedWithItsRecordText) {
     EXPECT_EQ(fatal[0].text,
               "thread worker caught unhandled exception - described - while loading Tessaly.wad");
     EXPECT_EQ(fatal[1].text, "thread worker caught unhandled exception - described");
+}
+
+TEST(ThreadManager, TableNodesComeFromTheSharedPoolOnlyWhenTheyFit) {
+    QLC_DefaultSystemServices services;
+    QLC_Pool* pool = services.GetNodePool();
+    QLC_Thread thread(1234, "loader");
+    g_thread_manager.AddThread(&thread);
+    EXPECT_EQ(g_thread_manager.FindThread(1234), &thread);
+    // An 8-byte entry holds a node of two 32-bit pointers, not of two 64-bit ones.
+    EXPECT_EQ(pool->UsedTotal(), sizeof(void*) == 4 ? 1 : 0);
+    g_thread_manager.RemoveThread(&thread);
+    EXPECT_EQ(g_thread_manager.FindThread(1234), nullptr);
+    EXPECT_EQ(pool->UsedTotal(), 0);
 }
