@@ -41,7 +41,7 @@ std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
     return out;
 }
 
-struct ChunkSpec {
+struct ChunkContent {
     std::string name;
     std::vector<unsigned char> bytes;
     bool compressed;
@@ -54,10 +54,10 @@ void PutU32(std::vector<unsigned char>& out, uint32_t value) {
 }
 
 // Writes an archive in the reader's layout, optionally behind `prefix` bytes of other data.
-void WriteArchive(const std::string& path, const std::vector<ChunkSpec>& chunks,
+void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chunks,
                   size_t prefix = 0) {
     std::vector<std::vector<unsigned char>> stored;
-    for (const ChunkSpec& chunk : chunks) {
+    for (const ChunkContent& chunk : chunks) {
         if (!chunk.compressed) {
             stored.push_back(chunk.bytes);
             continue;
