@@ -7,6 +7,7 @@
 #include "System/ThreadSynchronization.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -20,9 +21,9 @@ constexpr char kFailedFormat[] =
     "Pool %s Level %d Failed to allocate %d bytes (%d entries %d size)";
 
 // Pool constructors running now (a deeper level built inside another constructor is not traced).
-int g_constructing = 0;
+std::atomic<int> g_constructing{0};
 // Only the first small allocation failure of the process gets the library's own report.
-bool g_small_failure_reported = false;
+std::atomic<bool> g_small_failure_reported{false};
 
 class ScopedLock {
 public:
@@ -134,8 +135,7 @@ void QLC_Pool::AllocateBlock() {
                 m_entries /= 2;
                 continue;
             }
-            if (!g_small_failure_reported) {
-                g_small_failure_reported = true;
+            if (!g_small_failure_reported.exchange(true)) {
                 QLC_ThrowFatal(kFailedFormat, m_name, m_level, static_cast<int>(bytes), m_entries,
                                m_entry_size);
             }
