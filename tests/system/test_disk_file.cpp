@@ -255,3 +255,23 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     EXPECT_EQ(DiskSize(path), 60);
     EXPECT_EQ(file.GetSize(), 60u);
 }
+
+TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
+    ScratchFolder dir;
+    WriteDiskFile(dir / "ro.bin", Pattern(10));
+    {
+        QLC_File file((dir / "ro.bin").c_str(), kRead);
+        EXPECT_TRUE(file.CanRead());
+        EXPECT_FALSE(file.CanWrite());
+        file.Write("xy", 2);  // gathered in the cache
+        try {
+            file.Flush();
+            FAIL() << "no exception";
+        } catch (const QLC_FileException& e) {
+            EXPECT_EQ(e.Cause(), 11);
+            EXPECT_EQ(e.OsError(), 5);
+        }
+        // Destroying the file must not throw although the pending bytes cannot be written.
+    }
+    EXPECT_EQ(ReadDiskFile(dir / "ro.bin"), Pattern(10));
+}
