@@ -119,10 +119,12 @@ QLC_String JoinPathNative(const QLC_String& a, const QLC_String& b) {
 }
 
 QLC_String MakeSearchPattern(const QLC_String& directory) {
-    QLC_String pattern = AddTrailingSlash(directory);
-    if (pattern.Find("*.*") < 0) {
-        pattern += "*.*";
+    // A text that is a pattern already stays one: a separator after "*.*" would match nothing.
+    if (directory.Find("*.*") >= 0) {
+        return directory;
     }
+    QLC_String pattern = AddTrailingSlash(directory);
+    pattern += "*.*";
     return pattern;
 }
 

@@ -2,12 +2,17 @@
 
 #include "System/Folders.h"
 #include "System/Path.h"
+#include "System/Thread.h"
+#include "Utility/Pool.h"
 
 #include <cstdlib>
 
 QLC_ISystemServices* g_system_services = nullptr;
 
 namespace {
+
+// The shared node pool, once a services object has made it.
+QLC_Pool* g_node_pool = nullptr;
 
 void DeleteInstalledServices() {
     QLC_ISystemServices* services = g_system_services;
@@ -18,6 +23,9 @@ void DeleteInstalledServices() {
 }  // namespace
 
 void QLC_InstallSystemServices(QLC_ISystemServices* services) {
+    // Static initialisation built the thread manager; naming it here keeps it (and its
+    // unhandled-exception filter) in every program that installs services.
+    (void)QLC_ThreadManager::GetSingletonPtr();
     static bool cleanup_registered = false;
     if (!cleanup_registered) {
         // Registered after the static objects were built, so it runs before they are destroyed:
@@ -60,11 +68,23 @@ bool QLC_DefaultSystemServices::FindNextFile(HANDLE find, WIN32_FIND_DATAA* data
     return ::FindNextFileA(find, data) != FALSE;
 }
 
-// The shared node pool arrives with the pool allocator; until then there is none to hand out.
 QLC_Pool* QLC_DefaultSystemServices::GetNodePool() {
+    if (m_node_pool == nullptr) {
+        const QLC_PoolParams params = {8, 675000, "NodeVoidPtr", 50000, true, 0};
+        m_node_pool = new QLC_Pool(params);
+        g_node_pool = m_node_pool;
+    }
     return m_node_pool;
 }
 
 void QLC_DefaultSystemServices::ReleaseNodePool() {
+    if (g_node_pool == m_node_pool) {
+        g_node_pool = nullptr;
+    }
+    delete m_node_pool;
     m_node_pool = nullptr;
+}
+
+QLC_Pool* QLC_ExistingNodePool() {
+    return g_node_pool;
 }
