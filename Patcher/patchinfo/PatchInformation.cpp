@@ -6,25 +6,16 @@
 #include "System/WinException.h"
 #include "patchinfo/FieldTokenizer.h"
 #include "patchinfo/PatchDescription.h"
+#include "patchinfo/TextCompare.h"
 #include "patching/EngineRunner.h"
 #include "shell/MessagePump.h"
 #include "text/MessageText.h"
-
-namespace {
-
-// Keyword comparison ignores case the way the system's code page does.
-bool KeywordIs(const QLC_String& field, const char* keyword) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, field.c_str(), -1, keyword, -1) ==
-           CSTR_EQUAL;
-}
-
-}  // namespace
 
 void ParseInformationLine(const QLC_String& text) {
     PatchDescription& description = *g_patchDescription;
     FieldTokenizer fields(text, ",");
     QLC_String keyword = fields.NextField();
-    if (KeywordIs(keyword, "history")) {
+    if (EqualsIgnoringCase(keyword, "history")) {
         description.isMultiVersion = true;
         QLC_String from = fields.NextField();
         QLC_String second = fields.NextField();
@@ -32,12 +23,12 @@ void ParseInformationLine(const QLC_String& text) {
         description.historyFromVersions.Append(from);
         description.historySecondValues.Append(second);
         description.historyExtensions.Append(extension);
-    } else if (KeywordIs(keyword, "versions")) {
+    } else if (EqualsIgnoringCase(keyword, "versions")) {
         description.versionFileName = fields.NextField();
         description.fromVersion = fields.NextField();
         description.toVersion = TrimWhiteSpace(fields.NextField());
         description.hasVersionsLine = true;
-    } else if (KeywordIs(keyword, "checksum")) {
+    } else if (EqualsIgnoringCase(keyword, "checksum")) {
         QLC_String file = fields.NextField();
         QLC_String sum = fields.NextField();
         QLC_String length = fields.NextField();
@@ -46,7 +37,7 @@ void ParseInformationLine(const QLC_String& text) {
         description.checksumValues.Append(sum);
         description.checksumLengths.Append(length);
         description.checksumVersions.Append(version);
-    } else if (KeywordIs(keyword, "registry")) {
+    } else if (EqualsIgnoringCase(keyword, "registry")) {
         description.registryKeys.Append(TrimWhiteSpace(fields.NextField()));
     }
 }

@@ -12,4 +12,8 @@ public:
     bool OnCommand(int id, int notifyCode) override;
     void OnAccept() override { EndDialog(Handle(), 1); }
     void OnCancel() override { EndDialog(Handle(), 0); }
+
+private:
+    // Lets the user point at the identifying file; its folder becomes the installation.
+    void SpecifyFolder();
 };
