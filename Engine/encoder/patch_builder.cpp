@@ -5,7 +5,9 @@
 #include <map>
 #include <set>
 
+#include "delta_decoder.h"
 #include "delta_encoder.h"
+#include "full_block_writer.h"
 #include "patch_model.h"
 #include "path_safety.h"
 #include "payload_format.h"
@@ -131,6 +133,58 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
         }
     }
     return true;
+}
+
+// Memory-backed ends for checking a delta right after making it.
+struct MemoryOld : DeltaOldSource {
+    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
+    uint64_t Size() const override { return bytes.size(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        if (offset > bytes.size() || size > bytes.size() - offset) {
+            return false;
+        }
+        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
+        return true;
+    }
+    const std::vector<uint8_t>& bytes;
+};
+
+struct MemoryPatch : DeltaPatchSource {
+    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
+    long long Read(void* buffer, size_t size) override {
+        size_t n = std::min(size, bytes.size() - position);
+        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
+        position += n;
+        return static_cast<long long>(n);
+    }
+    const std::vector<uint8_t>& bytes;
+    size_t position = 0;
+};
+
+// Compares the output with the expected bytes as it comes, keeping nothing.
+struct ComparingSink : DeltaSink {
+    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
+    bool Write(const void* data, size_t size) override {
+        if (size > expected.size() - position ||
+            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
+                        expected.begin() + long(position))) {
+            return false;
+        }
+        position += size;
+        return true;
+    }
+    const std::vector<uint8_t>& expected;
+    size_t position = 0;
+};
+
+// A patch only ships deltas that were seen to rebuild their file.
+bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
+                   const std::vector<uint8_t>& newData) {
+    MemoryOld old(oldData);
+    MemoryPatch patch(delta);
+    ComparingSink sink(newData);
+    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
+           sink.position == newData.size();
 }
 
 }  // namespace
@@ -282,11 +336,17 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
             options.level = request.level;
             std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
                                                      newData.size(), options);
-            if (block.empty() && !newData.empty()) {
-                *error = "the delta encoder failed on " + path;
-                return false;
+            BlockKind kind = BlockKind::Delta;
+            if (!DeltaRebuilds(block, oldData, newData)) {
+                block = CompressFullBlock(newData.data(), newData.size(), request.level);
+                kind = BlockKind::Full;
+                summary->fullBlocks.push_back(path);
+                if (block.empty()) {
+                    *error = "cannot compress " + path;
+                    return false;
+                }
             }
-            writer.AddBlock(state, block);
+            writer.AddBlock(state, kind, block);
             summary->blockBytes += block.size();
             made[key] = &state;
         }
