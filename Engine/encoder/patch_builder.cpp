@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -43,9 +44,12 @@ std::string VersionProblem(const std::string& version) {
     if (version.size() > kMaxVersionLength) {
         return "version text too long: " + version.substr(0, 80);
     }
+    // The utility names its backup folder after the from-version and passes it unquoted.
     for (unsigned char c : version) {
-        if (c < 32 || c == ',' || c == '"' || c == '\'') {
-            return "version text may not hold commas, quotes or control characters: " + version;
+        if (c <= 32 || std::strchr(",'\"\\/:*?<>|", c) != nullptr) {
+            return "a version may not hold blanks, commas, quotes, control characters or "
+                   "characters a folder name cannot hold: '" +
+                   version + "'";
         }
     }
     return std::string();

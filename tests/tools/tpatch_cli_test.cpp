@@ -115,6 +115,13 @@ TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
     EXPECT_EQ(unversioned.status, tpatch::kExitFailure);
     EXPECT_NE(unversioned.err.find("VERSION="), std::string::npos) << unversioned.err;
     EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
+
+    // Versions name the utility's backup folder: nothing that could leave it or split it.
+    for (const char* version : {"../../x", "1.0 beta", "1,0", "C:1", "a\\b"}) {
+        Outcome bad = Build({"--from-version", version});
+        EXPECT_EQ(bad.status, tpatch::kExitFailure) << version;
+        EXPECT_NE(bad.err.find("a version may not hold"), std::string::npos) << bad.err;
+    }
 }
 
 TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
