@@ -12,6 +12,7 @@
 #include "patch_model.h"
 #include "path_safety.h"
 #include "payload_format.h"
+#include "payload_reader.h"
 #include "payload_writer.h"
 #include "tree_scan.h"
 #include "utility_checksum.h"
@@ -191,6 +192,32 @@ bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>
            sink.position == newData.size();
 }
 
+// Changes the engine does not take: a file that becomes a folder (or back), and names that
+// differ only in case between builds (Windows treats them as one file).
+std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<Tree>& olds,
+                         const Tree& current) {
+    std::map<std::string, std::string> byKey;
+    for (const std::string& path : paths) {
+        auto [it, added] = byKey.emplace(PathKey(path), path);
+        if (!added) {
+            return it->second + " and " + path + " differ only in case between builds; " +
+                   "rename the file in the new build's spelling in every build";
+        }
+    }
+    std::vector<const Tree*> trees = {&current};
+    for (const Tree& t : olds) {
+        trees.push_back(&t);
+    }
+    for (const Tree* tree : trees) {
+        for (const std::string& folder : tree->folders) {
+            if (byKey.count(PathKey(folder)) != 0) {
+                return folder + " is a file in one build and a folder in another";
+            }
+        }
+    }
+    return std::string();
+}
+
 }  // namespace
 
 bool VersionLess(const std::string& a, const std::string& b) {
@@ -284,6 +311,9 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
     }
     for (const auto& entry : current.files) {
         paths.insert(entry.first);
+    }
+    if (!(*error = ShapeProblem(paths, olds, current)).empty()) {
+        return false;
     }
 
     PayloadWriter writer;
@@ -388,6 +418,12 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         return false;
     }
     *payload = writer.Finish(model);
+    // The engine's own reader has the last word: never write a patch it would refuse.
+    std::string why = ModelProblem(model, payload->size());
+    if (!why.empty()) {
+        *error = "the builds cannot be expressed as a patch: " + why;
+        return false;
+    }
     return true;
 }
 
