@@ -1,0 +1,61 @@
+#pragma once
+// Game installations and update programs made for tests: builds of a small game written to
+// scratch folders, patches built from them with the patch builder and attached to a copy of the
+// utility, and tree comparisons for "byte-identical to the old or the new build".
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A fresh folder below the temporary folder (a Windows path), removed with its contents.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& relative) const { return m_path + "\\" + relative; }
+
+private:
+    std::string m_path;
+};
+
+// Relative path ('\' or '/') -> contents.
+using Tree = std::map<std::string, std::string>;
+
+void WriteFile(const std::string& path, const std::string& contents);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+void WriteTree(const std::string& folder, const Tree& tree);
+// Every file below `folder`, with '/' separators.
+Tree ReadTree(const std::string& folder);
+void RemoveTree(const std::string& folder);
+
+// The identifying program of the game: a small PE-like file whose DOS stub carries the marker
+// "Windows only.\r\n" at offset 78 and the version text at 94, then `body`.
+std::string GameProgram(const std::string& version, const std::string& body = "");
+
+// A build of the test game: ts2.exe stamped with `version`, plus data files that differ a little
+// from version to version.
+Tree GameBuild(const std::string& version);
+
+// Runs the patch builder with these arguments ("build ...", "attach ..."); throws with its
+// error output when it fails.
+void RunPatchBuilder(const std::vector<std::string>& arguments);
+
+// The utility under test (the build's TessalyUpdate.exe) as a Windows path.
+std::string UtilityProgram();
+
+// Builds a patch from `oldFolder` (version `fromVersion`) to `newFolder` and attaches it to a
+// copy of the utility at `updateProgram`. `extra` goes to the builder as it is.
+void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolder,
+                       const std::string& updateProgram,
+                       const std::vector<std::string>& extra = {});
+
+// The temporary copies of the engine library ("pdl*" files) in the temporary folder.
+int CountEngineCopies();
+
+}  // namespace e2e

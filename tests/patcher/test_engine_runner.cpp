@@ -1,0 +1,70 @@
+// The engine runner with a recording stand-in engine carried as this program's resource.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "patching/EngineRunner.h"
+
+namespace {
+
+std::vector<std::string> g_received;
+
+const char* Record(unsigned messageId, void* parameter) {
+    g_received.push_back(std::to_string(messageId) + ":" + static_cast<const char*>(parameter));
+    return "";
+}
+
+const char* Throw(unsigned, void*) {
+    throw std::runtime_error("stop");
+}
+
+std::string ThisProgram() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+}  // namespace
+
+TEST(EngineRunner, ArgumentsReachTheEngineAfterTheProgramPath) {
+    g_received.clear();
+    const char* arguments = "\"C:/Games/Tessaly\" -nopathsearch -i -u -b:Update_1.1.5_Backup";
+    EXPECT_EQ(RunPatchEngine(arguments, Record, 1), 0);
+    ASSERT_EQ(g_received.size(), 2u);
+    EXPECT_EQ(g_received[0], "11:/z \"" + ThisProgram() + "\" " + arguments);
+    EXPECT_EQ(g_received[1], "12:1");
+}
+
+TEST(EngineRunner, TheEnginesResultComesBack) {
+    EXPECT_EQ(RunPatchEngine("\"C:/x\" -fail", Record, 1), 7);
+}
+
+TEST(EngineRunner, NoCopyOfTheEngineIsLeftBehind) {
+    int before = e2e::CountEngineCopies();
+    RunPatchEngine("\"C:/x\" -l", Record, 1);
+    RunPatchEngine("\"C:/x\" -fail", Record, 1);
+    EXPECT_THROW(RunPatchEngine("\"C:/x\" -l", Throw, 1), std::runtime_error);
+    EXPECT_EQ(e2e::CountEngineCopies(), before);
+}
+
+TEST(EngineRunner, AnExceptionFromTheCallbackStopsTheEngineAndComesOutAfterIt) {
+    // The engine sees a null answer (its result 99 is dropped) and the exception is thrown again.
+    EXPECT_THROW(RunPatchEngine("\"C:/x\" -l", Throw, 1), std::runtime_error);
+    // The next run is not disturbed by the last one's exception.
+    g_received.clear();
+    EXPECT_EQ(RunPatchEngine("\"C:/x\" -l", Record, 1), 0);
+    EXPECT_EQ(g_received.size(), 2u);
+}
+
+TEST(EngineRunner, ArgumentsTooLongForTheCommandLineAreRefusedNotCut) {
+    std::string tooLong = "\"C:/" + std::string(600, 'a') + "\" -u";
+    g_received.clear();
+    EXPECT_EQ(RunPatchEngine(tooLong.c_str(), Record, 1), kEngineDidNotStart);
+    EXPECT_TRUE(g_received.empty());
+}

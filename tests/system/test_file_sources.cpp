@@ -1,0 +1,382 @@
+// Memory files, compressed copies and archive entries.
+#include "RecordingServices.h"
+#include "System/CompressedCopy.h"
+#include "System/File.h"
+#include "System/FileException.h"
+#include "System/FileSourceMemory.h"
+#include "System/WadReader.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kMemory = QLC_IFile::READ_WRITE | QLC_IFile::SOURCE_MEMORY;
+
+QLC_FileSourceMemory& MemorySource(QLC_File& file) {
+    return *dynamic_cast<QLC_FileSourceMemory*>(file.GetSource());
+}
+
+// Inflates a whole zlib stream; fails the test unless it ends cleanly.
+std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
+    std::vector<unsigned char> out;
+    z_stream z = {};
+    EXPECT_EQ(inflateInit(&z), Z_OK);
+    z.next_in = const_cast<unsigned char*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    int result = Z_OK;
+    unsigned char buffer[8192];
+    while (result == Z_OK) {
+        z.next_out = buffer;
+        z.avail_out = sizeof(buffer);
+        result = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), buffer, buffer + (sizeof(buffer) - z.avail_out));
+    }
+    EXPECT_EQ(result, Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u);
+    inflateEnd(&z);
+    return out;
+}
+
+struct ChunkContent {
+    std::string name;
+    std::vector<unsigned char> bytes;
+    bool compressed;
+};
+
+void PutU32(std::vector<unsigned char>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+}
+
+// Writes an archive in the reader's layout, optionally behind `prefix` bytes of other data.
+void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chunks,
+                  size_t prefix = 0) {
+    std::vector<std::vector<unsigned char>> stored;
+    for (const ChunkContent& chunk : chunks) {
+        if (!chunk.compressed) {
+            stored.push_back(chunk.bytes);
+            continue;
+        }
+        uLongf size = compressBound(static_cast<uLong>(chunk.bytes.size()));
+        std::vector<unsigned char> packed(size);
+        compress2(packed.data(), &size, chunk.bytes.data(), static_cast<uLong>(chunk.bytes.size()),
+                  6);
+        packed.resize(size);
+        stored.push_back(packed);
+    }
+    std::vector<unsigned char> out(prefix, 0xEE);
+    out.insert(out.end(), {'T', 'W', 'A', 'D'});
+    PutU32(out, static_cast<uint32_t>(chunks.size()));
+    uint32_t offset = 8 + 48 * static_cast<uint32_t>(chunks.size());
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        char name[32] = {};
+        std::strncpy(name, chunks[i].name.c_str(), 31);
+        out.insert(out.end(), name, name + 32);
+        PutU32(out, offset);
+        PutU32(out, static_cast<uint32_t>(chunks[i].bytes.size()));
+        PutU32(out, static_cast<uint32_t>(stored[i].size()));
+        PutU32(out, chunks[i].compressed ? 1 : 0);
+        offset += static_cast<uint32_t>(stored[i].size());
+    }
+    for (const auto& bytes : stored) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+    WriteDiskFile(path, out);
+}
+
+class Archive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plain = Pattern(3000, 7);
+        // Compressible but not trivial.
+        packed.resize(50000);
+        for (size_t i = 0; i < packed.size(); ++i) {
+            packed[i] = static_cast<unsigned char>((i * 7 + i / 100) & 0xFF);
+        }
+        path = dir / "game.wad";
+        WriteArchive(path, {{"plain", plain, false}, {"packed", packed, true}}, 16);
+        reader = new TSC_WadReader();
+        reader->Open(path.c_str(), 16);
+    }
+    void TearDown() override { reader->Release(); }
+
+    ScratchFolder dir;
+    std::string path;
+    std::vector<unsigned char> plain, packed;
+    TSC_WadReader* reader = nullptr;
+};
+
+std::string ChunkErrorOf(QLC_File& file, int32_t offset, int origin, int* cause) {
+    try {
+        file.Seek(offset, origin);
+    } catch (const QLC_FileException& e) {
+        *cause = e.Cause();
+        EXPECT_EQ(e.OsError(), -1);
+        return e.Message();
+    }
+    return "<no exception>";
+}
+
+}  // namespace
+
+TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
+    QLC_File file;
+    ASSERT_TRUE(file.Open("", kMemory));
+    ASSERT_TRUE(file.GetSource()->IsMemory());
+    EXPECT_FALSE(file.GetSource()->IsOnDisk());
+    EXPECT_EQ(MemorySource(file).GetCapacity(), 16384u);
+    const auto bytes = Pattern(20000);
+    file.Write(bytes.data(), 20000);
+    EXPECT_EQ(MemorySource(file).GetCapacity(), 20480u);
+    EXPECT_EQ(file.GetSize(), 20000u);
+    file.Seek(0, QLC_IFile::FROM_START);
+    std::vector<unsigned char> back(30000);
+    EXPECT_EQ(file.Read(back.data(), 30000), 20000u);
+    back.resize(20000);
+    EXPECT_EQ(back, bytes);
+}
+
+TEST(MemoryFile, SeekBeforeTheStartThrowsBadSeek) {
+    QLC_File file;
+    file.Open("", kMemory);
+    try {
+        file.Seek(-1, QLC_IFile::FROM_START);
+        FAIL() << "no exception";
+    } catch (const QLC_FileException& e) {
+        EXPECT_STREQ(e.Message(), "FileException. File: Unnamed Cause: Bad Seek");
+        EXPECT_EQ(e.Cause(), 15);
+        EXPECT_EQ(e.OsError(), -1);
+    }
+    EXPECT_EQ(file.Tell(), 0u);
+}
+
+TEST(MemoryFile, SeekFromTheEndAddsAndReadsPastTheEndGiveNothing) {
+    QLC_File file;
+    file.Open("", kMemory);
+    file.Write(Pattern(100).data(), 100);
+    EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 110u);
+    unsigned char byte;
+    EXPECT_EQ(file.Read(&byte, 1), 0u);
+    EXPECT_EQ(file.Seek(-30, QLC_IFile::FROM_END), 70u);
+    EXPECT_EQ(file.Seek(5, QLC_IFile::FROM_CURRENT), 75u);
+}
+
+TEST(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
+    QLC_File file;
+    file.Open("", kMemory);
+    file.Write("ab", 2);
+    file.Seek(20000, QLC_IFile::FROM_START);
+    file.Write("z", 1);
+    EXPECT_EQ(file.GetSize(), 20001u);
+    const uint8_t* data = MemorySource(file).GetData();
+    for (uint32_t i = 2; i < 20000; ++i) {
+        ASSERT_EQ(data[i], 0) << i;
+    }
+    EXPECT_EQ(data[20000], 'z');
+}
+
+TEST(MemoryFile, AdoptsAHandedInBlock) {
+    QLC_FileOpenRequest request;
+    request.memory = ::operator new(5);
+    std::memcpy(request.memory, "hello", 5);
+    request.size = 5;
+    request.flags = kMemory;
+    QLC_File file;
+    ASSERT_TRUE(file.Open(request));
+    char text[8] = {};
+    EXPECT_EQ(file.Read(text, 8), 5u);
+    EXPECT_STREQ(text, "hello");
+    file.Write("!", 1);
+    EXPECT_EQ(file.GetSize(), 6u);
+    EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
+}
+
+TEST(MemoryFile, HasNoHandle) {
+    RecordingServices services;
+    services.message_box_answer = IDIGNORE;
+    QLC_File file;
+    file.Open("", kMemory);
+    EXPECT_EQ(file.GetSource()->GetHandle(), nullptr);
+    EXPECT_TRUE(services.Has("Report", "ASSERT: 0"));
+}
+
+TEST(CopyToFile, MemoryFileCopiesItsBytesAndKeepsItsPosition) {
+    ScratchFolder dir;
+    QLC_File file;
+    file.Open("", kMemory);
+    const auto bytes = Pattern(5000);
+    file.Write(bytes.data(), 5000);
+    file.Seek(123, QLC_IFile::FROM_START);
+    file.WriteToFile((dir / "copy.bin").c_str(), false);
+    EXPECT_EQ(ReadDiskFile(dir / "copy.bin"), bytes);
+    EXPECT_EQ(file.Tell(), 123u);
+}
+
+TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
+    ScratchFolder dir;
+    RecordingServices services;
+    WriteDiskFile(dir / "src.bin", Pattern(100));
+    QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
+    file.WriteToFile((dir / "copy.bin").c_str(), false);
+    EXPECT_EQ(DiskSize(dir / "copy.bin"), 0);
+    const auto warnings = services.Of("Warning");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].function, "QLC_IFileSource::WriteToFile");
+    EXPECT_EQ(warnings[0].text, "WriteToFile not supported.");
+}
+
+TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
+    ScratchFolder dir;
+    WriteDiskFile(dir / "empty.bin", {});
+    QLC_File file((dir / "empty.bin").c_str(), QLC_IFile::READ);
+    file.WriteToFile((dir / "empty.z").c_str(), true);
+    const auto stream = ReadDiskFile(dir / "empty.z");
+    ASSERT_GE(stream.size(), 8u);
+    EXPECT_EQ(stream[0], 0x78);  // zlib header, 32 KiB window
+    EXPECT_TRUE(Inflate(stream).empty());
+    EXPECT_EQ(QLC_CompressionStream::ActiveCount(), 0);
+}
+
+TEST(CompressedCopy, MegabyteFileInflatesBackToItself) {
+    ScratchFolder dir;
+    std::vector<unsigned char> bytes = Pattern(1 << 20);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        bytes[i] = static_cast<unsigned char>(i / 4096);  // some redundancy to squeeze
+    }
+    WriteDiskFile(dir / "big.bin", bytes);
+    QLC_File file((dir / "big.bin").c_str(), QLC_IFile::READ);
+    file.Seek(777, QLC_IFile::FROM_START);
+    file.WriteToFile((dir / "big.z").c_str(), true);
+    EXPECT_EQ(file.Tell(), 777u);
+    const auto stream = ReadDiskFile(dir / "big.z");
+    EXPECT_LT(stream.size(), bytes.size());
+    EXPECT_EQ(Inflate(stream), bytes);
+}
+
+TEST(CompressedCopy, FailedTargetLeavesNoFileBehind) {
+    ScratchFolder dir;
+    WriteDiskFile(dir / "src.bin", Pattern(100));
+    // The target folder name is taken by a file, so the target cannot be created.
+    WriteDiskFile(dir / "blocker", {});
+    QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
+    EXPECT_THROW(file.WriteToFile((dir / "blocker\\out.z").c_str(), true), QLC_FileException);
+    EXPECT_EQ(DiskSize(dir / "blocker\\out.z"), -1);
+}
+
+TEST_F(Archive, StoredEntryReadsItsBytesOnly) {
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "plain", 100, 50));
+    EXPECT_TRUE(entry.GetSource()->IsInArchive());
+    EXPECT_TRUE(entry.GetSource()->IsOnDisk());
+    EXPECT_EQ(entry.GetSize(), 50u);
+    EXPECT_NE(entry.GetSource()->GetHandle(), nullptr);
+    std::vector<unsigned char> got(80);
+    // The entry ends where the next one would begin.
+    EXPECT_EQ(entry.Read(got.data(), 80), 50u);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 50, plain.begin() + 100));
+    EXPECT_TRUE(entry.GetSource()->IsEof());
+    EXPECT_EQ(entry.Seek(10, QLC_IFile::FROM_END), 40u);
+    EXPECT_EQ(entry.Read(got.data(), 5), 5u);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 5, plain.begin() + 140));
+    EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
+    EXPECT_EQ(entry.Read(got.data(), 3), 3u);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3, plain.begin() + 100));
+}
+
+TEST_F(Archive, CompressedEntryReadsForwardAndRestartsAtZero) {
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
+    std::vector<unsigned char> got(50000);
+    EXPECT_EQ(entry.Read(got.data(), 1000), 1000u);
+    EXPECT_EQ(entry.Seek(30000, QLC_IFile::FROM_START), 30000u);
+    EXPECT_EQ(entry.Read(got.data() + 30000, 20000), 20000u);
+    EXPECT_TRUE(std::equal(got.begin() + 30000, got.end(), packed.begin() + 30000));
+    EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
+    EXPECT_EQ(entry.Read(got.data(), 50000), 50000u);
+    EXPECT_EQ(got, packed);
+}
+
+TEST_F(Archive, CompressedChunkRefusesBackwardSeeks) {
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
+    std::vector<unsigned char> got(4000);
+    entry.Read(got.data(), 4000);
+    int cause = 0;
+    EXPECT_EQ(ChunkErrorOf(entry, 100, QLC_IFile::FROM_START, &cause),
+              "File: " + path +
+                  " Chunk: packed Offset: 4000 - compressed chunks can only seek "
+                  "forward or to position 0");
+    EXPECT_EQ(cause, 2);
+}
+
+TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 3000));
+    int cause = 0;
+    EXPECT_EQ(ChunkErrorOf(entry, 3001, QLC_IFile::FROM_START, &cause),
+              "File: " + path + " Chunk: plain Offset: 0 - seeking past end of chunk");
+    EXPECT_EQ(cause, 15);
+}
+
+TEST_F(Archive, EntriesCannotBeWritten) {
+    RecordingServices services;
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 10));
+    entry.Write("x", 1);
+    const auto warnings = services.Of("Warning");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].function, "TSC_FileSourceWad::Write");
+    EXPECT_EQ(warnings[0].text, "Wad file source cannot write.");
+    EXPECT_EQ(warnings[0].file, "Source\\System\\FileSourceWad");
+}
+
+TEST_F(Archive, CompressedCopyOfAnEntry) {
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 9000));
+    entry.WriteToFile((dir / "entry.z").c_str(), true);
+    EXPECT_EQ(Inflate(ReadDiskFile(dir / "entry.z")),
+              std::vector<unsigned char>(packed.begin(), packed.begin() + 9000));
+    EXPECT_EQ(entry.Tell(), 0u);
+}
+
+TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
+    QLC_File entry;
+    EXPECT_FALSE(reader->OpenEntry(entry, "nothing", 0, 1));
+    EXPECT_FALSE(reader->OpenEntry(entry, "plain", 2990, 11));
+    EXPECT_FALSE(entry.IsOpen());
+}
+
+TEST(ArchiveDamage, NotAnArchiveOrDamagedDataIsAFileError) {
+    ScratchFolder dir;
+    WriteDiskFile(dir / "junk.wad", Pattern(100));
+    TSC_WadReader* reader = new TSC_WadReader();
+    EXPECT_THROW(reader->Open((dir / "junk.wad").c_str()), QLC_FileException);
+    reader->Release();
+
+    // Corrupt the compressed bytes behind the zlib header.
+    std::vector<unsigned char> bytes(5000, 'a');
+    WriteArchive(dir / "bad.wad", {{"c", bytes, true}});
+    auto archive = ReadDiskFile(dir / "bad.wad");
+    for (size_t i = 8 + 48 + 2; i < archive.size(); ++i) {
+        archive[i] = 0xFF;
+    }
+    WriteDiskFile(dir / "bad.wad", archive);
+    reader = new TSC_WadReader();
+    reader->Open((dir / "bad.wad").c_str());
+    QLC_File entry;
+    ASSERT_TRUE(reader->OpenEntry(entry, "c", 0, 5000));
+    std::vector<unsigned char> got(5000);
+    try {
+        entry.Read(got.data(), 5000);
+        FAIL() << "no exception";
+    } catch (const QLC_FileException& e) {
+        EXPECT_EQ(e.Cause(), 2);
+        EXPECT_NE(std::string(e.Message()).find("Chunk: c Offset: 0 - "), std::string::npos);
+    }
+    reader->Release();
+}

@@ -1,0 +1,216 @@
+// Pools: entry spacing, chained growth, statistics and leak reports, reuse of freed entries.
+#include "RecordingServices.h"
+#include "Utility/Pool.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<QLC_Pool> MakePool(int size, int entries, const char* name, int growth,
+                                   bool thread_safe = false) {
+    return std::make_unique<QLC_Pool>(QLC_PoolParams{size, entries, name, growth, thread_safe, 0});
+}
+
+ptrdiff_t Distance(void* a, void* b) {
+    return static_cast<char*>(b) - static_cast<char*>(a);
+}
+
+}  // namespace
+
+TEST(Pool, WithoutGrowthHandsOutItsEntriesThenNull) {
+    auto pool = MakePool(16, 2, "Two", 0);
+    void* a = pool->Allocate();
+    void* b = pool->Allocate();
+    EXPECT_NE(a, nullptr);
+    EXPECT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(pool->Allocate(), nullptr);
+    EXPECT_EQ(pool->GetNextLevel(), nullptr);
+    pool->Free(a);
+    EXPECT_EQ(pool->Allocate(), a);
+    pool->Free(a);
+    pool->Free(b);
+}
+
+TEST(Pool, EntrySizeIsRoundedUpAndEntriesAreSpacedByIt) {
+    auto pool = MakePool(5, 4, "Five", 0);
+    EXPECT_EQ(pool->GetEntrySize(), 8);
+    void* a = pool->Allocate();
+    void* b = pool->Allocate();
+    EXPECT_EQ(Distance(a, b), 8);
+    // Entries hold a pointer-sized free-list link, so they are never smaller than a pointer.
+    EXPECT_GE(MakePool(1, 1, "One", 0)->GetEntrySize(), static_cast<int>(sizeof(void*)));
+    EXPECT_EQ(MakePool(12, 1, "Twelve", 0)->GetEntrySize(), sizeof(void*) == 4 ? 12 : 16);
+    pool->Free(a);
+    pool->Free(b);
+}
+
+TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
+    RecordingServices services;
+    auto pool = MakePool(8, 4, "Grow", -1);
+    std::vector<void*> entries;
+    for (int i = 0; i < 5; ++i) {
+        entries.push_back(pool->Allocate());
+        ASSERT_NE(entries.back(), nullptr);
+    }
+    ASSERT_NE(pool->GetNextLevel(), nullptr);
+    EXPECT_EQ(pool->GetNextLevel()->GetEntries(), 8);
+    EXPECT_EQ(pool->GetNextLevel()->GetLevel(), 1);
+    EXPECT_EQ(pool->GetNextLevel()->GetGrowth(), -1);
+    EXPECT_EQ(pool->UsedTotal(), 5);
+    EXPECT_TRUE(services.Has("Trace", "Pool Grow (entries 4 size 8)"));
+    EXPECT_TRUE(services.Has("Trace", "Pool Grow Level 1 (entries 8 size 8)"));
+    for (void* entry : entries) {
+        pool->Free(entry);
+    }
+    const uintptr_t address = reinterpret_cast<uintptr_t>(pool.get());
+    services.Clear();
+    pool.reset();
+    const auto reports = services.Of("Report");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].channel, 1);
+    EXPECT_EQ(reports[0].function, "QLC_Pool::~QLC_Pool");
+    EXPECT_EQ(reports[0].file, "Source\\Utility\\Pool");
+    EXPECT_EQ(reports[0].text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
+    EXPECT_TRUE(services.Has("Trace", "SubPool Grow (entries 0/8)"));
+    EXPECT_TRUE(services.Of("ReportLeak").empty());
+    ASSERT_EQ(services.unregistered_pools.size(), 1u);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(services.unregistered_pools[0]), address);
+}
+
+TEST(Pool, FixedGrowthDoublesTheStepOfEachNewLevel) {
+    auto pool = MakePool(8, 2, "Step", 3);
+    std::vector<void*> entries;
+    for (int i = 0; i < 6; ++i) {
+        entries.push_back(pool->Allocate());
+    }
+    QLC_Pool* second = pool->GetNextLevel();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetEntries(), 3);
+    EXPECT_EQ(second->GetGrowth(), 6);
+    ASSERT_NE(second->GetNextLevel(), nullptr);
+    EXPECT_EQ(second->GetNextLevel()->GetEntries(), 6);
+    EXPECT_EQ(second->GetNextLevel()->GetGrowth(), 12);
+    for (void* entry : entries) {
+        pool->Free(entry);
+    }
+}
+
+TEST(Pool, LevelsStopDoublingAtTenMillionBytes) {
+    auto doubling = MakePool(100000, 60, "Big", -1);
+    std::vector<void*> entries;
+    for (int i = 0; i < 61; ++i) {
+        entries.push_back(doubling->Allocate());
+    }
+    EXPECT_EQ(doubling->GetNextLevel()->GetEntries(), 60);
+    for (void* entry : entries) {
+        doubling->Free(entry);
+    }
+    auto stepping = MakePool(100000, 1, "BigStep", 60);
+    void* a = stepping->Allocate();
+    void* b = stepping->Allocate();
+    EXPECT_EQ(stepping->GetNextLevel()->GetEntries(), 60);
+    EXPECT_EQ(stepping->GetNextLevel()->GetGrowth(), 60);
+    stepping->Free(a);
+    stepping->Free(b);
+}
+
+TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
+    RecordingServices services;
+    auto pool = MakePool(8, 4, "Leaky", 0);
+    pool->Allocate();
+    pool.reset();
+    const auto leaks = services.Of("ReportLeak");
+    ASSERT_EQ(leaks.size(), 1u);
+    EXPECT_EQ(leaks[0].text, "leak in pool Leaky entries 1");
+    EXPECT_EQ(leaks[0].function, "QLC_Pool::~QLC_Pool");
+    const auto reports = services.Of("Report");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].channel, 10);
+    EXPECT_EQ(reports[0].text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
+}
+
+TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {
+    auto pool = MakePool(8, 4, "Reuse", -1);
+    std::vector<void*> entries;
+    for (int i = 0; i < 6; ++i) {
+        entries.push_back(pool->Allocate());
+    }
+    QLC_Pool* second = pool->GetNextLevel();
+    ASSERT_TRUE(second->Contains(entries[4]));
+    EXPECT_EQ(second->GetUsed(), 2);
+    pool->Free(entries[4]);
+    EXPECT_EQ(second->GetUsed(), 1);
+    EXPECT_EQ(pool->GetUsed(), 4);
+    EXPECT_EQ(pool->Allocate(), entries[4]);
+    EXPECT_EQ(pool->GetAllocationCount(), 7);
+    EXPECT_EQ(pool->GetPeak(), 6);
+    for (void* entry : entries) {
+        pool->Free(entry);
+    }
+    EXPECT_EQ(pool->UsedTotal(), 0);
+}
+
+TEST(Pool, DoubleFreesAndForeignPointersAreIgnored) {
+    auto pool = MakePool(16, 4, "Careful", 0);
+    void* a = pool->Allocate();
+    void* b = pool->Allocate();
+    pool->Free(a);
+    pool->Free(a);
+    int local = 0;
+    pool->Free(&local);
+    pool->Free(static_cast<char*>(b) + 4);
+    pool->Free(nullptr);
+    EXPECT_EQ(pool->GetUsed(), 1);
+    void* c = pool->Allocate();
+    void* d = pool->Allocate();
+    void* e = pool->Allocate();
+    EXPECT_EQ(pool->Allocate(), nullptr);
+    EXPECT_EQ((std::set<void*>{b, c, d, e}).size(), 4u);
+    for (void* entry : {b, c, d, e}) {
+        pool->Free(entry);
+    }
+}
+
+TEST(Pool, ThreadSafePoolServesTwoThreads) {
+    auto pool = MakePool(8, 64, "Shared", -1, true);
+    auto work = [&] {
+        for (int round = 0; round < 2000; ++round) {
+            void* held[10];
+            for (void*& entry : held) {
+                entry = pool->Allocate();
+                ASSERT_NE(entry, nullptr);
+                *static_cast<int*>(entry) = round;
+            }
+            for (void* entry : held) {
+                EXPECT_EQ(*static_cast<int*>(entry), round);
+                pool->Free(entry);
+            }
+        }
+    };
+    std::thread other(work);
+    work();
+    other.join();
+    EXPECT_EQ(pool->UsedTotal(), 0);
+    EXPECT_EQ(pool->GetAllocationCount(), 40000);
+}
+
+TEST(NodePool, DefaultServicesMakeTheSharedPoolOnFirstUse) {
+    QLC_DefaultSystemServices services;
+    EXPECT_EQ(QLC_ExistingNodePool(), nullptr);
+    QLC_Pool* pool = services.GetNodePool();
+    ASSERT_NE(pool, nullptr);
+    EXPECT_STREQ(pool->GetName(), "NodeVoidPtr");
+    EXPECT_EQ(pool->GetEntrySize(), 8);
+    EXPECT_EQ(pool->GetEntries(), 675000);
+    EXPECT_EQ(pool->GetGrowth(), 50000);
+    EXPECT_EQ(services.GetNodePool(), pool);
+    EXPECT_EQ(QLC_ExistingNodePool(), pool);
+    services.ReleaseNodePool();
+    EXPECT_EQ(QLC_ExistingNodePool(), nullptr);
+}

@@ -1,0 +1,287 @@
+// Mutexes, signals, the mutex registry and the thread manager's exception filter.
+#include "RecordingServices.h"
+#include "System/Thread.h"
+#include "System/ThreadSynchronization.h"
+#include "Utility/Pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+namespace {
+
+std::string Hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%x", value);
+    return text;
+}
+
+std::string Pointer(const void* p) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%p", p);
+    return text;
+}
+
+template <typename Mutex>
+void CheckRecursionAcrossThreads() {
+    Mutex mutex;
+    mutex.Lock();
+    mutex.Lock();
+    mutex.Lock();
+    EXPECT_EQ(mutex.GetLockCount(), 3);
+    std::atomic<bool> taken{false};
+    std::thread other([&] {
+        mutex.Lock();
+        taken = true;
+        EXPECT_TRUE(mutex.IsOwnedByCurrentThread());
+        mutex.Unlock();
+    });
+    mutex.Unlock();
+    mutex.Unlock();
+    Sleep(150);
+    EXPECT_FALSE(taken);
+    EXPECT_TRUE(mutex.IsOwnedByCurrentThread());
+    mutex.Unlock();
+    other.join();
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(mutex.GetOwner(), 0u);
+}
+
+}  // namespace
+
+TEST(Mutex, CriticalSectionMutexIsRecursivePerThread) {
+    CheckRecursionAcrossThreads<QLC_CriticalSectionMutex>();
+}
+
+TEST(Mutex, TimedMutexIsRecursivePerThread) {
+    CheckRecursionAcrossThreads<QLC_TimedMutex>();
+}
+
+TEST(Mutex, UnlockByAThreadThatDoesNotOwnItChangesNothing) {
+    QLC_TimedMutex mutex;
+    mutex.Lock();
+    std::thread([&] { mutex.Unlock(); }).join();
+    EXPECT_EQ(mutex.GetLockCount(), 1);
+    EXPECT_TRUE(mutex.IsOwnedByCurrentThread());
+    mutex.Unlock();
+}
+
+TEST(Mutex, DestroyedWhileLockedReportsALeakAndReleasesIt) {
+    RecordingServices services;
+    auto mutex = std::make_unique<QLC_CriticalSectionMutex>();
+    mutex->Lock();
+    mutex->Lock();
+    const std::string address = Pointer(mutex.get());
+    mutex.reset();
+    const auto reports = services.Of("Report");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].channel, -1);
+    EXPECT_EQ(reports[0].function, "QLC_BaseMutex::OnDestroyed");
+    EXPECT_EQ(reports[0].file, "Source\\System\\ThreadSynchronization");
+    EXPECT_EQ(reports[0].text, "leak mutex " + address + " locks 2");
+}
+
+TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
+    RecordingServices services;
+    services.keep_waiting_count = 2;
+    services.time = 77;
+    QLC_TimedMutex mutex(40);
+    mutex.Lock();
+    const unsigned owner = GetCurrentThreadId();
+    std::string message;
+    bool fatal = false;
+    unsigned waiter = 0;
+    std::thread other([&] {
+        waiter = GetCurrentThreadId();
+        try {
+            mutex.Lock();
+        } catch (const QLC_MutexTimeoutException& e) {
+            message = e.Message();
+            fatal = e.IsFatal();
+        }
+    });
+    other.join();
+    mutex.Unlock();
+    EXPECT_EQ(message, "timeout waiting for mutex");
+    EXPECT_TRUE(fatal);
+    // Asked three times: twice to keep waiting, then to stop.
+    EXPECT_EQ(services.Of("ShouldKeepWaiting").size(), 3u);
+    const auto traces = services.Of("Trace");
+    ASSERT_GE(traces.size(), 2u);
+    EXPECT_EQ(traces[0].function, "QLC_MutexTimeoutException::QLC_MutexTimeoutException");
+    EXPECT_EQ(traces[0].text, "ERROR: thread " + Hex(waiter) + " timeout locking mutex " +
+                                  Pointer(&mutex) + " (owned by " + Hex(owner) + ")");
+    EXPECT_TRUE(services.Has(
+        "Trace", "ERROR: owner " + Hex(owner) + " mutex " + Pointer(&mutex) + " locks 1 time 77"));
+    // Free mutexes are listed too, without a time.
+    std::vector<QLC_BaseMutex*> all;
+    QLC_GetMutexRegistry().Collect(all, false);
+    EXPECT_EQ(traces.size(), 1 + all.size());
+}
+
+TEST(TimedMutex, DefaultServicesGiveUpAfterTheFirstTimeOut) {
+    QLC_DefaultSystemServices defaults;
+    QLC_ISystemServices* saved = g_system_services;
+    g_system_services = &defaults;
+    QLC_TimedMutex mutex(30);
+    mutex.Lock();
+    bool timed_out = false;
+    std::thread([&] {
+        try {
+            mutex.Lock();
+        } catch (const QLC_MutexTimeoutException&) {
+            timed_out = true;
+        }
+    }).join();
+    mutex.Unlock();
+    g_system_services = saved;
+    EXPECT_TRUE(timed_out);
+}
+
+TEST(Signal, NamedEventIsMadeUniqueToTheProcessAndResetsItself) {
+    QLC_Signal signal("Go");
+    const std::string name = "Go-" + std::to_string(GetCurrentProcessId());
+    HANDLE opened = OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "Go"), nullptr);
+    EXPECT_FALSE(signal.Wait(10));
+    SetEvent(opened);
+    CloseHandle(opened);
+    EXPECT_TRUE(signal.Wait(10));
+    EXPECT_TRUE(signal.WasSignalled());
+    EXPECT_FALSE(signal.Wait(10));
+}
+
+TEST(MutexRegistry, ListsMutexesInOrderAndOnlyOwnedOnesOnRequest) {
+    QLC_MutexRegistry& registry = QLC_GetMutexRegistry();
+    const size_t before = registry.Count();
+    QLC_CriticalSectionMutex a, b, c;
+    EXPECT_EQ(registry.Count(), before + 3);
+    b.Lock();
+    std::vector<QLC_BaseMutex*> owned;
+    registry.Collect(owned, true);
+    EXPECT_EQ(owned, std::vector<QLC_BaseMutex*>{&b});
+    b.Unlock();
+    std::vector<QLC_BaseMutex*> all;
+    registry.Collect(all, false);
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ((std::vector<QLC_BaseMutex*>(all.end() - 3, all.end())),
+              (std::vector<QLC_BaseMutex*>{&a, &b, &c}));
+}
+
+TEST(MutexRegistry, GrowsPastItsLimitAndTheNextRemovalFailsTheAssertion) {
+    RecordingServices services;
+    services.message_box_answer = IDIGNORE;
+    QLC_MutexRegistry& registry = QLC_GetMutexRegistry();
+    ASSERT_EQ(registry.Capacity(), 100u);
+    const size_t before = registry.Count();
+    ASSERT_GE(before, 1u);  // the thread manager's own mutex
+    std::vector<std::unique_ptr<QLC_CriticalSectionMutex>> mutexes;
+    while (registry.Count() < 100) {
+        mutexes.push_back(std::make_unique<QLC_CriticalSectionMutex>());
+    }
+    EXPECT_EQ(registry.Capacity(), 100u);
+    mutexes.push_back(std::make_unique<QLC_CriticalSectionMutex>());
+    EXPECT_EQ(registry.Capacity(), 200u);
+    EXPECT_TRUE(services.Of("Report").empty());
+    QLC_BaseMutex* second = mutexes[1].get();
+    mutexes.erase(mutexes.begin());
+    EXPECT_EQ(registry.Count(), 100u);
+    const auto reports = services.Of("Report");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].text, "ASSERT: m_mutexes.MaxSize()<=QLD_MAX_MUTEXES");
+    EXPECT_EQ(reports[0].file, "Source\\System\\ThreadSynchronization");
+    std::vector<QLC_BaseMutex*> all;
+    registry.Collect(all, false);
+    ASSERT_EQ(all.size(), 100u);
+    EXPECT_EQ(all[before], second);
+}
+
+TEST(MutexRegistry, MutexesBelongToTheMainThreadOnceItIsDeclared) {
+    RecordingServices services;
+    services.message_box_answer = IDIGNORE;
+    QLC_MainThread main_thread;
+    { QLC_CriticalSectionMutex here; }
+    EXPECT_TRUE(services.Of("Report").empty());
+    std::thread([] { QLC_CriticalSectionMutex elsewhere; }).join();
+    EXPECT_TRUE(services.Has(
+        "Report",
+        "ASSERT: !QLC_MainThread::GetSingletonPtr() || g_thread_manager.IsMainThreadCurrent()"));
+}
+
+TEST(ThreadManager, InstalledTheFilterDuringStartUp) {
+    ASSERT_EQ(QLC_ThreadManager::GetSingletonPtr(), &g_thread_manager);
+    LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(nullptr);
+    SetUnhandledExceptionFilter(current);
+    EXPECT_EQ(current, &QLC_ThreadManager::UnhandledExceptionFilter);
+}
+
+class ExceptionFilter : public ::testing::Test {
+protected:
+    LONG Raise(DWORD code) {
+        EXCEPTION_RECORD record = {};
+        record.ExceptionCode = code;
+        CONTEXT context = {};
+        EXCEPTION_POINTERS pointers = {&record, &context};
+        return QLC_ThreadManager::UnhandledExceptionFilter(&pointers);
+    }
+    RecordingServices services;
+};
+
+TEST_F(ExceptionFilter, KeepGoingReportsOnTheDefaultChannelAndContinuesTheSearch) {
+    services.keep_waiting_count = 1;
+    services.report_level = 4;
+    EXPECT_EQ(Raise(0xC0000005), EXCEPTION_CONTINUE_SEARCH);
+    ASSERT_EQ(services.Of("NotifyError").size(), 1u);
+    EXPECT_EQ(services.Of("NotifyError")[0].channel, 1);
+    const auto reports = services.Of("Report");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].channel, -1);
+    EXPECT_EQ(reports[0].file, "ERROR");
+    EXPECT_EQ(reports[0].line, 4);
+    EXPECT_EQ(reports[0].function, "EXCEPTION");
+    EXPECT_EQ(reports[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
+                                   " caught unhandled exception - described");
+}
+
+TEST_F(ExceptionFilter, OtherwiseAFatalReportEndsTheProcess) {
+    EXPECT_EQ(Raise(0xE06D7363), EXCEPTION_EXECUTE_HANDLER);
+    const auto fatal = services.Of("FatalError");
+    ASSERT_EQ(fatal.size(), 1u);
+    EXPECT_EQ(fatal[0].channel, 1);
+    EXPECT_EQ(fatal[0].file, "Source\\System\\Thread");
+    EXPECT_EQ(fatal[0].line, 1275);
+    EXPECT_EQ(fatal[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
+                                 " caught unhandled exception - described - unknown C++ exception");
+}
+
+TEST_F(ExceptionFilter, AKnownThreadIsNamedWithItsRecordText) {
+    QLC_Thread worker(GetCurrentThreadId(), "worker");
+    worker.GetRecord()->text = "while loading Tessaly.wad";
+    g_thread_manager.AddThread(&worker);
+    Raise(0xE06D7363);
+    Raise(0xC0000094);
+    g_thread_manager.RemoveThread(&worker);
+    EXPECT_EQ(g_thread_manager.CurrentThread(), nullptr);
+    const auto fatal = services.Of("FatalError");
+    ASSERT_EQ(fatal.size(), 2u);
+    EXPECT_EQ(fatal[0].text,
+              "thread worker caught unhandled exception - described - while loading Tessaly.wad");
+    EXPECT_EQ(fatal[1].text, "thread worker caught unhandled exception - described");
+}
+
+TEST(ThreadManager, TableNodesComeFromTheSharedPoolOnlyWhenTheyFit) {
+    QLC_DefaultSystemServices services;
+    QLC_Pool* pool = services.GetNodePool();
+    QLC_Thread thread(1234, "loader");
+    g_thread_manager.AddThread(&thread);
+    EXPECT_EQ(g_thread_manager.FindThread(1234), &thread);
+    // An 8-byte entry holds a node of two 32-bit pointers, not of two 64-bit ones.
+    EXPECT_EQ(pool->UsedTotal(), sizeof(void*) == 4 ? 1 : 0);
+    g_thread_manager.RemoveThread(&thread);
+    EXPECT_EQ(g_thread_manager.FindThread(1234), nullptr);
+    EXPECT_EQ(pool->UsedTotal(), 0);
+}
