@@ -1,6 +1,8 @@
 # zlib and zstd: Debian's packages natively; for Windows, mingw zlib from Debian and zstd built
 # here from Debian's source package (scripts/setup fetches it into .deps/zstd).
 if(WIN32)
+  # Windows programs carry their runtime: zlib goes in statically, never as zlib1.dll.
+  set(ZLIB_USE_STATIC_LIBS ON)
   find_package(ZLIB REQUIRED)
   if(DEFINED ENV{TESSALY_DEPS})
     set(_deps "$ENV{TESSALY_DEPS}")

@@ -1,0 +1,61 @@
+#pragma once
+// The file operations the engine and the builder need, behind one interface: POSIX and Win32
+// implementations, and wrappers in tests that inject failures. Paths are '/'-separated; the
+// Win32 implementation turns them into '\'. 64-bit sizes and offsets throughout.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tpe {
+
+enum class NodeKind { Missing, File, Folder, Link, Other, Error };
+
+struct NodeInfo {
+    NodeKind kind = NodeKind::Missing;
+    uint64_t size = 0;
+    bool readOnly = false;
+};
+
+class InputFile {
+public:
+    virtual ~InputFile() = default;
+    virtual uint64_t Size() const = 0;
+    // Reads exactly `size` bytes at `offset`; false on an error or a read past the end.
+    virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
+};
+
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;  // closes without reporting; call Close to check
+    virtual bool Write(const void* data, size_t size) = 0;
+    virtual bool Close() = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual std::unique_ptr<InputFile> OpenRead(const std::string& path) = 0;
+    // Creates a new file; fails when something of that name exists.
+    virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
+    // Renames; fails when `to` exists.
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool MakeFolder(const std::string& path) = 0;
+    virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
+    virtual NodeInfo Stat(const std::string& path) = 0;      // does not follow links
+    virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+    virtual bool FreeSpace(const std::string& folder, uint64_t* bytes) = 0;
+    // Names in `folder`, without "." and "..".
+    virtual bool List(const std::string& folder, std::vector<std::string>* names) = 0;
+};
+
+FileSystem& NativeFileSystem();
+
+// `folder` + '/' + `relative`, without doubling a separator that `folder` already ends with.
+std::string JoinPath(const std::string& folder, const std::string& relative);
+// The folder part of a '/'-separated path, empty when there is none.
+std::string ParentPath(const std::string& path);
+
+}  // namespace tpe

@@ -1,0 +1,60 @@
+#pragma once
+// What a payload says, in memory: the builder fills it, the writer stores it, the reader gives it
+// back. Paths are relative to the installation, '/'-separated, and checked by path_safety.h.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "payload_format.h"
+#include "sha256.h"
+
+namespace tpe {
+
+struct Contents {
+    bool present = false;
+    uint64_t size = 0;
+    Digest hash{};
+    bool operator==(const Contents& o) const {
+        return present == o.present && (!present || (size == o.size && hash == o.hash));
+    }
+};
+
+// One old build the patch upgrades from.
+struct Source {
+    std::string version;
+    std::string extension;  // history extension; empty in a single-version patch
+};
+
+// How a file looks in one old build, and the data block that turns it into the new contents.
+struct OldState {
+    uint16_t source = 0;
+    Contents old;
+    BlockKind block = BlockKind::None;
+    uint64_t blockOffset = 0;  // from the data section's start
+    uint64_t blockSize = 0;
+    uint32_t blockCrc = 0;
+};
+
+struct FileEntry {
+    std::string path;
+    Contents target;  // not present: the patch deletes the file
+    std::vector<OldState> states;
+};
+
+struct FolderEntry {
+    FolderAction action = FolderAction::Create;
+    std::string path;
+};
+
+struct PatchModel {
+    std::vector<std::string> infoLines;
+    std::vector<Source> sources;
+    std::vector<FolderEntry> folders;
+    std::vector<FileEntry> files;
+};
+
+enum class FileAction { Add, Modify, Delete };
+// Add: no old build has the file; Delete: the new build has none.
+FileAction ActionOf(const FileEntry& entry);
+
+}  // namespace tpe

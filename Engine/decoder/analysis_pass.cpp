@@ -1,0 +1,73 @@
+// -j: checks every file of the patch against the installation; changes nothing.
+#include "engine_texts.h"
+#include "pass_context.h"
+
+namespace tpe {
+
+EngineResult AnalysisPass(PassContext& c) {
+    const PatchModel& model = c.payload.model;
+    uint32_t count = uint32_t(model.files.size());
+    if (!c.reporter.Send(kMsgFileCount, &count)) {
+        return EngineResult::Cancelled;
+    }
+    EngineResult result = EngineResult::Ok;
+    uint64_t needed = 0;
+    for (const FileEntry& file : model.files) {
+        const std::string name = ReportedName(c, file.path);
+        if (!c.reporter.Text(kMsgFileBegin, name)) {
+            return EngineResult::Cancelled;
+        }
+        ReadProgress progress = [&](uint64_t done, uint64_t total) {
+            return c.reporter.Send(kMsgTick) && c.reporter.Progress(done, total);
+        };
+        FileStanding standing = CheckFile(c.fs, c.root, file, c.source, progress);
+        if (standing.standing == Standing::Cancelled || !progress(1, 1)) {
+            return EngineResult::Cancelled;
+        }
+        EngineResult problem = EngineResult::Ok;
+        std::string error;
+        switch (standing.standing) {
+            case Standing::AtOld:
+                needed += file.target.present ? file.target.size : 0;
+                break;
+            case Standing::Mismatch:
+                if (!c.reporter.Text(kMsgWarning, MismatchText(name))) {
+                    return EngineResult::Cancelled;
+                }
+                break;
+            case Standing::Missing:
+                problem = EngineResult::ContentsMismatch;
+                error = MissingText(name);
+                break;
+            case Standing::Unsafe:
+                problem = EngineResult::ContentsMismatch;
+                error = UnsafeText(name);
+                break;
+            case Standing::Unreadable:
+                problem = EngineResult::IoFailure;
+                error = UnreadableText(name);
+                break;
+            default:
+                break;
+        }
+        if (problem != EngineResult::Ok) {
+            result = problem;
+            if (!c.reporter.Text(kMsgError, error)) {
+                return problem;
+            }
+        }
+        if (!c.reporter.Send(kMsgFileEnd)) {
+            return result == EngineResult::Ok ? EngineResult::Cancelled : result;
+        }
+    }
+    uint64_t available = 0;
+    if (c.fs.FreeSpace(c.root, &available) && available < needed) {
+        if (result == EngineResult::Ok) {
+            result = EngineResult::InsufficientSpace;
+        }
+        c.reporter.Text(kMsgError, SpaceText(needed));
+    }
+    return result;
+}
+
+}  // namespace tpe

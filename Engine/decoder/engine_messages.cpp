@@ -1,0 +1,27 @@
+#include "engine_messages.h"
+
+#include <cstring>
+
+namespace tpe {
+
+bool Reporter::Send(unsigned id, void* parameter) {
+    const char* answer = m_sink ? m_sink(id, parameter) : "";
+    if (answer == nullptr) {
+        m_answer.clear();
+        return false;
+    }
+    m_answer.assign(answer, strnlen(answer, 64));
+    return true;
+}
+
+bool Reporter::Text(unsigned id, const std::string& text) {
+    std::string bounded = text.substr(0, kMaxMessageLength);
+    return Send(id, const_cast<char*>(bounded.c_str()));
+}
+
+bool Reporter::Progress(uint64_t done, uint64_t total) {
+    uint16_t fraction = total == 0 || done >= total ? 32768 : uint16_t(done * 32768 / total);
+    return Send(kMsgFileProgress, &fraction);
+}
+
+}  // namespace tpe

@@ -1,0 +1,37 @@
+#pragma once
+// The engine's own English texts. The utility searches some of them for fixed phrases ("file of
+// the same name", "No update done since file contents do not match", "Insufficient Storage",
+// "N bytes", "Applying", "New Version"): keep those phrases when rewording.
+#include <cstdint>
+#include <string>
+
+namespace tpe {
+
+inline std::string MismatchText(const std::string& name) {
+    return name +
+           ": a file of the same name exists, but it matches neither the old nor the new "
+           "version; it is left as it is";
+}
+inline std::string MissingText(const std::string& name) {
+    return "No update done since file contents do not match: " + name + " is missing";
+}
+inline std::string UnsafeText(const std::string& name) {
+    return "No update done: " + name + " is reached through a link or is not a regular file";
+}
+inline std::string UnreadableText(const std::string& name) {
+    return "No update done: " + name + " cannot be read";
+}
+inline std::string SpaceText(uint64_t bytes) {
+    return "Insufficient Storage, " + std::to_string(bytes) + " bytes needed";
+}
+inline std::string ApplyingText(const std::string& name, const char* what) {
+    return std::string("Applying patch to ") + name + what;
+}
+inline std::string NewVersionText(const std::string& name) {
+    return name + ": New Version already in place";
+}
+inline std::string ReadOnlyQuestion(const std::string& name) {
+    return name + " is read-only. Replace it anyway? (Y/N)";
+}
+
+}  // namespace tpe

@@ -1,0 +1,100 @@
+#include "file_check.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tpe {
+
+bool PathStaysInside(FileSystem& fs, const std::string& root, const std::string& relative) {
+    for (size_t slash = relative.find('/'); slash != std::string::npos;
+         slash = relative.find('/', slash + 1)) {
+        NodeInfo node = fs.Stat(JoinPath(root, relative.substr(0, slash)));
+        if (node.kind == NodeKind::Missing) {
+            return true;  // nothing below can exist yet
+        }
+        if (node.kind != NodeKind::Folder) {
+            return false;
+        }
+    }
+    return true;
+}
+
+FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
+                       int preferred, const ReadProgress& progress) {
+    FileStanding result;
+    if (!PathStaysInside(fs, root, entry.path)) {
+        result.standing = Standing::Unsafe;
+        return result;
+    }
+    const std::string path = JoinPath(root, entry.path);
+    result.node = fs.Stat(path);
+    std::vector<const OldState*> order;
+    for (const OldState& s : entry.states) {
+        if (s.source == preferred) {
+            order.insert(order.begin(), &s);
+        } else {
+            order.push_back(&s);
+        }
+    }
+    switch (result.node.kind) {
+        case NodeKind::Missing:
+            if (!entry.target.present) {
+                result.standing = Standing::AtNew;
+                return result;
+            }
+            for (const OldState* s : order) {
+                if (!s->old.present) {
+                    result.standing = Standing::AtOld;
+                    result.state = s;
+                    return result;
+                }
+            }
+            result.standing = Standing::Missing;
+            return result;
+        case NodeKind::File:
+            break;
+        case NodeKind::Error:
+            result.standing = Standing::Unreadable;
+            return result;
+        default:
+            result.standing = Standing::Unsafe;
+            return result;
+    }
+    // Read only when the size fits one of the candidates.
+    const uint64_t size = result.node.size;
+    bool sizeFits = entry.target.present && entry.target.size == size;
+    for (const OldState* s : order) {
+        sizeFits = sizeFits || (s->old.present && s->old.size == size);
+    }
+    if (!sizeFits) {
+        result.standing = Standing::Mismatch;
+        return result;
+    }
+    std::unique_ptr<InputFile> file = fs.OpenRead(path);
+    Digest digest;
+    bool stopped = false;
+    ReadProgress watch = [&](uint64_t done, uint64_t total) {
+        stopped = progress && !progress(done, total);
+        return !stopped;
+    };
+    if (!file || !HashFile(*file, &digest, watch)) {
+        result.standing = stopped ? Standing::Cancelled : Standing::Unreadable;
+        return result;
+    }
+    Contents present{true, size, digest};
+    if (entry.target == present) {
+        result.standing = Standing::AtNew;
+        return result;
+    }
+    for (const OldState* s : order) {
+        if (s->old == present) {
+            result.standing = Standing::AtOld;
+            result.state = s;
+            return result;
+        }
+    }
+    result.standing = Standing::Mismatch;
+    return result;
+}
+
+}  // namespace tpe

@@ -1,0 +1,35 @@
+#pragma once
+// Finds out how a file of the installation stands against one entry of the patch.
+#include <functional>
+#include <string>
+
+#include "file_hash.h"
+#include "file_system.h"
+#include "patch_model.h"
+
+namespace tpe {
+
+enum class Standing {
+    AtOld,       // matches the old contents of `state` (absent counts for an added file)
+    AtNew,       // already the new contents (absent for a deleted file)
+    Mismatch,    // present, but neither old nor new
+    Missing,     // absent where every old build has it
+    Unsafe,      // a link, device or folder where a file belongs, or a link on the way to it
+    Unreadable,  // the file could not be read
+    Cancelled,   // the progress callback asked to stop
+};
+
+struct FileStanding {
+    Standing standing = Standing::Mismatch;
+    const OldState* state = nullptr;  // for AtOld
+    NodeInfo node;
+};
+
+// `preferred` is tried first among the old builds (the one the installation was found to be).
+FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
+                       int preferred, const ReadProgress& progress);
+
+// False when a component of `relative` below `root` is a link or not a folder.
+bool PathStaysInside(FileSystem& fs, const std::string& root, const std::string& relative);
+
+}  // namespace tpe

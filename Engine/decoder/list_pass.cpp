@@ -1,0 +1,15 @@
+#include "pass_context.h"
+
+namespace tpe {
+
+// Every information line as message 11, in order; nothing else.
+EngineResult ListPass(PassContext& context) {
+    for (const std::string& line : context.payload.model.infoLines) {
+        if (!context.reporter.Text(kMsgInformation, line)) {
+            return EngineResult::Cancelled;
+        }
+    }
+    return EngineResult::Ok;
+}
+
+}  // namespace tpe

@@ -1,0 +1,227 @@
+#include "payload_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "byte_io.h"
+#include "crc32.h"
+#include "path_safety.h"
+#include "payload_format.h"
+#include "sha256.h"
+
+namespace tpe {
+namespace {
+
+// One-line form of every untrusted check: stop with a named reason.
+#define REFUSE_IF(cond, text) \
+    do {                      \
+        if (cond) {           \
+            return text;      \
+        }                     \
+    } while (0)
+
+Contents GetContents(ByteReader& r) {
+    Contents c;
+    uint8_t present = r.U8();
+    c.present = present == 1;
+    if (present > 1) {
+        r.Fail();
+    }
+    if (c.present) {
+        c.size = r.U64();
+        c.hash = r.Hash();
+    }
+    return c;
+}
+
+std::string ParseInfo(const std::vector<uint8_t>& bytes, PatchModel* model) {
+    ByteReader r(bytes.data(), bytes.size());
+    uint32_t count = r.U32();
+    REFUSE_IF(count > kMaxInfoLines, "too many information lines");
+    for (uint32_t i = 0; i < count && r.Ok(); ++i) {
+        model->infoLines.push_back(r.Text(kMaxInfoLineLength));
+    }
+    REFUSE_IF(!r.Ok() || !r.AtEnd(), "information section malformed");
+    return std::string();
+}
+
+std::string ParseTable(const std::vector<uint8_t>& bytes, PatchModel* model) {
+    ByteReader r(bytes.data(), bytes.size());
+    uint32_t sources = r.U32();
+    REFUSE_IF(sources == 0 || sources > kMaxSources, "bad number of old versions");
+    for (uint32_t i = 0; i < sources && r.Ok(); ++i) {
+        Source s;
+        s.version = r.Text(kMaxVersionLength);
+        s.extension = r.Text(kMaxExtensionLength);
+        model->sources.push_back(s);
+    }
+    uint32_t folders = r.U32();
+    REFUSE_IF(!r.Ok() || folders > kMaxFolders || folders > r.Remaining(), "bad folder count");
+    for (uint32_t i = 0; i < folders && r.Ok(); ++i) {
+        FolderEntry f;
+        uint8_t action = r.U8();
+        REFUSE_IF(
+            action != uint8_t(FolderAction::Create) && action != uint8_t(FolderAction::Remove),
+            "unknown folder action");
+        f.action = FolderAction(action);
+        f.path = r.Text(kMaxPathLength);
+        model->folders.push_back(f);
+    }
+    uint32_t files = r.U32();
+    REFUSE_IF(!r.Ok() || files > kMaxFiles || files > r.Remaining(), "bad file count");
+    for (uint32_t i = 0; i < files && r.Ok(); ++i) {
+        FileEntry f;
+        f.path = r.Text(kMaxPathLength);
+        f.target = GetContents(r);
+        uint16_t states = r.U16();
+        REFUSE_IF(states == 0 || states > sources, "bad number of old states");
+        for (uint16_t k = 0; k < states && r.Ok(); ++k) {
+            OldState s;
+            s.source = r.U16();
+            s.old = GetContents(r);
+            uint8_t block = r.U8();
+            REFUSE_IF(block > uint8_t(BlockKind::Delta), "unknown block kind");
+            s.block = BlockKind(block);
+            if (s.block != BlockKind::None) {
+                s.blockOffset = r.U64();
+                s.blockSize = r.U64();
+                s.blockCrc = r.U32();
+            }
+            f.states.push_back(s);
+        }
+        model->files.push_back(std::move(f));
+    }
+    REFUSE_IF(!r.Ok() || !r.AtEnd(), "file table malformed");
+    return std::string();
+}
+
+bool ReadSection(InputFile& file, uint64_t offset, uint64_t size, std::vector<uint8_t>* out) {
+    out->resize(size_t(size));
+    return size == 0 || file.ReadAt(offset, out->data(), out->size());
+}
+
+}  // namespace
+
+std::string ModelProblem(const PatchModel& model, uint64_t dataSize) {
+    for (const std::string& line : model.infoLines) {
+        REFUSE_IF(line.find_first_of(std::string("\r\n\0", 3)) != std::string::npos,
+                  "information line holds a line break or zero byte");
+    }
+    std::set<std::string> extensions;
+    for (const Source& s : model.sources) {
+        for (unsigned char c : s.extension) {
+            REFUSE_IF(!std::isalnum(c) && c != '_' && c != '-', "bad history extension");
+        }
+        REFUSE_IF(model.sources.size() > 1 && s.extension.empty(), "missing history extension");
+        REFUSE_IF(!extensions.insert(s.extension).second, "history extension used twice");
+    }
+    std::set<std::string> keys, fileKeys;
+    for (const FolderEntry& f : model.folders) {
+        std::string problem = PathProblem(f.path);
+        REFUSE_IF(!problem.empty(), "unsafe folder path (" + problem + ")");
+        REFUSE_IF(!keys.insert(PathKey(f.path)).second, "folder listed twice");
+    }
+    for (const FileEntry& f : model.files) {
+        std::string problem = PathProblem(f.path);
+        REFUSE_IF(!problem.empty(), "unsafe file path (" + problem + ")");
+        REFUSE_IF(!keys.insert(PathKey(f.path)).second, "file listed twice");
+        fileKeys.insert(PathKey(f.path));
+        std::set<uint16_t> seen;
+        for (const OldState& s : f.states) {
+            REFUSE_IF(s.source >= model.sources.size() || !seen.insert(s.source).second,
+                      "bad old version index");
+            bool needsBlock = f.target.present && !(s.old == f.target);
+            REFUSE_IF(needsBlock != (s.block == BlockKind::Delta), "data block missing or extra");
+            REFUSE_IF(s.block == BlockKind::Delta &&
+                          (s.blockOffset > dataSize || s.blockSize > dataSize - s.blockOffset),
+                      "data block outside the data section");
+        }
+    }
+    // Nothing may sit below a file.
+    for (const std::string& key : keys) {
+        for (size_t slash = key.find('/'); slash != std::string::npos;
+             slash = key.find('/', slash + 1)) {
+            REFUSE_IF(fileKeys.count(key.substr(0, slash)) != 0, "path below a file");
+        }
+    }
+    return std::string();
+}
+
+PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* error) {
+    PayloadLocation at;
+    if (!LocatePayload(file, &at, error)) {
+        return error->find("no patch data") == 0 ? PayloadStatus::Missing : PayloadStatus::Damaged;
+    }
+    auto refuse = [&](const std::string& why) {
+        *error = why;
+        return PayloadStatus::Damaged;
+    };
+    uint8_t h[kHeaderSize];
+    if (!file.ReadAt(at.offset, h, sizeof(h))) {
+        return refuse("payload header unreadable");
+    }
+    if (std::memcmp(h, kHeaderMagic, 8) != 0) {
+        return refuse("payload header not found");
+    }
+    if (GetLe(h + HeaderLayout::kCrc, 4) != Crc32(h, HeaderLayout::kCrc)) {
+        return refuse("payload header checksum mismatch");
+    }
+    if (GetLe(h + HeaderLayout::kVersion, 2) != kFormatVersion) {
+        return refuse(
+            "payload format version " + std::to_string(GetLe(h + HeaderLayout::kVersion, 2)) +
+            " is not supported (this engine reads version " + std::to_string(kFormatVersion) + ")");
+    }
+    uint64_t infoOffset = GetLe(h + HeaderLayout::kInfoOffset, 8);
+    uint64_t infoSize = GetLe(h + HeaderLayout::kInfoSize, 8);
+    uint64_t tableOffset = GetLe(h + HeaderLayout::kTableOffset, 8);
+    uint64_t tableSize = GetLe(h + HeaderLayout::kTableSize, 8);
+    uint64_t dataOffset = GetLe(h + HeaderLayout::kDataOffset, 8);
+    uint64_t dataSize = GetLe(h + HeaderLayout::kDataSize, 8);
+    uint64_t bodyEnd = at.size - kTrailerSize;
+    if (GetLe(h + HeaderLayout::kHeaderSize, 2) != uint64_t(kHeaderSize) ||
+        GetLe(h + HeaderLayout::kFlags, 4) != 0 || GetLe(h + HeaderLayout::kReserved, 4) != 0 ||
+        infoOffset != uint64_t(kHeaderSize) || infoSize > kMaxInfoSectionSize ||
+        tableSize > kMaxTableSize || tableOffset != infoOffset + infoSize ||
+        dataOffset != tableOffset + tableSize || dataOffset > bodyEnd ||
+        dataSize != bodyEnd - dataOffset) {
+        return refuse("payload section sizes are inconsistent");
+    }
+    // The body hash covers info, table and data, so any damage is found before use.
+    Sha256 hash;
+    std::vector<uint8_t> chunk(1 << 20);
+    for (uint64_t pos = kHeaderSize; pos < bodyEnd;) {
+        size_t n = size_t(std::min<uint64_t>(chunk.size(), bodyEnd - pos));
+        if (!file.ReadAt(at.offset + pos, chunk.data(), n)) {
+            return refuse("payload unreadable");
+        }
+        hash.Update(chunk.data(), n);
+        pos += n;
+    }
+    Digest body = hash.Finish();
+    if (std::memcmp(body.data(), h + HeaderLayout::kBodyHash, body.size()) != 0) {
+        return refuse("payload checksum mismatch: the patch data is damaged");
+    }
+    std::vector<uint8_t> info, table;
+    if (!ReadSection(file, at.offset + infoOffset, infoSize, &info) ||
+        !ReadSection(file, at.offset + tableOffset, tableSize, &table)) {
+        return refuse("payload unreadable");
+    }
+    std::string problem = ParseInfo(info, &payload->model);
+    if (problem.empty()) {
+        problem = ParseTable(table, &payload->model);
+    }
+    if (problem.empty()) {
+        problem = ModelProblem(payload->model, dataSize);
+    }
+    if (!problem.empty()) {
+        return refuse("invalid patch data: " + problem);
+    }
+    payload->dataOffset = at.offset + dataOffset;
+    payload->dataSize = dataSize;
+    return PayloadStatus::Ok;
+}
+
+}  // namespace tpe

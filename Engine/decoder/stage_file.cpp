@@ -1,0 +1,145 @@
+#include "stage_file.h"
+
+#include <algorithm>
+
+#include "crc32.h"
+#include "delta_decoder.h"
+#include "engine_texts.h"
+#include "path_safety.h"
+
+namespace tpe {
+namespace {
+
+class OldFileSource : public DeltaOldSource {
+public:
+    explicit OldFileSource(InputFile* file) : m_file(file) {}
+    uint64_t Size() const override { return m_file ? m_file->Size() : 0; }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        if (size == 0) {
+            return offset <= Size();
+        }
+        return m_file && m_file->ReadAt(offset, buffer, size);
+    }
+
+private:
+    InputFile* m_file;
+};
+
+// The block's bytes in the payload file; its CRC is checked when the last byte has been read.
+class BlockSource : public DeltaPatchSource {
+public:
+    BlockSource(InputFile& file, uint64_t offset, uint64_t size, uint32_t crc)
+        : m_file(file), m_offset(offset), m_size(size), m_expectedCrc(crc) {}
+    long long Read(void* buffer, size_t size) override {
+        uint64_t left = m_size - m_done;
+        if (left == 0) {
+            return m_crc == m_expectedCrc ? 0 : -1;
+        }
+        size_t n = size_t(std::min<uint64_t>(left, size));
+        if (!m_file.ReadAt(m_offset + m_done, buffer, n)) {
+            return -1;
+        }
+        m_crc = Crc32(buffer, n, m_crc);
+        m_done += n;
+        if (m_done == m_size && m_crc != m_expectedCrc) {
+            return -1;
+        }
+        return static_cast<long long>(n);
+    }
+
+private:
+    InputFile& m_file;
+    uint64_t m_offset, m_size, m_done = 0;
+    uint32_t m_expectedCrc, m_crc = 0;
+};
+
+class HashingSink : public DeltaSink {
+public:
+    explicit HashingSink(OutputFile& out) : m_out(out) {}
+    bool Write(const void* data, size_t size) override {
+        m_hash.Update(data, size);
+        m_size += size;
+        return m_out.Write(data, size);
+    }
+    Contents Result() {
+        Contents c;
+        c.present = true;
+        c.size = m_size;
+        c.hash = m_hash.Finish();
+        return c;
+    }
+
+private:
+    OutputFile& m_out;
+    Sha256 m_hash;
+    uint64_t m_size = 0;
+};
+
+}  // namespace
+
+EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
+                       const OldState& state, std::string* error) {
+    const std::string name = BackslashPath(file.path);
+    std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
+    if (!out) {
+        *error = "Cannot create the new " + name;
+        return EngineResult::IoFailure;
+    }
+    tx.Staged(file.path);
+    std::unique_ptr<InputFile> old;
+    if (state.old.present) {
+        old = c.fs.OpenRead(JoinPath(c.root, file.path));
+        if (!old) {
+            *error = UnreadableText(name);
+            return EngineResult::IoFailure;
+        }
+    }
+    OldFileSource oldSource(old.get());
+    BlockSource block(c.payloadFile, c.payload.dataOffset + state.blockOffset, state.blockSize,
+                      state.blockCrc);
+    HashingSink sink(*out);
+    // One message per change of the fraction, and always one for the whole file.
+    uint64_t lastFraction = ~uint64_t(0);
+    auto progress = [&](uint64_t done) {
+        uint64_t fraction = file.target.size == 0 ? 32768 : done * 32768 / file.target.size;
+        if (fraction == lastFraction) {
+            return true;
+        }
+        lastFraction = fraction;
+        return c.reporter.Progress(done, file.target.size);
+    };
+    DeltaStatus status = DecodeDelta(oldSource, block, sink, file.target.size, progress);
+    if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
+        status = DeltaStatus::Cancelled;
+    }
+    bool closed = out->Close();
+    switch (status) {
+        case DeltaStatus::Ok:
+            break;
+        case DeltaStatus::Cancelled:
+            return EngineResult::Cancelled;
+        case DeltaStatus::OutOfMemory:
+            *error = "Out of memory while patching " + name;
+            return EngineResult::OutOfMemory;
+        case DeltaStatus::WriteFailed:
+            *error = "Cannot write the new " + name;
+            return EngineResult::IoFailure;
+        case DeltaStatus::OldReadFailed:
+            *error = UnreadableText(name);
+            return EngineResult::IoFailure;
+        default:
+            *error = "Invalid patch file: the data for " + name + " is damaged";
+            return EngineResult::PayloadDamaged;
+    }
+    if (!closed) {
+        *error = "Cannot write the new " + name;
+        return EngineResult::IoFailure;
+    }
+    if (!(sink.Result() == file.target)) {
+        *error = "The new " + name + " failed verification";
+        return EngineResult::PayloadDamaged;
+    }
+    return EngineResult::Ok;
+}
+
+}  // namespace tpe

@@ -1,0 +1,330 @@
+#include "patch_builder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "delta_encoder.h"
+#include "patch_model.h"
+#include "path_safety.h"
+#include "payload_format.h"
+#include "payload_writer.h"
+#include "tree_scan.h"
+#include "utility_checksum.h"
+
+namespace tpe {
+namespace {
+
+std::vector<std::string> Split(const std::string& version) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t dot = version.find('.', start);
+        parts.push_back(version.substr(start, dot == std::string::npos ? dot : dot - start));
+        if (dot == std::string::npos) {
+            return parts;
+        }
+        start = dot + 1;
+    }
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.size() < 10 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string VersionProblem(const std::string& version) {
+    if (version.empty()) {
+        return "a build has no version (give VERSION=DIR or stamp the identifying file)";
+    }
+    if (version.size() > kMaxVersionLength) {
+        return "version text too long: " + version.substr(0, 80);
+    }
+    for (unsigned char c : version) {
+        if (c < 32 || c == ',' || c == '"' || c == '\'') {
+            return "version text may not hold commas, quotes or control characters: " + version;
+        }
+    }
+    return std::string();
+}
+
+// The history extension of a version: letters, digits and '_' only, never a dot.
+std::string ExtensionFor(const std::string& version, const std::vector<Source>& taken) {
+    std::string base = "v";
+    for (unsigned char c : version) {
+        base += std::isalnum(c) ? char(c) : '_';
+    }
+    base = base.substr(0, kMaxExtensionLength - 4);
+    std::string extension = base;
+    for (int n = 2; std::any_of(taken.begin(), taken.end(),
+                                [&](const Source& s) { return s.extension == extension; });
+         ++n) {
+        extension = base + "_" + std::to_string(n);
+    }
+    return extension;
+}
+
+bool ReadWhole(FileSystem& fs, const std::string& path, std::vector<uint8_t>* bytes) {
+    std::unique_ptr<InputFile> file = fs.OpenRead(path);
+    if (!file) {
+        return false;
+    }
+    bytes->resize(size_t(file->Size()));
+    return bytes->empty() || file->ReadAt(0, bytes->data(), bytes->size());
+}
+
+std::string QuotedIfNeeded(const std::string& field) {
+    return field.find(',') == std::string::npos ? field : "\"" + field + "\"";
+}
+
+// The largest file of the new build besides the identifying one, preferring files every build has.
+std::string ChooseKeyFile(const BuildRequest& request, const std::vector<Tree>& olds,
+                          const Tree& current) {
+    std::string best;
+    uint64_t bestSize = 0;
+    bool bestEverywhere = false;
+    for (const auto& [path, contents] : current.files) {
+        if (path == request.versionFile) {
+            continue;
+        }
+        bool everywhere = std::all_of(olds.begin(), olds.end(),
+                                      [&](const Tree& t) { return t.files.count(path) != 0; });
+        if (best.empty() || (everywhere && !bestEverywhere) ||
+            (everywhere == bestEverywhere && contents.size > bestSize)) {
+            best = path;
+            bestSize = contents.size;
+            bestEverywhere = everywhere;
+        }
+    }
+    return best;
+}
+
+bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::string& keyFile,
+                      std::vector<std::string>* lines, std::string* error) {
+    std::vector<BuildTree> builds = request.olds;
+    builds.insert(builds.end(), request.checksumOnly.begin(), request.checksumOnly.end());
+    builds.push_back(request.current);
+    std::stable_sort(builds.begin(), builds.end(), [](const BuildTree& a, const BuildTree& b) {
+        return VersionLess(a.version, b.version);
+    });
+    std::vector<std::string> seen;
+    for (const BuildTree& build : builds) {
+        if (std::find(seen.begin(), seen.end(), build.version) != seen.end()) {
+            continue;
+        }
+        seen.push_back(build.version);
+        for (const std::string& file : {request.versionFile, keyFile}) {
+            if (file.empty()) {
+                continue;
+            }
+            uint32_t sum = 0;
+            if (!UtilityFileChecksum(fs, JoinPath(build.folder, file), kChecksumLength, &sum)) {
+                if (file == request.versionFile) {
+                    *error = "the identifying file " + file + " is missing in " + build.folder;
+                    return false;
+                }
+                continue;
+            }
+            lines->push_back("checksum," + QuotedIfNeeded(file) + "," + std::to_string(sum) + "," +
+                             std::to_string(kChecksumLength) + "," + build.version);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool VersionLess(const std::string& a, const std::string& b) {
+    std::vector<std::string> x = Split(a), y = Split(b);
+    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        if (x[i] == y[i]) {
+            continue;
+        }
+        if (AllDigits(x[i]) && AllDigits(y[i])) {
+            return std::stoul(x[i]) < std::stoul(y[i]);
+        }
+        return x[i] < y[i];
+    }
+    return x.size() < y.size();
+}
+
+bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t>* payload,
+                BuildSummary* summary, std::string* error) {
+    if (request.olds.empty()) {
+        *error = "no old build given";
+        return false;
+    }
+    std::vector<BuildTree> all = request.olds;
+    all.push_back(request.current);
+    all.insert(all.end(), request.checksumOnly.begin(), request.checksumOnly.end());
+    for (const BuildTree& build : all) {
+        *error = VersionProblem(build.version);
+        if (!error->empty()) {
+            return false;
+        }
+    }
+    std::string fromVersion =
+        request.fromVersion.empty() ? request.olds[0].version : request.fromVersion;
+    if (!(*error = VersionProblem(fromVersion)).empty()) {
+        return false;
+    }
+    if (!PathProblem(request.versionFile).empty() ||
+        request.versionFile.find(',') != std::string::npos) {
+        *error = "the identifying file must be a plain relative name: " + request.versionFile;
+        return false;
+    }
+
+    std::vector<Tree> olds(request.olds.size());
+    Tree current;
+    for (size_t i = 0; i < olds.size(); ++i) {
+        if (!ScanTree(fs, request.olds[i].folder, &olds[i], error)) {
+            return false;
+        }
+    }
+    if (!ScanTree(fs, request.current.folder, &current, error)) {
+        return false;
+    }
+    if (current.files.count(request.versionFile) == 0) {
+        *error = "the new build has no " + request.versionFile;
+        return false;
+    }
+
+    PatchModel model;
+    model.infoLines.push_back("Versions," + request.versionFile + "," + fromVersion + "," +
+                              request.current.version);
+    for (const std::string& key : request.registryKeys) {
+        if (key.empty() || key.find_first_of("\"\r\n") != std::string::npos || key.size() > 255) {
+            *error = "bad registry key: " + key.substr(0, 300);
+            return false;
+        }
+        model.infoLines.push_back("Registry," + QuotedIfNeeded(key));
+    }
+    std::string keyFile =
+        request.keyFile.empty() ? ChooseKeyFile(request, olds, current) : request.keyFile;
+    if (!AddChecksumLines(fs, request, keyFile, &model.infoLines, error)) {
+        return false;
+    }
+    const bool multi = request.olds.size() > 1;
+    for (size_t i = 0; i < request.olds.size(); ++i) {
+        Source source;
+        source.version = request.olds[i].version;
+        source.extension = multi ? ExtensionFor(source.version, model.sources) : std::string();
+        model.sources.push_back(source);
+        if (multi) {
+            model.infoLines.push_back("history," + source.version + "," + std::to_string(i + 1) +
+                                      "," + source.extension);
+        }
+    }
+
+    // Every path of any build, in order.
+    std::set<std::string> paths;
+    for (const Tree& t : olds) {
+        for (const auto& entry : t.files) {
+            paths.insert(entry.first);
+        }
+    }
+    for (const auto& entry : current.files) {
+        paths.insert(entry.first);
+    }
+
+    PayloadWriter writer;
+    std::vector<uint8_t> newData;
+    for (const std::string& path : paths) {
+        FileEntry file;
+        file.path = path;
+        auto found = current.files.find(path);
+        if (found != current.files.end()) {
+            file.target = found->second;
+        }
+        bool changed = false;
+        for (size_t i = 0; i < olds.size(); ++i) {
+            OldState state;
+            state.source = uint16_t(i);
+            auto old = olds[i].files.find(path);
+            if (old != olds[i].files.end()) {
+                state.old = old->second;
+            }
+            changed = changed || !(state.old == file.target);
+            file.states.push_back(state);
+        }
+        if (!changed) {
+            continue;
+        }
+        if (file.target.present &&
+            !ReadWhole(fs, JoinPath(request.current.folder, path), &newData)) {
+            *error = "cannot read " + JoinPath(request.current.folder, path);
+            return false;
+        }
+        // One block per distinct old contents; builds that share them share the block.
+        std::map<std::pair<bool, std::string>, const OldState*> made;
+        for (size_t i = 0; i < file.states.size(); ++i) {
+            OldState& state = file.states[i];
+            if (!file.target.present || state.old == file.target) {
+                continue;
+            }
+            auto key = std::make_pair(state.old.present, DigestHex(state.old.hash));
+            if (made.count(key) != 0) {
+                const OldState& same = *made[key];
+                state.block = same.block;
+                state.blockOffset = same.blockOffset;
+                state.blockSize = same.blockSize;
+                state.blockCrc = same.blockCrc;
+                continue;
+            }
+            std::vector<uint8_t> oldData;
+            if (state.old.present &&
+                !ReadWhole(fs, JoinPath(request.olds[i].folder, path), &oldData)) {
+                *error = "cannot read " + JoinPath(request.olds[i].folder, path);
+                return false;
+            }
+            DeltaEncodeOptions options;
+            options.level = request.level;
+            std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
+                                                     newData.size(), options);
+            if (block.empty() && !newData.empty()) {
+                *error = "the delta encoder failed on " + path;
+                return false;
+            }
+            writer.AddBlock(state, block);
+            summary->blockBytes += block.size();
+            made[key] = &state;
+        }
+        switch (ActionOf(file)) {
+            case FileAction::Add:
+                ++summary->added;
+                break;
+            case FileAction::Modify:
+                ++summary->modified;
+                break;
+            case FileAction::Delete:
+                ++summary->deleted;
+                break;
+        }
+        model.files.push_back(std::move(file));
+    }
+    for (const std::string& folder : current.folders) {
+        if (!std::all_of(olds.begin(), olds.end(),
+                         [&](const Tree& t) { return t.folders.count(folder) != 0; })) {
+            model.folders.push_back({FolderAction::Create, folder});
+            ++summary->foldersCreated;
+        }
+    }
+    std::set<std::string> gone;
+    for (const Tree& t : olds) {
+        for (const std::string& folder : t.folders) {
+            if (current.folders.count(folder) == 0 && gone.insert(folder).second) {
+                model.folders.push_back({FolderAction::Remove, folder});
+                ++summary->foldersRemoved;
+            }
+        }
+    }
+    if (model.files.empty() && model.folders.empty()) {
+        *error = "the old and new builds are identical: there is nothing to patch";
+        return false;
+    }
+    *payload = writer.Finish(model);
+    return true;
+}
+
+}  // namespace tpe

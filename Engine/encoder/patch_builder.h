@@ -1,0 +1,41 @@
+#pragma once
+// Compares old builds with the new one and makes the payload: information lines, file table,
+// one data block per distinct old contents of every changed file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+
+namespace tpe {
+
+struct BuildTree {
+    std::string version;
+    std::string folder;
+};
+
+struct BuildRequest {
+    std::vector<BuildTree> olds;  // one for a plain patch, several for a multi-version one
+    BuildTree current;            // the new build
+    std::string fromVersion;      // for the Versions line; empty: the first old build's
+    std::string versionFile;      // the file that identifies an installation
+    std::string keyFile;          // second file in checksum lines; empty: chosen here
+    std::vector<std::string> registryKeys;
+    std::vector<BuildTree> checksumOnly;  // further builds that appear only in checksum lines
+    int level = 19;
+};
+
+struct BuildSummary {
+    uint32_t added = 0, modified = 0, deleted = 0, foldersCreated = 0, foldersRemoved = 0;
+    uint64_t blockBytes = 0;
+};
+
+constexpr int64_t kChecksumLength = 65536;
+
+bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t>* payload,
+                BuildSummary* summary, std::string* error);
+
+// Orders dotted versions by their numbers ("1.10" after "1.9"), other text by bytes.
+bool VersionLess(const std::string& a, const std::string& b);
+
+}  // namespace tpe

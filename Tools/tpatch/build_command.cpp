@@ -1,0 +1,139 @@
+// tpatch build: compares builds and writes a patch file.
+#include <iostream>
+
+#include "cli.h"
+#include "file_system.h"
+#include "output_file.h"
+#include "patch_builder.h"
+#include "version_stamp.h"
+
+namespace tpatch {
+
+const char* const kBuildHelp =
+    "usage: tpatch build --old [VERSION=]DIR [--old ...] --new [VERSION=]DIR\n"
+    "                    --version-file NAME [--from-version V] [--to-version V]\n"
+    "                    [--registry KEY ...] [--checksum-history [VERSION=]DIR ...]\n"
+    "                    [--key-file NAME] [--level N] -o PATCH\n"
+    "\n"
+    "Compares each old build with the new one and writes a patch that turns any of them into\n"
+    "the new build. Unchanged files are left out. A build's version is read from the version\n"
+    "stamp in its identifying file (--version-file) unless given as VERSION=DIR.\n"
+    "\n"
+    "  --old [VERSION=]DIR     an old build; several make a multi-version patch\n"
+    "  --new [VERSION=]DIR     the new build (--to-version sets its version)\n"
+    "  --version-file NAME     the file that identifies an installation, e.g. ts2.exe\n"
+    "  --from-version V        version named in the Versions line (default: the first old)\n"
+    "  --registry KEY          a registry key below HKEY_LOCAL_MACHINE holding \"Install Path\"\n"
+    "  --checksum-history D    a further build listed only in the checksum lines\n"
+    "  --key-file NAME         the second file in checksum lines (default: the largest file\n"
+    "                          every build has)\n"
+    "  --level N               compression level, 1 to 22 (default 19)\n"
+    "  -o PATCH                the patch file to write\n";
+
+namespace {
+
+// [VERSION=]DIR: a version is only taken from text before '=' that holds no separator.
+tpe::BuildTree ParseBuild(const std::string& text) {
+    tpe::BuildTree build;
+    size_t equals = text.find('=');
+    if (equals != std::string::npos && text.find_first_of("/\\") > equals) {
+        build.version = text.substr(0, equals);
+        build.folder = text.substr(equals + 1);
+    } else {
+        build.folder = text;
+    }
+    return build;
+}
+
+bool FillVersion(tpe::BuildTree* build, const std::string& versionFile, std::ostream& err) {
+    if (!build->version.empty()) {
+        return true;
+    }
+    if (tpe::ReadVersionStamp(tpe::NativeFileSystem(), tpe::JoinPath(build->folder, versionFile),
+                              &build->version) &&
+        !build->version.empty()) {
+        return true;
+    }
+    err << "tpatch build: no version for " << build->folder << ": " << versionFile
+        << " carries no version stamp; give VERSION=" << build->folder << "\n";
+    return false;
+}
+
+}  // namespace
+
+int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    tpe::BuildRequest request;
+    std::string output, toVersion;
+    bool haveNew = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (i + 1 >= args.size()) {
+            err << "tpatch build: "
+                << (a.rfind("-", 0) == 0 ? "missing value for " + a : "unexpected argument " + a)
+                << "\n\n"
+                << kBuildHelp;
+            return kExitUsage;
+        }
+        const std::string& value = args[++i];
+        if (a == "--old") {
+            request.olds.push_back(ParseBuild(value));
+        } else if (a == "--new") {
+            request.current = ParseBuild(value);
+            haveNew = true;
+        } else if (a == "--version-file") {
+            request.versionFile = value;
+        } else if (a == "--from-version") {
+            request.fromVersion = value;
+        } else if (a == "--to-version") {
+            toVersion = value;
+        } else if (a == "--registry") {
+            request.registryKeys.push_back(value);
+        } else if (a == "--checksum-history") {
+            request.checksumOnly.push_back(ParseBuild(value));
+        } else if (a == "--key-file") {
+            request.keyFile = value;
+        } else if (a == "--level") {
+            request.level = std::atoi(value.c_str());
+            if (request.level < 1 || request.level > 22) {
+                err << "tpatch build: --level must be 1 to 22\n";
+                return kExitUsage;
+            }
+        } else if (a == "-o" || a == "--output") {
+            output = value;
+        } else {
+            err << "tpatch build: unknown option " << a << "\n\n" << kBuildHelp;
+            return kExitUsage;
+        }
+    }
+    if (request.olds.empty() || !haveNew || request.versionFile.empty() || output.empty()) {
+        err << "tpatch build: --old, --new, --version-file and -o are required\n\n" << kBuildHelp;
+        return kExitUsage;
+    }
+    if (!toVersion.empty()) {
+        request.current.version = toVersion;
+    }
+    bool versionsKnown = FillVersion(&request.current, request.versionFile, err);
+    for (tpe::BuildTree& build : request.olds) {
+        versionsKnown = FillVersion(&build, request.versionFile, err) && versionsKnown;
+    }
+    for (tpe::BuildTree& build : request.checksumOnly) {
+        versionsKnown = FillVersion(&build, request.versionFile, err) && versionsKnown;
+    }
+    if (!versionsKnown) {
+        return kExitFailure;
+    }
+    std::vector<uint8_t> payload;
+    tpe::BuildSummary summary;
+    std::string error;
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error) ||
+        !WriteWholeFile(output, payload, &error)) {
+        err << "tpatch build: " << error << "\n";
+        return kExitFailure;
+    }
+    out << "wrote " << output << ": " << payload.size() << " bytes; " << summary.modified
+        << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
+        << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";
+    return 0;
+}
+
+}  // namespace tpatch

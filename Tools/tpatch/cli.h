@@ -1,0 +1,32 @@
+#pragma once
+// tpatch: builds patches, attaches them to the update utility, lists, checks and applies them.
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tpatch {
+
+// Exit status: 0 success; 2 bad arguments; 1 a build or attach failure; for list, apply and
+// verify, the engine's result code.
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int RunTpatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Each command's handler; `args` excludes the command name.
+int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ApplyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Help texts.
+extern const char* const kBuildHelp;
+extern const char* const kAttachHelp;
+extern const char* const kListHelp;
+extern const char* const kApplyHelp;
+extern const char* const kVerifyHelp;
+
+bool WantsHelp(const std::vector<std::string>& args);
+
+}  // namespace tpatch

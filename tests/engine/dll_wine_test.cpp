@@ -1,0 +1,284 @@
+// PatchEngine.dll as the update utility uses it: loaded with LoadLibraryA, its export taken by
+// ordinal 1, run on a real folder. Runs under wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "PatchEngineApi.h"
+#include "patch_builder.h"
+
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+std::string ExeFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text = path;
+    return text.substr(0, text.find_last_of('\\'));
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+void WriteTree(const std::string& root, const Tree& tree) {
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (const auto& [path, contents] : tree) {
+        for (size_t slash = path.find('\\'); slash != std::string::npos;
+             slash = path.find('\\', slash + 1)) {
+            CreateDirectoryA((root + "\\" + path.substr(0, slash)).c_str(), nullptr);
+        }
+        WriteBytes(root + "\\" + path, contents);
+    }
+}
+
+void ReadInto(const std::string& root, const std::string& relative, Tree* tree) {
+    WIN32_FIND_DATAA found;
+    std::string folder = relative.empty() ? root : root + "\\" + relative;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string path = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ReadInto(root, path, tree);
+        } else {
+            (*tree)[path] = ReadBytes(root + "\\" + path);
+        }
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+}
+
+Tree ReadTree(const std::string& root) {
+    Tree tree;
+    ReadInto(root, "", &tree);
+    return tree;
+}
+
+// Empty when equal, else the paths that differ (contents are not printed).
+std::string Diff(const Tree& actual, const Tree& expected) {
+    std::string diff;
+    for (const auto& [path, contents] : actual) {
+        auto other = expected.find(path);
+        if (other == expected.end() || other->second != contents) {
+            diff += (other == expected.end() ? "unexpected " : "differs ") + path + "\n";
+        }
+    }
+    for (const auto& entry : expected) {
+        if (actual.count(entry.first) == 0) {
+            diff += "missing " + entry.first + "\n";
+        }
+    }
+    return diff;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            std::string full = path + "\\" + name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+const Tree kOld = {
+    {"ts2.exe", "old program"}, {"data\\a.pak", std::string(70000, 'a')}, {"gone.txt", "bye"}};
+const Tree kNew = {{"ts2.exe", "new program"},
+                   {"data\\a.pak", std::string(70000, 'b')},
+                   {"data\\more\\c.txt", "added"}};
+
+// Builds the patch and appends it to a copy of this program.
+std::string MakeUpdateProgram(const std::string& dir) {
+    WriteTree(dir + "\\old", kOld);
+    WriteTree(dir + "\\new", kNew);
+    tpe::BuildRequest request;
+    request.olds = {{"1.0", dir + "\\old"}};
+    request.current = {"1.1", dir + "\\new"};
+    request.versionFile = "ts2.exe";
+    request.level = 3;
+    std::vector<uint8_t> payload;
+    tpe::BuildSummary summary;
+    std::string error;
+    EXPECT_TRUE(tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error))
+        << error;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string program = ReadBytes(self) + std::string(payload.begin(), payload.end());
+    WriteBytes(dir + "\\Update.exe", program);
+    return dir + "\\Update.exe";
+}
+
+std::vector<std::pair<unsigned, std::string>> g_messages;
+
+const char* Record(unsigned id, void* parameter) {
+    std::string text;
+    if (id == 2 || id == 4 || id == 7 || id == 9 || id == 11 || id == 14 || id == 19) {
+        text = parameter ? static_cast<const char*>(parameter) : "";
+    }
+    g_messages.push_back({id, text});
+    if (id == 6) {
+        return "COMBINE";
+    }
+    return id == 19 ? "Y" : "";
+}
+
+class EngineDll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library = LoadLibraryA((ExeFolder() + "\\PatchEngine.dll").c_str());
+        ASSERT_NE(library, nullptr);
+        apply = reinterpret_cast<PatchEngineApplyFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+        ASSERT_NE(apply, nullptr);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        dir = std::string(temp) + "tpe-dll-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(GetTickCount());
+        CreateDirectoryA(dir.c_str(), nullptr);
+        g_messages.clear();
+    }
+    void TearDown() override {
+        if (library) {
+            FreeLibrary(library);
+        }
+        RemoveTree(dir);
+    }
+    int Run(const std::string& program, const std::string& arguments) {
+        std::string line = "/z \"" + program + "\" " + arguments;
+        return apply(line.c_str(), Record, 1);
+    }
+    HMODULE library = nullptr;
+    PatchEngineApplyFunction apply = nullptr;
+    std::string dir;
+};
+
+TEST_F(EngineDll, OrdinalOneIsTheNamedExport) {
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(library, "PatchEngineApply")),
+              reinterpret_cast<void*>(apply));
+}
+
+TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
+    std::string program = MakeUpdateProgram(dir);
+    WriteTree(dir + "\\inst", kOld);
+    const std::string folder = "\"" + dir + "\\inst\"";
+
+    EXPECT_EQ(Run(program, "\"C:/anything\" -i -l"), 0);
+    ASSERT_FALSE(g_messages.empty());
+    EXPECT_EQ(g_messages[0], std::make_pair(11u, std::string("Versions,ts2.exe,1.0,1.1")));
+
+    g_messages.clear();
+    EXPECT_EQ(Run(program, folder + " -nopathsearch -i -j"), 0);
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+    std::vector<std::string> names;
+    for (const auto& m : g_messages) {
+        if (m.first == 7) {
+            names.push_back(m.second);
+        }
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"data\\a.pak", "data\\more\\c.txt", "gone.txt",
+                                               "ts2.exe"}));
+
+    EXPECT_EQ(Run(program, folder + " -nopathsearch -i -u -b:Update_1.0_Backup"), 0);
+    Tree expected = kNew;
+    expected["Update_1.0_Backup\\ts2.exe"] = kOld.at("ts2.exe");
+    expected["Update_1.0_Backup\\data\\a.pak"] = kOld.at("data\\a.pak");
+    expected["Update_1.0_Backup\\gone.txt"] = kOld.at("gone.txt");
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), expected), "");
+}
+
+TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
+    std::string program = MakeUpdateProgram(dir);
+    WriteTree(dir + "\\inst", kOld);
+    SetFileAttributesA((dir + "\\inst\\ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    // Stop at the last message of the apply, when every file has been swapped in.
+    EXPECT_EQ(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u "), 0);
+    size_t total = g_messages.size();
+    WriteTree(dir + "\\inst2", kOld);
+    SetFileAttributesA((dir + "\\inst2\\ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    static size_t stopAt;
+    stopAt = total - 1;
+    static size_t seen;
+    seen = 0;
+    auto stopLate = [](unsigned id, void*) -> const char* {
+        if (seen++ == stopAt) {
+            return nullptr;
+        }
+        return id == 19 ? "Y" : "";
+    };
+    std::string line = "/z \"" + program + "\" \"" + dir + "\\inst2\" -nopathsearch -i -u ";
+    EXPECT_NE(apply(line.c_str(), stopLate, 1), 0);
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst2"), kOld), "");
+
+    EXPECT_NE(Run(program, "\"" + dir + "\\missing\" -nopathsearch -i -j"), 0);
+    EXPECT_NE(Run(dir + "\\old\\ts2.exe", "\"" + dir + "\\inst2\" -i -l"), 0);
+    EXPECT_NE(apply("/z -q", Record, 1), 0);
+}
+
+// The signature fixture: one run writes the unsigned update program, a script signs it with
+// osslsigncode, a second run lists and applies the signed one.
+std::string FixtureDir() {
+    const char* dir = std::getenv("TESSALY_SIGN_FIXTURE");
+    return dir ? dir : "";
+}
+
+TEST(SignedFixture, Make) {
+    ASSERT_NE(FixtureDir(), "");
+    CreateDirectoryA(FixtureDir().c_str(), nullptr);
+    MakeUpdateProgram(FixtureDir());
+}
+
+TEST(SignedFixture, SignedProgramListsAndApplies) {
+    ASSERT_NE(FixtureDir(), "");
+    const std::string program = FixtureDir() + "\\Signed.exe";
+    ASSERT_GT(ReadBytes(program).size(), ReadBytes(FixtureDir() + "\\Update.exe").size());
+    HMODULE library = LoadLibraryA((ExeFolder() + "\\PatchEngine.dll").c_str());
+    ASSERT_NE(library, nullptr);
+    auto apply = reinterpret_cast<PatchEngineApplyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+    g_messages.clear();
+    std::string list = "/z \"" + program + "\" \"C:/\" -i -l";
+    EXPECT_EQ(apply(list.c_str(), Record, 1), 0);
+    ASSERT_FALSE(g_messages.empty());
+    EXPECT_EQ(g_messages[0].second, "Versions,ts2.exe,1.0,1.1");
+    WriteTree(FixtureDir() + "\\inst", kOld);
+    std::string update =
+        "/z \"" + program + "\" \"" + FixtureDir() + "\\inst\" -nopathsearch -i -u ";
+    EXPECT_EQ(apply(update.c_str(), Record, 1), 0);
+    EXPECT_EQ(Diff(ReadTree(FixtureDir() + "\\inst"), kNew), "");
+    FreeLibrary(library);
+}
+
+}  // namespace

@@ -1,0 +1,282 @@
+#include "engine_test_support.h"
+
+#include "file_hash.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tpe_test {
+
+ScratchDir::ScratchDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base ? base : "/tmp") + "/tpe-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = buffer.data();
+}
+
+ScratchDir::~ScratchDir() {
+    RemoveTree(m_path);
+}
+
+std::string FileDigest(const std::string& path) {
+    std::unique_ptr<tpe::InputFile> file = tpe::NativeFileSystem().OpenRead(path);
+    tpe::Digest digest;
+    if (!file || !tpe::HashFile(*file, &digest, tpe::ReadProgress())) {
+        return std::string();
+    }
+    return tpe::DigestHex(digest);
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), std::streamsize(contents.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteTree(const std::string& root, const TreeSpec& spec) {
+    mkdir(root.c_str(), 0755);
+    for (const auto& [path, contents] : spec) {
+        // Make every parent folder.
+        for (size_t slash = path.find('/'); slash != std::string::npos;
+             slash = path.find('/', slash + 1)) {
+            mkdir((root + "/" + path.substr(0, slash)).c_str(), 0755);
+        }
+        if (path.back() != '/') {
+            WriteFile(root + "/" + path, contents);
+        }
+    }
+}
+
+namespace {
+
+void ReadInto(const std::string& root, const std::string& relative, TreeSpec* spec) {
+    std::vector<std::string> names;
+    tpe::NativeFileSystem().List(root + (relative.empty() ? "" : "/" + relative), &names);
+    for (const std::string& name : names) {
+        std::string path = relative.empty() ? name : relative + "/" + name;
+        struct stat st;
+        lstat((root + "/" + path).c_str(), &st);
+        if (S_ISDIR(st.st_mode)) {
+            size_t before = spec->size();
+            ReadInto(root, path, spec);
+            if (spec->size() == before) {
+                (*spec)[path + "/"] = "";  // only empty folders need an entry of their own
+            }
+        } else {
+            (*spec)[path] = ReadFile(root + "/" + path);
+        }
+    }
+}
+
+}  // namespace
+
+TreeSpec ReadTree(const std::string& root) {
+    TreeSpec spec;
+    ReadInto(root, "", &spec);
+    return spec;
+}
+
+std::string TreeDiff(const TreeSpec& actual, const TreeSpec& expected) {
+    std::string diff;
+    for (const auto& [path, contents] : actual) {
+        auto other = expected.find(path);
+        if (other == expected.end()) {
+            diff += "unexpected " + path + "\n";
+        } else if (other->second != contents) {
+            diff += "differs " + path + " (" + std::to_string(contents.size()) +
+                    " bytes, expected " + std::to_string(other->second.size()) + ")\n";
+        }
+    }
+    for (const auto& entry : expected) {
+        if (actual.count(entry.first) == 0) {
+            diff += "missing " + entry.first + "\n";
+        }
+    }
+    return diff;
+}
+
+void RemoveTree(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        chmod(path.c_str(), 0755);
+        std::vector<std::string> names;
+        tpe::NativeFileSystem().List(path, &names);
+        for (const std::string& name : names) {
+            RemoveTree(path + "/" + name);
+        }
+        rmdir(path.c_str());
+    } else {
+        unlink(path.c_str());
+    }
+}
+
+void CopyTree(const std::string& from, const std::string& to) {
+    TreeSpec spec = ReadTree(from);
+    WriteTree(to, spec);
+}
+
+void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTree& current,
+                    const std::string& patchFile, const std::string& versionFile, int level) {
+    tpe::BuildRequest request;
+    request.olds = olds;
+    request.current = current;
+    request.versionFile = versionFile;
+    request.level = level;
+    std::vector<uint8_t> payload;
+    tpe::BuildSummary summary;
+    std::string error;
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error)) {
+        throw std::runtime_error("build failed: " + error);
+    }
+    WriteFile(patchFile, std::string(payload.begin(), payload.end()));
+}
+
+bool FaultyFileSystem::Fault() {
+    bool fail = operations++ == failAt;
+    failed = failed || fail;
+    return fail;
+}
+
+namespace {
+
+class FaultyOutput : public tpe::OutputFile {
+public:
+    FaultyOutput(std::unique_ptr<tpe::OutputFile> inner, FaultyFileSystem& fs)
+        : m_inner(std::move(inner)), m_fs(fs) {}
+    bool Write(const void* data, size_t size) override {
+        return !m_fs.Fault() && m_inner->Write(data, size);
+    }
+    bool Close() override {
+        bool closed = m_inner->Close();
+        return !m_fs.Fault() && closed;
+    }
+
+private:
+    std::unique_ptr<tpe::OutputFile> m_inner;
+    FaultyFileSystem& m_fs;
+};
+
+}  // namespace
+
+std::unique_ptr<tpe::InputFile> FaultyFileSystem::OpenRead(const std::string& path) {
+    return m_native.OpenRead(path);
+}
+std::unique_ptr<tpe::OutputFile> FaultyFileSystem::CreateNew(const std::string& path) {
+    if (Fault()) {
+        return nullptr;
+    }
+    std::unique_ptr<tpe::OutputFile> inner = m_native.CreateNew(path);
+    return inner ? std::make_unique<FaultyOutput>(std::move(inner), *this) : nullptr;
+}
+bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    return !Fault() && m_native.Rename(from, to);
+}
+bool FaultyFileSystem::RemoveFile(const std::string& path) {
+    return !Fault() && m_native.RemoveFile(path);
+}
+bool FaultyFileSystem::MakeFolder(const std::string& path) {
+    return !Fault() && m_native.MakeFolder(path);
+}
+bool FaultyFileSystem::RemoveFolder(const std::string& path) {
+    return !Fault() && m_native.RemoveFolder(path);
+}
+tpe::NodeInfo FaultyFileSystem::Stat(const std::string& path) {
+    return m_native.Stat(path);
+}
+bool FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+    return !Fault() && m_native.SetReadOnly(path, readOnly);
+}
+bool FaultyFileSystem::FreeSpace(const std::string& folder, uint64_t* bytes) {
+    if (freeSpace >= 0) {
+        *bytes = uint64_t(freeSpace);
+        return true;
+    }
+    return m_native.FreeSpace(folder, bytes);
+}
+bool FaultyFileSystem::List(const std::string& folder, std::vector<std::string>* names) {
+    return m_native.List(folder, names);
+}
+
+std::ostream& operator<<(std::ostream& out, const Message& m) {
+    return out << "{" << m.id << ", \"" << m.text << "\"}";
+}
+
+tpe::MessageSink Recorder::Sink() {
+    return [this](unsigned id, void* parameter) -> const char* {
+        Message m{id, ""};
+        if (id == tpe::kMsgFileProgress) {
+            m.text = std::to_string(*static_cast<uint16_t*>(parameter));
+        } else if (id == tpe::kMsgFileCount) {
+            m.text = std::to_string(*static_cast<uint32_t*>(parameter));
+        } else if (parameter != nullptr && id != tpe::kMsgFileEnd && id != tpe::kMsgTick) {
+            m.text = static_cast<const char*>(parameter);
+        }
+        size_t index = messages.size();
+        messages.push_back(m);
+        return answer ? answer(index, id) : "";
+    };
+}
+
+std::vector<unsigned> Recorder::Ids() const {
+    std::vector<unsigned> ids;
+    for (const Message& m : messages) {
+        ids.push_back(m.id);
+    }
+    return ids;
+}
+
+tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,
+                          Recorder& recorder, tpe::FileSystem& fs, const std::string& backup) {
+    tpe::EngineOptions options;
+    options.mode = mode;
+    options.program = patch;
+    options.folder = folder;
+    options.backupFolder = backup;
+    return tpe::RunEngine(options, recorder.Sink(), fs);
+}
+
+std::string TextOf(int seed) {
+    std::string text;
+    for (int line = 0; text.size() < 4096; ++line) {
+        text += "line " + std::to_string(line * seed % 997) + " of the settings file\n";
+    }
+    return text;
+}
+
+std::string BinaryOf(size_t size, uint32_t seed) {
+    std::string data(size, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        data[i] = char(x);
+    }
+    return data;
+}
+
+}  // namespace tpe_test

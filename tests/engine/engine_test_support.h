@@ -1,0 +1,99 @@
+#pragma once
+// Helpers for engine tests: scratch folders, trees written from a description, patches built
+// from trees, and a callback that records every message.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "file_system.h"
+#include "patch_builder.h"
+
+namespace tpe_test {
+
+// A fresh folder below the system's temporary folder, removed with everything in it.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
+
+private:
+    std::string m_path;
+};
+
+// Path -> contents; a path ending in '/' is an (empty) folder.
+using TreeSpec = std::map<std::string, std::string>;
+
+// SHA-256 of a file as text; empty when it cannot be read.
+std::string FileDigest(const std::string& path);
+void WriteFile(const std::string& path, const std::string& contents);
+std::string ReadFile(const std::string& path);
+void WriteTree(const std::string& root, const TreeSpec& spec);
+// Every file and every empty folder below `root` as a TreeSpec.
+TreeSpec ReadTree(const std::string& root);
+void RemoveTree(const std::string& path);
+// Empty when equal; otherwise the paths that differ, one per line (contents are not printed).
+std::string TreeDiff(const TreeSpec& actual, const TreeSpec& expected);
+void CopyTree(const std::string& from, const std::string& to);
+
+// Builds a patch from old trees (version, folder) and a new one into `patchFile`.
+void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTree& current,
+                    const std::string& patchFile, const std::string& versionFile = "game.exe",
+                    int level = 3);
+
+// The native file system with faults on demand: the `failAt`-th changing operation (counting
+// from 0: creating, writing, closing, renaming, removing, making folders, changing flags) fails
+// once; `freeSpace` replaces the volume's free space when set.
+class FaultyFileSystem : public tpe::FileSystem {
+public:
+    long failAt = -1;
+    long operations = 0;
+    bool failed = false;
+    long long freeSpace = -1;
+
+    std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override;
+    std::unique_ptr<tpe::OutputFile> CreateNew(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool RemoveFile(const std::string& path) override;
+    bool MakeFolder(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
+    tpe::NodeInfo Stat(const std::string& path) override;
+    bool SetReadOnly(const std::string& path, bool readOnly) override;
+    bool FreeSpace(const std::string& folder, uint64_t* bytes) override;
+    bool List(const std::string& folder, std::vector<std::string>* names) override;
+    // True when this operation is the one to fail.
+    bool Fault();
+
+private:
+    tpe::FileSystem& m_native = tpe::NativeFileSystem();
+};
+
+struct Message {
+    unsigned id;
+    std::string text;  // texts of 2, 4, 7, 9, 11, 14, 19; "N" for 5 and 6
+    bool operator==(const Message& o) const { return id == o.id && text == o.text; }
+};
+std::ostream& operator<<(std::ostream& out, const Message& m);
+
+// Records messages; answers "" except as `answer` says (return nullptr to stop).
+class Recorder {
+public:
+    tpe::MessageSink Sink();
+    std::vector<Message> messages;
+    std::function<const char*(size_t index, unsigned id)> answer;
+    std::vector<unsigned> Ids() const;
+};
+
+tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,
+                          Recorder& recorder, tpe::FileSystem& fs = tpe::NativeFileSystem(),
+                          const std::string& backup = std::string());
+
+// A 4 KiB text made of `seed`-dependent lines, and a binary block of `size` bytes.
+std::string TextOf(int seed);
+std::string BinaryOf(size_t size, uint32_t seed);
+
+}  // namespace tpe_test

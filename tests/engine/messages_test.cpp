@@ -1,0 +1,217 @@
+// The exact messages of each pass, as the update utility receives them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "engine_test_support.h"
+#include "utility_checksum.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+const std::string kBig = BinaryOf((5u << 20) / 2, 4);  // 2.5 MiB: three ticks
+
+class Messages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "old", {{"game.exe", "old" + BinaryOf(500, 1)},
+                                {"del.txt", "remove me"},
+                                {"big.dat", kBig},
+                                {"keep.txt", "same"}});
+        std::string bigNew = kBig;
+        bigNew[100] ^= 1;
+        WriteTree(dir / "new", {{"game.exe", "new" + BinaryOf(500, 1)},
+                                {"add/new.txt", "hello"},
+                                {"big.dat", bigNew},
+                                {"keep.txt", "same"}});
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+        CopyTree(dir / "old", dir / "inst");
+    }
+    std::vector<Message> Run(EngineMode mode, EngineResult expected) {
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", recorder, fs), expected);
+        return recorder.messages;
+    }
+    ScratchDir dir;
+    Recorder recorder;
+    FaultyFileSystem fs;
+};
+
+const Message kEnd{tpe::kMsgFileEnd, ""};
+const Message kTick{tpe::kMsgTick, ""};
+const Message kWhole{tpe::kMsgFileProgress, "32768"};
+Message Begin(const std::string& name) {
+    return {tpe::kMsgFileBegin, name};
+}
+Message Notice(const std::string& text) {
+    return {tpe::kMsgNotice, text};
+}
+Message Info(const std::string& text) {
+    return {tpe::kMsgInformation, text};
+}
+
+TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
+    uint32_t exeOld = 0, exeNew = 0, bigOld = 0, bigNew = 0;
+    tpe::UtilityFileChecksum(fs, dir / "old/game.exe", 65536, &exeOld);
+    tpe::UtilityFileChecksum(fs, dir / "new/game.exe", 65536, &exeNew);
+    tpe::UtilityFileChecksum(fs, dir / "old/big.dat", 65536, &bigOld);
+    tpe::UtilityFileChecksum(fs, dir / "new/big.dat", 65536, &bigNew);
+    std::vector<Message> expected = {
+        Info("Versions,game.exe,1.0,1.1"),
+        Info("checksum,game.exe," + std::to_string(exeOld) + ",65536,1.0"),
+        Info("checksum,big.dat," + std::to_string(bigOld) + ",65536,1.0"),
+        Info("checksum,game.exe," + std::to_string(exeNew) + ",65536,1.1"),
+        Info("checksum,big.dat," + std::to_string(bigNew) + ",65536,1.1")};
+    EXPECT_EQ(Run(EngineMode::List, EngineResult::Ok), expected);
+}
+
+TEST_F(Messages, AnalysisReportsCountThenEachFileWithTicksPerMebibyte) {
+    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+                                     Begin("add\\new.txt"),
+                                     kTick,
+                                     kWhole,
+                                     kEnd,
+                                     Begin("big.dat"),
+                                     kTick,
+                                     {tpe::kMsgFileProgress, "13107"},
+                                     kTick,
+                                     {tpe::kMsgFileProgress, "26214"},
+                                     kTick,
+                                     kWhole,
+                                     kEnd,
+                                     Begin("del.txt"),
+                                     kTick,
+                                     kWhole,
+                                     kEnd,
+                                     Begin("game.exe"),
+                                     kTick,
+                                     kWhole,
+                                     kEnd};
+    EXPECT_EQ(Run(EngineMode::Analyse, EngineResult::Ok), expected);
+}
+
+TEST_F(Messages, ApplyAnnouncesEachChangeBeforeMakingIt) {
+    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgFileCount ? "COMBINE" : ""; };
+    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+                                     Begin("add\\new.txt"),
+                                     Notice("Applying patch to add\\new.txt (new file)"),
+                                     kWhole,
+                                     kEnd,
+                                     Begin("big.dat"),
+                                     Notice("Applying patch to big.dat"),
+                                     kWhole,
+                                     kEnd,
+                                     Begin("del.txt"),
+                                     Notice("Applying patch to del.txt (removing it)"),
+                                     kEnd,
+                                     Begin("game.exe"),
+                                     Notice("Applying patch to game.exe"),
+                                     kWhole,
+                                     kEnd,
+                                     Info("Created folder add"),
+                                     Info("Update complete: 3 files written, 1 removed")};
+    // How often the fraction moves within a file depends on the codec's buffers: it must only
+    // rise, and end at the whole file.
+    std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok), fixed;
+    int last = -1;
+    for (const Message& m : messages) {
+        if (m.id == tpe::kMsgFileProgress) {
+            EXPECT_GT(std::stoi(m.text), last);
+            last = std::stoi(m.text);
+            if (last < 32768) {
+                continue;
+            }
+        } else if (m.id == tpe::kMsgFileBegin) {
+            last = -1;
+        }
+        fixed.push_back(m);
+    }
+    EXPECT_EQ(fixed, expected);
+}
+
+TEST_F(Messages, ApplyOnAnUpdatedTreeReportsNewVersionForEveryFile) {
+    RemoveTree(dir / "inst");
+    CopyTree(dir / "new", dir / "inst");
+    std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
+    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+                                     Begin("add\\new.txt"),
+                                     Notice("add\\new.txt: New Version already in place"),
+                                     kEnd,
+                                     Begin("big.dat"),
+                                     Notice("big.dat: New Version already in place"),
+                                     kEnd,
+                                     Begin("del.txt"),
+                                     Notice("del.txt: New Version already in place"),
+                                     kEnd,
+                                     Begin("game.exe"),
+                                     Notice("game.exe: New Version already in place"),
+                                     kEnd,
+                                     Info("Update complete: 0 files written, 0 removed")};
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(Messages, FileMatchingNeitherVersionIsAWarningAndIsLeftAlone) {
+    WriteFile(dir / "inst/game.exe", "modified by the player");
+    std::vector<Message> analysis = Run(EngineMode::Analyse, EngineResult::Ok);
+    std::vector<Message> gameExe(analysis.end() - 5, analysis.end());
+    ASSERT_EQ(gameExe.size(), 5u);
+    EXPECT_EQ(gameExe[0], Begin("game.exe"));
+    EXPECT_EQ(gameExe[3].id, tpe::kMsgWarning);
+    EXPECT_NE(gameExe[3].text.find("file of the same name"), std::string::npos);
+    EXPECT_EQ(gameExe[4], kEnd);
+
+    recorder.messages.clear();
+    Run(EngineMode::Apply, EngineResult::Ok);
+    EXPECT_EQ(ReadFile(dir / "inst/game.exe"), "modified by the player");
+    EXPECT_EQ(ReadFile(dir / "inst/add/new.txt"), "hello");
+}
+
+TEST_F(Messages, MissingFileToModifyIsAnError) {
+    RemoveTree(dir / "inst/game.exe");
+    std::vector<Message> messages = Run(EngineMode::Analyse, EngineResult::ContentsMismatch);
+    ASSERT_GE(messages.size(), 2u);
+    const Message& error = messages[messages.size() - 2];
+    EXPECT_EQ(error.id, tpe::kMsgError);
+    EXPECT_EQ(error.text, "No update done since file contents do not match: game.exe is missing");
+
+    TreeSpec before = ReadTree(dir / "inst");
+    recorder.messages.clear();
+    Run(EngineMode::Apply, EngineResult::ContentsMismatch);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
+TEST_F(Messages, ShortageOfSpaceNamesTheBytesTheApplyWrites) {
+    fs.freeSpace = 1000;
+    std::vector<Message> messages = Run(EngineMode::Analyse, EngineResult::InsufficientSpace);
+    uint64_t needed = 5 + kBig.size() + 503;  // add/new.txt, big.dat, game.exe
+    EXPECT_EQ(messages.back(),
+              (Message{tpe::kMsgError,
+                       "Insufficient Storage, " + std::to_string(needed) + " bytes needed"}));
+    TreeSpec before = ReadTree(dir / "inst");
+    recorder.messages.clear();
+    Run(EngineMode::Apply, EngineResult::InsufficientSpace);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
+TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
+    chmod((dir / "inst/game.exe").c_str(), 0444);
+    TreeSpec before = ReadTree(dir / "inst");
+    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "N" : ""; };
+    Run(EngineMode::Apply, EngineResult::ConsentRefused);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+    struct stat st;
+    stat((dir / "inst/game.exe").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0222, 0u) << "still read-only after the rollback";
+
+    recorder.messages.clear();
+    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
+    EXPECT_NE(
+        std::find(messages.begin(), messages.end(),
+                  Message{tpe::kMsgQuestion, "game.exe is read-only. Replace it anyway? (Y/N)"}),
+        messages.end());
+    EXPECT_EQ(ReadFile(dir / "inst/game.exe"), ReadFile(dir / "new/game.exe"));
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// A payload attached to a program is found, also behind a signature, and any damage to it is
+// refused before anything is changed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "byte_io.h"
+#include "crc32.h"
+#include "engine_test_support.h"
+#include "payload_locator.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+// The smallest file the locator takes for a 64-bit Windows program: DOS header, PE signature,
+// file header and an optional header with its 16 data directories.
+std::string FakeProgram() {
+    std::string pe(512, '\0');
+    uint8_t* p = reinterpret_cast<uint8_t*>(&pe[0]);
+    p[0] = 'M';
+    p[1] = 'Z';
+    tpe::PutLe(p + 0x3C, 64, 4);
+    std::memcpy(p + 64, "PE\0\0", 4);
+    tpe::PutLe(p + 68, 0x8664, 2);    // machine
+    tpe::PutLe(p + 68 + 16, 240, 2);  // size of the optional header
+    tpe::PutLe(p + 88, 0x20b, 2);     // PE32+
+    tpe::PutLe(p + 88 + 108, 16, 4);  // number of data directories
+    return pe;
+}
+
+// Appends a certificate table the way signing tools do: padded to 8 bytes, named by data
+// directory 4.
+std::string Signed(std::string program) {
+    program.resize((program.size() + 7) / 8 * 8, '\0');
+    uint64_t offset = program.size();
+    std::string table = "\x40\0\0\0\0\x02\x02\0" + BinaryOf(56, 3);
+    program += table;
+    uint8_t* security = reinterpret_cast<uint8_t*>(&program[0]) + 88 + 112 + 4 * 8;
+    tpe::PutLe(security, offset, 4);
+    tpe::PutLe(security + 4, table.size(), 4);
+    return program;
+}
+
+class PayloadDamage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "old", {{"game.exe", "one"}, {"a/b.txt", "old text"}, {"gone", "x"}});
+        WriteTree(dir / "new", {{"game.exe", "two"}, {"a/b.txt", "new text"}, {"c/d", "add"}});
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+        payload = ReadFile(dir / "patch.bin");
+        WriteTree(dir / "inst", {{"game.exe", "one"}, {"a/b.txt", "old text"}, {"gone", "x"}});
+    }
+    EngineResult List(const std::string& file, Recorder& recorder) {
+        return RunPass(EngineMode::List, file, "", recorder);
+    }
+    ScratchDir dir;
+    std::string payload;
+};
+
+TEST_F(PayloadDamage, PayloadIsFoundAfterAProgramAndBehindItsSignature) {
+    for (const std::string& program : {FakeProgram() + payload, Signed(FakeProgram() + payload)}) {
+        WriteFile(dir / "update.exe", program);
+        Recorder recorder;
+        EXPECT_EQ(List(dir / "update.exe", recorder), EngineResult::Ok);
+        ASSERT_FALSE(recorder.messages.empty());
+        EXPECT_EQ(recorder.messages[0].text, "Versions,game.exe,1.0,1.1");
+    }
+    WriteFile(dir / "update.exe", Signed(FakeProgram() + payload));
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "update.exe", dir / "inst", recorder),
+              EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
+}
+
+TEST_F(PayloadDamage, ProgramWithoutPayloadIsReportedAsAListingError) {
+    WriteFile(dir / "update.exe", FakeProgram());
+    Recorder recorder;
+    EXPECT_EQ(List(dir / "update.exe", recorder), EngineResult::PayloadMissing);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].id, tpe::kMsgError);
+
+    Recorder apply;
+    EXPECT_EQ(List(dir / "no-such-file.exe", apply), EngineResult::PayloadMissing);
+}
+
+TEST_F(PayloadDamage, EverySingleByteChangeIsDetectedAndChangesNothing) {
+    const std::string program = FakeProgram();
+    const TreeSpec before = ReadTree(dir / "inst");
+    for (size_t i = 0; i < payload.size(); ++i) {
+        for (int mask : {0x01, 0xFF}) {
+            std::string damaged = program + payload;
+            damaged[program.size() + i] = char(damaged[program.size() + i] ^ mask);
+            WriteFile(dir / "update.exe", damaged);
+            Recorder listing;
+            EXPECT_NE(List(dir / "update.exe", listing), EngineResult::Ok) << "byte " << i;
+            ASSERT_FALSE(listing.messages.empty());
+            EXPECT_EQ(listing.messages.back().id, tpe::kMsgError) << "byte " << i;
+
+            Recorder apply;
+            EXPECT_NE(RunPass(EngineMode::Apply, dir / "update.exe", dir / "inst", apply),
+                      EngineResult::Ok)
+                << "byte " << i;
+            ASSERT_EQ(apply.messages.size(), 1u) << "byte " << i;
+            EXPECT_EQ(apply.messages[0].id, tpe::kMsgPayloadDamaged);
+        }
+    }
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
+TEST_F(PayloadDamage, EveryTruncationIsDetected) {
+    const std::string program = FakeProgram() + payload;
+    for (size_t keep = 0; keep < program.size(); ++keep) {
+        WriteFile(dir / "update.exe", program.substr(0, keep));
+        Recorder recorder;
+        EXPECT_NE(List(dir / "update.exe", recorder), EngineResult::Ok) << "kept " << keep;
+    }
+}
+
+TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
+    std::string newer = payload;
+    newer[8] = 2;  // the version field; the header checksum is fixed up below
+    uint32_t crc = tpe::Crc32(newer.data(), 100);
+    tpe::PutLe(reinterpret_cast<uint8_t*>(&newer[100]), crc, 4);
+    WriteFile(dir / "newer.bin", newer);
+    Recorder recorder;
+    EXPECT_EQ(List(dir / "newer.bin", recorder), EngineResult::PayloadDamaged);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_NE(recorder.messages[0].text.find("format version 2 is not supported"),
+              std::string::npos)
+        << recorder.messages[0].text;
+}
+
+}  // namespace

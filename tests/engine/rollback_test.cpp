@@ -1,0 +1,125 @@
+// An apply is all or nothing: a null answer at any message, or a failure of any file operation,
+// leaves the installation exactly as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "engine_test_support.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+class Rollback : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "old", {{"game.exe", "old" + BinaryOf(3000, 1)},
+                                {"ro.dat", "read-only original"},
+                                {"sub/gone.txt", "bye"},
+                                {"sub/deeper/gone2.txt", "bye too"},
+                                {"data/a.bin", BinaryOf(70000, 2)},
+                                {"same.txt", "unchanged"}});
+        WriteTree(dir / "new", {{"game.exe", "new" + BinaryOf(3000, 1)},
+                                {"ro.dat", "replaced"},
+                                {"data/a.bin", BinaryOf(70001, 2)},
+                                {"data/fresh/b.bin", BinaryOf(100, 3)},
+                                {"same.txt", "unchanged"},
+                                {"empty-new/", ""}});
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+    }
+    // A fresh installation for each attempt.
+    std::string FreshInstall(int attempt) {
+        std::string inst = dir / ("inst" + std::to_string(attempt));
+        CopyTree(dir / "old", inst);
+        chmod((inst + "/ro.dat").c_str(), 0444);
+        return inst;
+    }
+    std::string Backup() const { return GetParam(); }
+    ScratchDir dir;
+};
+
+TEST_P(Rollback, NullAnswerAtEveryMessageLeavesTheTreeUntouched) {
+    Recorder full;
+    full.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    std::string reference = FreshInstall(0);
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", reference, full,
+                      tpe::NativeFileSystem(), Backup()),
+              EngineResult::Ok);
+    const TreeSpec old = ReadTree(dir / "old");
+    ASSERT_GT(full.messages.size(), 10u);
+    for (size_t stop = 0; stop < full.messages.size(); ++stop) {
+        std::string inst = FreshInstall(int(stop) + 1);
+        Recorder recorder;
+        recorder.answer = [stop](size_t index, unsigned id) -> const char* {
+            if (index == stop) {
+                return nullptr;
+            }
+            return id == tpe::kMsgQuestion ? "Y" : "";
+        };
+        EXPECT_NE(RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder,
+                          tpe::NativeFileSystem(), Backup()),
+                  EngineResult::Ok)
+            << "null answer to message " << full.messages[stop];
+        EXPECT_EQ(TreeDiff(ReadTree(inst), old), "") << "stopped at " << full.messages[stop];
+        struct stat st;
+        stat((inst + "/ro.dat").c_str(), &st);
+        EXPECT_EQ(st.st_mode & 0222, 0u) << "read-only flag restored";
+        RemoveTree(inst);
+    }
+}
+
+TEST_P(Rollback, FailureOfAnyFileOperationLeavesTheTreeUntouched) {
+    const TreeSpec old = ReadTree(dir / "old");
+    TreeSpec current = ReadTree(dir / "new");
+    if (!Backup().empty()) {
+        // The originals the apply replaced or removed, under their relative paths.
+        for (const char* path :
+             {"game.exe", "ro.dat", "sub/gone.txt", "sub/deeper/gone2.txt", "data/a.bin"}) {
+            current[Backup() + "/" + path] = old.at(path);
+        }
+    }
+    Recorder answers;
+    answers.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    int failures = 0;
+    for (long failAt = 0;; ++failAt) {
+        std::string inst = FreshInstall(int(failAt));
+        FaultyFileSystem fs;
+        fs.failAt = failAt;
+        Recorder recorder = answers;
+        EngineResult result =
+            RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, fs, Backup());
+        if (!fs.failed) {
+            // Past the last operation: the apply ran through.
+            EXPECT_EQ(result, EngineResult::Ok);
+            EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
+            break;
+        }
+        TreeSpec after = ReadTree(inst);
+        if (result == EngineResult::Ok) {
+            // Only what follows the swap may fail without undoing it: the new tree is complete;
+            // the discarded originals, or a folder to remove (with a notice), may be left over.
+            bool keptFolder = false;
+            for (const Message& m : recorder.messages) {
+                keptFolder = keptFolder || m.text.rfind("Kept folder", 0) == 0;
+            }
+            for (auto it = after.begin(); it != after.end();) {
+                bool leftover =
+                    it->first.rfind(".~tpo", 0) == 0 ||
+                    (keptFolder && it->first.rfind("sub/", 0) == 0 && it->first.back() == '/');
+                it = leftover ? after.erase(it) : std::next(it);
+            }
+            EXPECT_EQ(TreeDiff(after, current), "") << "fault at operation " << failAt;
+        } else {
+            ++failures;
+            EXPECT_EQ(TreeDiff(after, old), "") << "fault at operation " << failAt;
+        }
+        RemoveTree(inst);
+    }
+    EXPECT_GT(failures, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackups, Rollback,
+                         ::testing::Values(std::string(), std::string("Update_1.0_Backup")));
+
+}  // namespace

@@ -1,0 +1,188 @@
+// Builds patches from generated trees and applies them: the result must be the new tree exactly.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "engine_test_support.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+TreeSpec OldTree() {
+    return {{"game.exe", "old program" + BinaryOf(3000, 1)},
+            {"readme.txt", TextOf(3)},
+            {"data/level1.dat", BinaryOf(50000, 2)},
+            {"data/level2.dat", BinaryOf(20000, 3)},
+            {"data/old/removed.bin", BinaryOf(100, 4)},
+            {"data/empty-becomes-full", ""},
+            {"full-becomes-empty", "something"},
+            {"unchanged.txt", TextOf(5)},
+            {"obsolete/deep/er/file.txt", "bye"},
+            {"kept-empty-folder/", ""}};
+}
+
+TreeSpec NewTree() {
+    std::string level1 = BinaryOf(50000, 2);
+    level1.replace(1000, 200, BinaryOf(200, 9));
+    return {{"game.exe", "new program" + BinaryOf(3100, 1)},
+            {"readme.txt", TextOf(3) + "one more line\n"},
+            {"data/level1.dat", level1},
+            {"data/level2.dat", BinaryOf(20000, 3)},
+            {"data/empty-becomes-full", "now with text"},
+            {"full-becomes-empty", ""},
+            {"unchanged.txt", TextOf(5)},
+            {"added/nested/deeper/new.bin", BinaryOf(7000, 11)},
+            {"added/empty.txt", ""},
+            {"new-empty-folder/", ""},
+            {"kept-empty-folder/", ""}};
+}
+
+class RoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "old", OldTree());
+        WriteTree(dir / "new", NewTree());
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+        CopyTree(dir / "old", dir / "inst");
+    }
+    ScratchDir dir;
+    Recorder recorder;
+};
+
+TEST_F(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOne) {
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+              EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "");
+}
+
+TEST_F(RoundTrip, AnalysisChangesNothingAndPasses) {
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", recorder),
+              EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), OldTree()), "");
+}
+
+TEST_F(RoundTrip, SecondApplyFindsEveryFileNewAndChangesNothing) {
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+              EngineResult::Ok);
+    Recorder again;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", again), EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "");
+    for (const Message& m : again.messages) {
+        if (m.id == tpe::kMsgNotice) {
+            EXPECT_NE(m.text.find("New Version"), std::string::npos) << m.text;
+        }
+    }
+}
+
+TEST_F(RoundTrip, BackupFolderKeepsEveryReplacedAndDeletedOriginal) {
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder,
+                      tpe::NativeFileSystem(), "Update_1.0_Backup"),
+              EngineResult::Ok);
+    TreeSpec result = ReadTree(dir / "inst");
+    TreeSpec old = OldTree();
+    for (const char* path : {"game.exe", "readme.txt", "data/level1.dat", "data/old/removed.bin",
+                             "full-becomes-empty", "obsolete/deep/er/file.txt"}) {
+        EXPECT_EQ(result[std::string("Update_1.0_Backup/") + path], old[path]) << path;
+    }
+    EXPECT_EQ(result.count("Update_1.0_Backup/unchanged.txt"), 0u);
+    for (const auto& [path, contents] : NewTree()) {
+        EXPECT_EQ(result[path], contents) << path;
+    }
+}
+
+TEST(MultiVersion, EachOfThreeOldBuildsBecomesTheNewBuild) {
+    ScratchDir dir;
+    std::vector<TreeSpec> olds = {
+        {{"game.exe", "v1" + BinaryOf(2000, 1)}, {"a.dat", BinaryOf(9000, 5)}, {"v1only", "x"}},
+        {{"game.exe", "v2" + BinaryOf(2000, 2)}, {"a.dat", BinaryOf(9000, 5)}, {"b/c.txt", "2"}},
+        {{"game.exe", "v3" + BinaryOf(2000, 3)}, {"a.dat", BinaryOf(9001, 6)}, {"b/c.txt", "3"}}};
+    TreeSpec current = {
+        {"game.exe", "v4" + BinaryOf(2000, 4)}, {"a.dat", BinaryOf(9002, 6)}, {"b/c.txt", "4"}};
+    std::vector<tpe::BuildTree> builds;
+    for (size_t i = 0; i < olds.size(); ++i) {
+        std::string folder = dir / ("old" + std::to_string(i + 1));
+        WriteTree(folder, olds[i]);
+        builds.push_back({"1." + std::to_string(i + 1), folder});
+    }
+    WriteTree(dir / "new", current);
+    BuildPatchFile(builds, {"2.0", dir / "new"}, dir / "patch.bin");
+
+    Recorder listing;
+    ASSERT_EQ(RunPass(EngineMode::List, dir / "patch.bin", "", listing), EngineResult::Ok);
+    std::vector<std::string> history;
+    for (const Message& m : listing.messages) {
+        if (m.text.rfind("history,", 0) == 0) {
+            history.push_back(m.text);
+        }
+    }
+    EXPECT_EQ(history, (std::vector<std::string>{"history,1.1,1,v1_1", "history,1.2,2,v1_2",
+                                                 "history,1.3,3,v1_3"}));
+
+    for (size_t i = 0; i < olds.size(); ++i) {
+        std::string inst = dir / ("inst" + std::to_string(i + 1));
+        WriteTree(inst, olds[i]);
+        Recorder recorder;
+        EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder), EngineResult::Ok);
+        EXPECT_EQ(TreeDiff(ReadTree(inst), current), "") << "from old build " << i + 1;
+        // Names carry the history extension of the build the installation was found to be.
+        std::string extension = ".v1_" + std::to_string(i + 1);
+        for (const Message& m : recorder.messages) {
+            if (m.id == tpe::kMsgFileBegin) {
+                EXPECT_EQ(m.text.substr(m.text.size() - extension.size()), extension) << m.text;
+            }
+        }
+    }
+}
+
+// One file over 200 MB, changed in a few places: the apply streams it and stays quick.
+TEST(LargeFile, OverTwoHundredMegabytesRoundTrips) {
+    ScratchDir dir;
+    const size_t mebibytes = 210;
+    const std::string chunk = BinaryOf(1 << 20, 7);
+    auto writeBig = [&](const std::string& path, bool changed) {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        for (size_t i = 0; i < mebibytes; ++i) {
+            std::string piece = chunk;
+            piece[0] = char(i);
+            if (changed && (i == 5 || i == 150)) {
+                piece.replace(1000, 4096, BinaryOf(4096, uint32_t(i)));
+            }
+            std::fwrite(piece.data(), 1, piece.size(), out);
+        }
+        if (changed) {
+            std::fputs("tail", out);
+        }
+        std::fclose(out);
+    };
+    WriteTree(dir / "old", {{"game.exe", "1"}});
+    WriteTree(dir / "new", {{"game.exe", "2"}});
+    writeBig(dir / "old/big.pak", false);
+    writeBig(dir / "new/big.pak", true);
+    BuildPatchFile({{"1", dir / "old"}}, {"2", dir / "new"}, dir / "patch.bin", "game.exe", 1);
+    // The apply never writes into the old file, so a hard link stands in for a copy.
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    ASSERT_EQ(link((dir / "old/big.pak").c_str(), (dir / "inst/big.pak").c_str()), 0);
+
+    auto start = std::chrono::steady_clock::now();
+    Recorder recorder;
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+              EngineResult::Ok);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("apply_seconds", std::to_string(seconds));
+    EXPECT_EQ(FileDigest(dir / "inst/big.pak"), FileDigest(dir / "new/big.pak"));
+    size_t progress = 0;
+    for (const Message& m : recorder.messages) {
+        progress += m.id == tpe::kMsgFileProgress;
+    }
+    EXPECT_GE(progress, mebibytes) << "about one progress message per mebibyte written";
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The utility's window and start-up, driven from outside as a player would.
+
+#include <gtest/gtest.h>
+
+#include "UiDriver.h"
+
+namespace {
+
+const int kTimeoutMs = 20000;
+const char* const kEnglishTitle = "Tessaly Update Utility";
+
+std::string WindowsPath(const char* hostPath) {
+    return ui::HostToWindowsPath(hostPath);
+}
+
+std::unique_ptr<ui::App> StartUtility(const char* program) {
+    ui::LaunchOptions options;
+    options.program = WindowsPath(program);
+    return ui::App::Launch(options);
+}
+
+HWND WaitForStartDialog(const ui::App& app, const std::string& title = kEnglishTitle) {
+    return app.WaitForWindow({title, "#32770", true}, kTimeoutMs);
+}
+
+HWND HiddenMainWindow(const ui::App& app) {
+    return app.WaitForWindow({"", "PatcherClass", false}, kTimeoutMs);
+}
+
+}  // namespace
+
+TEST(StartUp, WithoutPatchInformationTheDialogSaysSoAndOffersNoOk) {
+    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    HWND dialog = WaitForStartDialog(*app);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::Text(ui::FindControl(dialog, 1002)),
+              "Update utility could not determine version number to patch to.");
+    EXPECT_FALSE(ui::IsVisible(ui::FindControl(dialog, IDOK)));
+    EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, IDCANCEL)));
+    EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, 1001)));
+    HWND window = HiddenMainWindow(*app);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(ui::IsVisible(window));
+    ui::ClickId(dialog, IDCANCEL);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(0));
+}
+
+TEST(StartUp, TheDialogsCloseBoxEndsTheRunLikeCancel) {
+    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    HWND dialog = WaitForStartDialog(*app);
+    ASSERT_NE(dialog, nullptr);
+    ui::Close(dialog);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(0));
+}
+
+TEST(MainWindow, IsCentredAt600By416AndTitledFromTheMessageTable) {
+    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    HWND dialog = WaitForStartDialog(*app);
+    ASSERT_NE(dialog, nullptr);
+    HWND window = HiddenMainWindow(*app);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ui::Text(window), kEnglishTitle);
+    RECT rect = ui::WindowRect(window);
+    EXPECT_EQ(rect.right - rect.left, 600);
+    EXPECT_EQ(rect.bottom - rect.top, 416);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 600) / 2);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 416) / 2);
+    EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+
+    // Accepting shows the window; without an engine the run changes nothing and says so.
+    ui::ClickId(dialog, IDOK);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::IsVisible(window); }, kTimeoutMs));
+    HWND pane = ui::FindControl(window, 16);
+    ASSERT_TRUE(ui::WaitUntil([&] { return !ui::Lines(pane).empty(); }, kTimeoutMs));
+    EXPECT_EQ(ui::Lines(pane).front(), "Update did not complete successfully.");
+    HWND ok = ui::FindControl(window, 14);
+    EXPECT_TRUE(ui::WaitUntil([&] { return ui::IsVisible(ok); }, kTimeoutMs));
+    EXPECT_FALSE(ui::IsVisible(ui::FindControl(window, 15)));
+
+    // The process has ended, so one close request closes the window and ends the run.
+    ui::Close(window);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(0));
+}
+
+TEST(StartUp, AMissingIconShowsInternalErrorAndEndsWithStatusOne) {
+    auto app = StartUtility(TESSALY_UPDATE_NO_ICON_EXE);
+    auto box = app->WaitForMessageBox("Internal error", kTimeoutMs);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "Icon load image failed");
+    ui::ClickId(box->handle, IDOK);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(1));
+}
+
+// The user's language decides the texts; unknown languages fall back to English. Wine takes
+// the language from LANG, which CTest sets for extra runs of this test (see CMakeLists.txt).
+TEST(Languages, TheTitleFollowsTheUsersLanguage) {
+    std::string title;
+    switch (GetUserDefaultLangID()) {
+        case 2055:
+            title = "Tessaly Aktualisierungsprogramm";
+            break;
+        case 3084:
+            title = "Utilitaire de mise \xE0 jour Tessaly";
+            break;
+        case 1033:
+        case 2057:
+            title = kEnglishTitle;
+            break;
+        default:
+            GTEST_SKIP() << "no expectation for language " << GetUserDefaultLangID();
+    }
+    auto app = StartUtility(TESSALY_UPDATE_EXE);
+    HWND dialog = WaitForStartDialog(*app, title);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::Text(HiddenMainWindow(*app)), title);
+    ui::ClickId(dialog, IDCANCEL);
+    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(0));
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Checks a built utility the way a studio's release check would: the executable format and the
+# resources it must carry (the message table under all 34 language ids, icon group 102, start
+# dialog 103). Usage: check_executable.sh EXE "EXPECTED FILE(1) TEXT"
+set -euo pipefail
+exe="$1"
+expected_format="$2"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+format=$(file -b "$exe")
+case "$format" in
+  *"$expected_format"*) echo "ok: format: $format" ;;
+  *) fail "format is '$format', expected '$expected_format'" ;;
+esac
+
+here="$(cd "$(dirname "$0")" && pwd)"
+sh "$here/../patcher/check_string_tables.sh" "$exe" || fail "message table incomplete"
+resources=$(wrestool -l "$exe")
+grep -q -- "--type=14 --name=102 " <<<"$resources" && echo "ok: icon group 102" ||
+  fail "icon group 102 missing"
+grep -q -- "--type=5 --name=103 " <<<"$resources" && echo "ok: dialog 103" ||
+  fail "dialog 103 missing"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi

@@ -1,0 +1,273 @@
+// The string table as compiled into the program: which language ids carry it, and whether every
+// translation fits the code that formats and shows it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "MessageIds.h"
+#include "StringBlock.h"
+
+namespace {
+
+const WORD kEnglish = 1033;
+
+struct Language {
+    const char* name;
+    std::vector<WORD> ids;
+};
+
+const std::vector<Language>& Languages() {
+    static const std::vector<Language> languages = {
+        {"English", {1033}},
+        {"German", {1031, 2055, 3079, 4103, 5127}},
+        {"French", {1036, 2060, 3084, 4108, 5132, 6156}},
+        {"Italian", {1040, 2064}},
+        {"Spanish", {1034,  2058,  3082,  4106,  5130,  6154,  7178,  8202,  9226,  10250,
+                     11274, 12298, 13322, 14346, 15370, 16394, 17418, 18442, 19466, 20490}},
+    };
+    return languages;
+}
+
+std::set<WORD> AllLanguageIds() {
+    std::set<WORD> ids;
+    for (const Language& language : Languages()) {
+        ids.insert(language.ids.begin(), language.ids.end());
+    }
+    return ids;
+}
+
+// The text of message `id` stored under exactly `language`, as UTF-8.
+bool ReadMessage(int id, WORD language, std::string* text) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC block = FindStringBlock(module, id, language);
+    StringBlockEntry entry;
+    if (!block || !ReadStringBlockEntry(module, block, id, &entry)) {
+        return false;
+    }
+    text->clear();
+    if (entry.length > 0) {
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, entry.text, entry.length, nullptr, 0, nullptr, nullptr);
+        text->resize(static_cast<size_t>(bytes));
+        WideCharToMultiByte(CP_UTF8, 0, entry.text, entry.length, &(*text)[0], bytes, nullptr,
+                            nullptr);
+    }
+    return true;
+}
+
+std::string Message(int id, WORD language) {
+    std::string text;
+    EXPECT_TRUE(ReadMessage(id, language, &text)) << "message " << id << ", language " << language;
+    return text;
+}
+
+// The printf conversions of a text in order ("%%" is a literal percent sign).
+std::vector<std::string> Placeholders(const std::string& text) {
+    std::vector<std::string> found;
+    for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at)) {
+        size_t end = at + 1;
+        while (end < text.size() && !isalpha(static_cast<unsigned char>(text[end])) &&
+               text[end] != '%') {
+            ++end;
+        }
+        if (end < text.size() && text[end] != '%') {
+            found.push_back(text.substr(at, end - at + 1));
+        }
+        at = end + 1;
+    }
+    return found;
+}
+
+// Byte length in the Western European ANSI code page; -1 if a character has no place in it.
+int AnsiLength(const std::string& utf8) {
+    const int chars =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], chars);
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, wide.data(), chars, nullptr,
+                                          0, nullptr, &usedDefault);
+    return usedDefault ? -1 : bytes;
+}
+
+// Which blocks and language ids the program file carries is checked on the file itself
+// (check_string_tables.sh).
+TEST(MessageTable, EveryMessageInEveryLanguageAndNothingAroundThem) {
+    const std::set<WORD> languages = AllLanguageIds();
+    ASSERT_EQ(languages.size(), 34u);
+    for (WORD language : languages) {
+        for (int id = 96; id < MSG_FIRST; ++id) {
+            EXPECT_EQ(Message(id, language), "") << "message " << id << ", language " << language;
+        }
+        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
+            EXPECT_NE(Message(id, language), "") << "message " << id << ", language " << language;
+        }
+        std::string unused;
+        EXPECT_FALSE(ReadMessage(MSG_LAST + 1, language, &unused));
+    }
+}
+
+TEST(MessageTable, AllIdsOfALanguageCarryTheSameTexts) {
+    for (const Language& language : Languages()) {
+        for (WORD other : language.ids) {
+            for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
+                EXPECT_EQ(Message(id, other), Message(id, language.ids[0]))
+                    << language.name << " message " << id << " under " << other;
+            }
+        }
+    }
+}
+
+// Callers format these texts with fixed argument lists, and cut them into log lines and
+// sentences that other messages continue.
+TEST(MessageTable, TranslationsKeepPlaceholdersLineFeedsAndTrailingBlanks) {
+    for (const Language& language : Languages()) {
+        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
+            const std::string english = Message(id, kEnglish);
+            const std::string text = Message(id, language.ids[0]);
+            EXPECT_EQ(Placeholders(text), Placeholders(english)) << language.name << " " << id;
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+                      std::count(english.begin(), english.end(), '\n'))
+                << language.name << " " << id;
+            EXPECT_EQ(text.back() == ' ', english.back() == ' ') << language.name << " " << id;
+        }
+    }
+}
+
+// The start dialog joins three or more versions as: the word for versions, then each version
+// followed by the last-separator before the final one and the separator before the others.
+TEST(MessageTable, VersionListsReadNaturally) {
+    const std::map<WORD, std::string> expected = {
+        {1033, "versions 1.0, 1.1, or 1.2"}, {1031, "Versionen 1.0, 1.1 oder 1.2"},
+        {1036, "versions 1.0, 1.1 ou 1.2"},  {1040, "versioni 1.0, 1.1 o 1.2"},
+        {1034, "versiones 1.0, 1.1 o 1.2"},
+    };
+    const std::vector<std::string> versions = {"1.0", "1.1", "1.2"};
+    for (const auto& row : expected) {
+        std::string list = Message(MSG_VERSIONS_WORD, row.first) + " ";
+        for (size_t i = 0; i < versions.size(); ++i) {
+            list += versions[i];
+            if (i + 2 == versions.size()) {
+                list += Message(MSG_LIST_LAST_SEPARATOR, row.first) + " ";
+            } else if (i + 1 < versions.size()) {
+                list += Message(MSG_LIST_SEPARATOR, row.first) + " ";
+            }
+        }
+        EXPECT_EQ(list, row.second);
+    }
+}
+
+TEST(MessageTable, TranslationsAreNotEnglishLeftOver) {
+    // Names, addresses and punctuation stay the same in every language; the rest is translated.
+    // French spells "version" the English way.
+    const std::set<int> shared = {MSG_PRODUCT_NAME,   MSG_OK,           MSG_WEB_ADDRESS,
+                                  MSG_LIST_SEPARATOR, MSG_VERSION_WORD, MSG_VERSIONS_WORD};
+    for (const Language& language : Languages()) {
+        if (language.ids[0] == kEnglish) {
+            continue;
+        }
+        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
+            if (shared.count(id) == 0) {
+                EXPECT_NE(Message(id, language.ids[0]), Message(id, kEnglish))
+                    << language.name << " " << id;
+            }
+        }
+    }
+}
+
+TEST(MessageTable, EveryTextFitsTheWesternAnsiCodePage) {
+    int longest = 0;
+    for (WORD language : AllLanguageIds()) {
+        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
+            const int bytes = AnsiLength(Message(id, language));
+            EXPECT_GT(bytes, 0) << "message " << id << ", language " << language
+                                << " has a character outside code page 1252";
+            EXPECT_LE(bytes, 235) << "message " << id << ", language " << language;
+            longest = std::max(longest, bytes);
+        }
+    }
+    EXPECT_GT(longest, 200);  // the table really was read
+}
+
+TEST(MessageTable, EnglishTextsAsShown) {
+    EXPECT_EQ(Message(MSG_PRODUCT_NAME, kEnglish), "Tessaly");
+    EXPECT_EQ(Message(MSG_TITLE, kEnglish), "Tessaly Update Utility");
+    EXPECT_EQ(Message(MSG_CHECKING_INSTALLATION, kEnglish),
+              "Checking for a \"%s\" installation in %s.");
+    EXPECT_EQ(Message(MSG_VERSION_UNKNOWN, kEnglish), "Unable to determine installed version. ");
+    EXPECT_EQ(Message(MSG_TWO_VERSIONS, kEnglish), "%s %s or %s");
+    EXPECT_EQ(Message(MSG_LIST_LAST_SEPARATOR, kEnglish), ", or");
+    EXPECT_EQ(Message(MSG_DISK_SPACE, kEnglish),
+              "%s bytes available on drive %c:, %s bytes required for patch.");
+    EXPECT_EQ(Message(MSG_INTRO_IN_FOLDER_FROM_LIST, kEnglish),
+              "This program will try to update your %s installation found in\n%s\nfrom %s to "
+              "version %s.\n\nIf you have any difficulty updating, contact Technical Support at "
+              "support@corvane.example.");
+    for (int id : {MSG_VERSION_UNKNOWN, MSG_VERSION_MAY_BE_NEWER, MSG_LOOK_FOR_NEWER_PATCH}) {
+        EXPECT_EQ(Message(id, kEnglish).back(), ' ') << id;
+    }
+}
+
+TEST(MessageTable, TellingRowsOfTheTranslations) {
+    const std::map<WORD, std::vector<std::string>> rows = {
+        {1031, {"Tessaly Aktualisierungsprogramm", "Abbrechen", "Fehlerbericht", "%s %s oder %s"}},
+        {1036,
+         {"Utilitaire de mise à jour Tessaly", "Annuler", "Rapport d'erreurs", "%s %s ou %s"}},
+        {1040,
+         {"Programma di aggiornamento di Tessaly", "Annulla", "Rapporto di errore", "%s %s o %s"}},
+        {1034,
+         {"Programa de actualización de Tessaly", "Cancelar", "Informe de errores", "%s %s o %s"}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Message(MSG_TITLE, row.first), row.second[0]);
+        EXPECT_EQ(Message(MSG_CANCEL, row.first), row.second[1]);
+        EXPECT_EQ(Message(MSG_ERROR_REPORT, row.first), row.second[2]);
+        EXPECT_EQ(Message(MSG_TWO_VERSIONS, row.first), row.second[3]);
+    }
+}
+
+TEST(MessageTable, QuotedProductInTheInstallationCheck) {
+    for (const Language& language : Languages()) {
+        const std::string text = Message(MSG_CHECKING_INSTALLATION, language.ids[0]);
+        const size_t first = text.find('%');
+        ASSERT_NE(first, std::string::npos) << language.name;
+        EXPECT_EQ(text.compare(first - 1, 4, "\"%s\""), 0) << language.name << ": " << text;
+    }
+}
+
+TEST(MessageTable, ChangeListIsNamedInItsOwnLanguage) {
+    const std::map<std::string, std::string> files = {
+        {"English", "version.txt"},    {"German", "version_de.txt"},  {"French", "version_fr.txt"},
+        {"Italian", "version_it.txt"}, {"Spanish", "version_es.txt"},
+    };
+    for (const Language& language : Languages()) {
+        const std::string file = Message(MSG_CHANGE_LIST_FILE, language.ids[0]);
+        EXPECT_EQ(file, files.at(language.name));
+        EXPECT_NE(Message(MSG_VIEW_CHANGES_QUESTION, language.ids[0]).find("\"" + file + "\""),
+                  std::string::npos)
+            << language.name;
+    }
+}
+
+TEST(MessageTable, MakerContactsAreTheSameEverywhere) {
+    for (const Language& language : Languages()) {
+        const WORD id = language.ids[0];
+        for (int message : {MSG_INTRO, MSG_INTRO_IN_FOLDER, MSG_INTRO_IN_FOLDER_FROM_LIST,
+                            MSG_REPORT_SEND_BY_EMAIL}) {
+            EXPECT_NE(Message(message, id).find("support@corvane.example"), std::string::npos)
+                << language.name << " " << message;
+        }
+        EXPECT_EQ(Message(MSG_WEB_ADDRESS, id), "www.corvane.example");
+        EXPECT_EQ(Message(MSG_LEGAL_NOTICE, id).find("Copyright © 2003 Corvane Interactive, Inc."),
+                  0u)
+            << language.name;
+    }
+}
+
+}  // namespace

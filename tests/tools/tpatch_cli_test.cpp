@@ -1,0 +1,179 @@
+// tpatch as a studio uses it: build, attach, list, verify and apply, with clear refusals.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "byte_io.h"
+#include "cli.h"
+#include "engine_test_support.h"
+
+using namespace tpe_test;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome Tpatch(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int status = tpatch::RunTpatch(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// An identifying file with the version stamp the utility reads.
+std::string Stamped(const std::string& version, const std::string& body) {
+    std::string file(78, 'x');
+    file += "Windows only.\r\n";
+    file += ' ';
+    std::string field = version;
+    field.resize(16, '\0');
+    return file + field + body;
+}
+
+std::string FakeProgram() {
+    std::string pe(512, '\0');
+    uint8_t* p = reinterpret_cast<uint8_t*>(&pe[0]);
+    p[0] = 'M';
+    p[1] = 'Z';
+    tpe::PutLe(p + 0x3C, 64, 4);
+    std::memcpy(p + 64, "PE\0\0", 4);
+    tpe::PutLe(p + 88, 0x20b, 2);
+    tpe::PutLe(p + 88 + 108, 16, 4);
+    return pe;
+}
+
+class TpatchCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "v1", {{"ts2.exe", Stamped("1.0.0", "one")}, {"data.pak", "aaaa"}});
+        WriteTree(dir / "v2", {{"ts2.exe", Stamped("1.1.0", "two")}, {"data.pak", "bbbb"}});
+        WriteTree(dir / "v3", {{"ts2.exe", Stamped("1.10.0", "three")}, {"data.pak", "cccc"}});
+    }
+    Outcome Build(std::vector<std::string> extra) {
+        std::vector<std::string> args = {"build",   "--old",    dir / "v1",
+                                         "--new",   dir / "v3", "--version-file",
+                                         "ts2.exe", "-o",       dir / "p.bin"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Tpatch(args);
+    }
+    ScratchDir dir;
+};
+
+TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
+    for (const char* command : {"build", "attach", "list", "apply", "verify"}) {
+        Outcome help = Tpatch({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("usage: tpatch ") + command, 0), 0u) << help.out;
+        EXPECT_EQ(Tpatch({command, "--no-such-option"}).status, tpatch::kExitUsage) << command;
+    }
+    EXPECT_EQ(Tpatch({}).status, tpatch::kExitUsage);
+    EXPECT_EQ(Tpatch({"frobnicate"}).status, tpatch::kExitUsage);
+    EXPECT_EQ(Tpatch({"--help"}).status, 0);
+}
+
+TEST_F(TpatchCommands, BuildReadsVersionStampsAndWritesTheInformationLines) {
+    Outcome built = Build({"--old", dir / "v2", "--registry", "Software\\Quillon, Inc\\Tessaly",
+                           "--checksum-history", "0.9=" + dir / "v1"});
+    ASSERT_EQ(built.status, 0) << built.err;
+    Outcome listed = Tpatch({"list", dir / "p.bin"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    std::istringstream lines(listed.out);
+    std::vector<std::string> keys;
+    for (std::string line; std::getline(lines, line);) {
+        keys.push_back(line.substr(0, line.find(',', line.find(',') + 1)));
+        if (line.rfind("checksum", 0) == 0) {
+            keys.back() = "checksum " + line.substr(line.rfind(',') + 1);
+        }
+    }
+    // Versions ascending by their numbers: 0.9, 1.0.0, 1.1.0, 1.10.0.
+    EXPECT_EQ(keys, (std::vector<std::string>{"Versions,ts2.exe", "Registry,\"Software\\Quillon",
+                                              "checksum 0.9", "checksum 0.9", "checksum 1.0.0",
+                                              "checksum 1.0.0", "checksum 1.1.0", "checksum 1.1.0",
+                                              "checksum 1.10.0", "checksum 1.10.0", "history,1.0.0",
+                                              "history,1.1.0"}))
+        << listed.out;
+    EXPECT_NE(listed.out.find("Versions,ts2.exe,1.0.0,1.10.0\n"), std::string::npos);
+}
+
+TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
+    CopyTree(dir / "v3", dir / "same");
+    Outcome identical = Tpatch({"build", "--old", dir / "same", "--new", dir / "v3",
+                                "--version-file", "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(identical.status, tpatch::kExitFailure);
+    EXPECT_NE(identical.err.find("identical"), std::string::npos) << identical.err;
+
+    Outcome missing = Build({"--old", dir / "nowhere"});
+    EXPECT_EQ(missing.status, tpatch::kExitFailure);
+    EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+
+    WriteTree(dir / "plain", {{"ts2.exe", "no stamp"}});
+    Outcome unversioned = Tpatch({"build", "--old", dir / "plain", "--new", dir / "v3",
+                                  "--version-file", "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(unversioned.status, tpatch::kExitFailure);
+    EXPECT_NE(unversioned.err.find("VERSION="), std::string::npos) << unversioned.err;
+    EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
+}
+
+TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
+    ASSERT_EQ(Build({}).status, 0);
+    WriteFile(dir / "TessalyUpdate.exe", FakeProgram());
+    Outcome attached = Tpatch({"attach", "--patcher", dir / "TessalyUpdate.exe", dir / "p.bin",
+                               "-o", dir / "Update.exe"});
+    ASSERT_EQ(attached.status, 0) << attached.err;
+    EXPECT_EQ(Tpatch({"list", dir / "Update.exe"}).out, Tpatch({"list", dir / "p.bin"}).out);
+
+    CopyTree(dir / "v1", dir / "inst");
+    EXPECT_EQ(Tpatch({"verify", dir / "Update.exe", dir / "inst"}).status, 0);
+    Outcome dry = Tpatch({"apply", "--dry-run", dir / "Update.exe", dir / "inst"});
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "v1")), "");
+
+    Outcome applied =
+        Tpatch({"apply", "--backup", "Update_1.0.0_Backup", dir / "Update.exe", dir / "inst"});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_NE(applied.out.find("Applying patch to ts2.exe"), std::string::npos) << applied.out;
+    EXPECT_EQ(ReadFile(dir / "inst/data.pak"), "cccc");
+    EXPECT_EQ(ReadFile(dir / "inst/Update_1.0.0_Backup/data.pak"), "aaaa");
+}
+
+TEST_F(TpatchCommands, AttachRefusesWhatCannotCarryAPatch) {
+    ASSERT_EQ(Build({}).status, 0);
+    WriteFile(dir / "notes.txt", "not a program");
+    EXPECT_EQ(Tpatch({"attach", "--patcher", dir / "notes.txt", dir / "p.bin", "-o", dir / "u.exe"})
+                  .status,
+              tpatch::kExitFailure);
+    WriteFile(dir / "prog.exe", FakeProgram());
+    ASSERT_EQ(Tpatch({"attach", "--patcher", dir / "prog.exe", dir / "p.bin", "-o", dir / "u.exe"})
+                  .status,
+              0);
+    Outcome twice =
+        Tpatch({"attach", "--patcher", dir / "u.exe", dir / "p.bin", "-o", dir / "u2.exe"});
+    EXPECT_EQ(twice.status, tpatch::kExitFailure);
+    EXPECT_NE(twice.err.find("already carries a patch"), std::string::npos) << twice.err;
+    Outcome notPatch =
+        Tpatch({"attach", "--patcher", dir / "prog.exe", dir / "notes.txt", "-o", dir / "u3.exe"});
+    EXPECT_EQ(notPatch.status, tpatch::kExitFailure);
+    EXPECT_EQ(ReadFile(dir / "u3.exe"), "");
+}
+
+TEST_F(TpatchCommands, DamagedPatchAndMismatchedInstallationFailWithClearMessages) {
+    ASSERT_EQ(Build({}).status, 0);
+    std::string bytes = ReadFile(dir / "p.bin");
+    bytes[bytes.size() / 2] ^= 0x10;
+    WriteFile(dir / "bad.bin", bytes);
+    CopyTree(dir / "v1", dir / "inst");
+    Outcome damaged = Tpatch({"apply", dir / "bad.bin", dir / "inst"});
+    EXPECT_EQ(damaged.status, int(tpe::EngineResult::PayloadDamaged));
+    EXPECT_NE(damaged.err.find("damaged"), std::string::npos) << damaged.err;
+    EXPECT_EQ(Tpatch({"list", dir / "bad.bin"}).status, int(tpe::EngineResult::PayloadDamaged));
+
+    WriteFile(dir / "inst/data.pak", "edited");
+    Outcome verify = Tpatch({"verify", dir / "p.bin", dir / "inst"});
+    EXPECT_EQ(verify.status, int(tpe::EngineResult::ContentsMismatch));
+    EXPECT_NE(verify.err.find("file of the same name"), std::string::npos) << verify.err;
+}
+
+}  // namespace
