@@ -24,6 +24,10 @@ DeltaStatus ZstdStreamDecoder::Init() {
 
 DeltaStatus ZstdStreamDecoder::Decode(PatchReader& reader, uint64_t compressedSize,
                                       const Emit& emit) {
+    // Each part decodes completely (the encoder flushes at its end), so an empty part has
+    // nothing to give; zstd also fails calls that make no progress once they add up.
+    if (compressedSize == 0)
+        return DeltaStatus::Ok;
     uint64_t unread = compressedSize;
     ZSTD_inBuffer in = {input_.data(), 0, 0};
     for (;;) {

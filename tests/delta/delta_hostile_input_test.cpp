@@ -287,6 +287,26 @@ public:
     uint64_t written = 0;
 };
 
+TEST(DeltaManyChunks, StreamsEmptyForManyChunksDecode) {
+    // 24 MiB copied with one changed byte in the first and the last chunk: between them the
+    // stream of changed bytes is empty for 22 chunks, which zstd must never be asked to decode
+    // as empty input (it fails calls that make no progress once they add up).
+    Bytes oldData = Random(10).Fill(24u << 20);
+    Bytes newData = oldData;
+    newData[10] ^= 1;
+    newData[newData.size() - 10] ^= 1;
+    DiffScript script;
+    script.ops.push_back({0, oldData.size(), 0});
+    Bytes delta = Seal(DeltaEncoding::Diff, oldData.size(), newData.size(),
+                       DeltaHash::Of(newData.data(), newData.size()),
+                       WriteDiffBody(script, oldData.data(), newData.data(), 1, 1));
+    MemoryOld old(oldData);
+    MemoryPatch patch(delta);
+    CountingSink sink;
+    EXPECT_EQ(DecodeDelta(old, patch, sink, newData.size()), DeltaStatus::Ok);
+    EXPECT_EQ(sink.written, newData.size());
+}
+
 TEST(DeltaMemory, DecodingALargeFileStaysBounded) {
 #if !defined(__GLIBC__)
     GTEST_SKIP() << "heap statistics come from glibc";
