@@ -1,6 +1,7 @@
 #include "diff_body_decoder.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "delta_format.h"
@@ -17,6 +18,16 @@ constexpr size_t kOldPageSize = 64 << 10;
 constexpr size_t kOldPageCount = 32;
 
 enum Stream { kControl, kRuns, kChanges, kLiteral, kStreamCount };
+
+// Room for one chunk (no more than the file), not zero-filled: every byte is written before
+// it is read.
+struct ChunkBuffer {
+    explicit ChunkBuffer(uint64_t newSize)
+        : bytes(new uint8_t[newSize < kChunkNewBytes ? newSize : kChunkNewBytes]) {}
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+    uint8_t* data() const { return bytes.get(); }
+};
 
 struct ChunkHeader {
     uint64_t newBytes = 0;
@@ -47,7 +58,7 @@ bool ReadChunkHeader(PatchReader& reader, uint64_t remaining, ChunkHeader& chunk
 // Rebuilds a chunk's difference bytes from alternating run lengths (zeros, then changed bytes)
 // and the changed bytes; both must be used up exactly.
 bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8_t>& changes,
-                       std::vector<uint8_t>& diff) {
+                       const ChunkBuffer& diff) {
     const uint8_t* pos = runs.data();
     const uint8_t* end = pos + runs.size();
     size_t filled = 0, used = 0;
@@ -55,32 +66,33 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
         uint64_t zeros, changed;
         if (!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed))
             return false;
-        if (zeros + changed == 0 || zeros > diff.size() - filled)
+        if (zeros + changed == 0 || zeros > diff.size - filled)
             return false;
         if (zeros > 0)
             std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
         filled += static_cast<size_t>(zeros);
-        if (changed > diff.size() - filled || changed > changes.size() - used)
+        if (changed > diff.size - filled || changed > changes.size() - used)
             return false;
         if (changed > 0)
             std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
         filled += static_cast<size_t>(changed);
         used += static_cast<size_t>(changed);
     }
-    return filled == diff.size() && used == changes.size();
+    return filled == diff.size && used == changes.size();
 }
 
 // Runs one chunk's control ops; every length and offset is checked against what the chunk and
 // the old file hold. `oldPos` carries over from chunk to chunk.
 class ChunkApplier {
 public:
-    ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
-        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
+    ChunkApplier(OldWindow& old, uint64_t oldSize, uint64_t newSize,
+                 const ReferencePredictor* predictor)
+        : old_(old), oldSize_(oldSize), predictor_(predictor), opBytes_(newSize) {}
 
     // `out` receives the chunk, which starts at new offset `newStart`.
-    DeltaStatus Apply(const std::vector<uint8_t>& control, const std::vector<uint8_t>& diff,
+    DeltaStatus Apply(const std::vector<uint8_t>& control, const ChunkBuffer& diff,
                       const std::vector<uint8_t>& literal, uint64_t newStart,
-                      std::vector<uint8_t>& out) {
+                      const ChunkBuffer& out) {
         const uint8_t* pos = control.data();
         const uint8_t* end = pos + control.size();
         size_t diffUsed = 0;
@@ -91,7 +103,7 @@ public:
             if (!GetVarint(pos, end, seekCode) || !GetVarint(pos, end, copyLen) ||
                 !GetVarint(pos, end, literalLen))
                 return DeltaStatus::Corrupt;
-            if (copyLen > diff.size() - diffUsed || literalLen > literal.size() - literalUsed)
+            if (copyLen > diff.size - diffUsed || literalLen > literal.size() - literalUsed)
                 return DeltaStatus::Corrupt;
             if (copyLen + literalLen == 0)
                 return DeltaStatus::Corrupt;
@@ -117,7 +129,7 @@ public:
             produced += literalLen;
         }
         // The chunk's streams must be used up exactly.
-        if (diffUsed != diff.size() || literalUsed != literal.size())
+        if (diffUsed != diff.size || literalUsed != literal.size())
             return DeltaStatus::Corrupt;
         return DeltaStatus::Ok;
     }
@@ -143,19 +155,19 @@ private:
     // op's old bytes are needed at once: an op never exceeds its chunk.
     DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
         const uint64_t oldStart = oldPos_;
-        opBytes_.resize(static_cast<size_t>(size));
-        for (size_t done = 0; done < opBytes_.size();) {
+        opBytes_.size = static_cast<size_t>(size);
+        for (size_t done = 0; done < opBytes_.size;) {
             const uint8_t* old;
             size_t got;
-            if (!old_.Get(oldPos_, opBytes_.size() - done, old, got))
+            if (!old_.Get(oldPos_, opBytes_.size - done, old, got))
                 return DeltaStatus::OldReadFailed;
             std::memcpy(opBytes_.data() + done, old, got);
             oldPos_ += got;
             done += got;
         }
-        predictor_->Predict(opBytes_.data(), opBytes_.size(), oldStart, newStart);
-        for (size_t i = 0; i < opBytes_.size(); ++i)
-            out[i] = static_cast<uint8_t>(opBytes_[i] + diff[i]);
+        predictor_->Predict(opBytes_.data(), opBytes_.size, oldStart, newStart);
+        for (size_t i = 0; i < opBytes_.size; ++i)
+            out[i] = static_cast<uint8_t>(opBytes_.data()[i] + diff[i]);
         return DeltaStatus::Ok;
     }
 
@@ -163,7 +175,7 @@ private:
     uint64_t oldSize_;
     const ReferencePredictor* predictor_;
     uint64_t oldPos_ = 0;
-    std::vector<uint8_t> opBytes_;
+    ChunkBuffer opBytes_;  // an op never exceeds its chunk
 };
 
 DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
@@ -204,9 +216,10 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
             return status;
     }
     OldWindow old(oldFile, kOldPageSize, kOldPageCount);
-    ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
+    ChunkApplier applier(old, oldFile.Size(), out.Remaining(),
+                         withReferences ? &predictor : nullptr);
     std::vector<uint8_t> raw[kStreamCount];
-    std::vector<uint8_t> diff, newBytes;
+    ChunkBuffer diff(out.Remaining()), newBytes(out.Remaining());
 
     while (out.Remaining() > 0) {
         ChunkHeader chunk;
@@ -218,14 +231,14 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
             if (status != DeltaStatus::Ok)
                 return status;
         }
-        diff.resize(static_cast<size_t>(chunk.diffBytes));
+        diff.size = static_cast<size_t>(chunk.diffBytes);
         if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
             return DeltaStatus::Corrupt;
-        newBytes.resize(static_cast<size_t>(chunk.newBytes));
+        newBytes.size = static_cast<size_t>(chunk.newBytes);
         DeltaStatus status =
             applier.Apply(raw[kControl], diff, raw[kLiteral], out.Written(), newBytes);
         if (status == DeltaStatus::Ok)
-            status = out.Write(newBytes.data(), newBytes.size());
+            status = out.Write(newBytes.data(), newBytes.size);
         if (status != DeltaStatus::Ok)
             return status;
     }

@@ -5,8 +5,9 @@ namespace tpe {
 OldWindow::OldWindow(DeltaOldSource& source, size_t pageSize, size_t pageCount)
     : source_(source),
       oldSize_(source.Size()),
-      pageSize_(pageSize),
-      memory_(pageSize * pageCount),
+      // A small old file needs no more than its own size per page.
+      pageSize_(oldSize_ > 0 && oldSize_ < pageSize ? static_cast<size_t>(oldSize_) : pageSize),
+      memory_(new uint8_t[pageSize_ * pageCount]),
       pages_(pageCount) {}
 
 bool OldWindow::Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& available) {
@@ -29,7 +30,7 @@ bool OldWindow::Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& 
             uint64_t left = oldSize_ - start;
             size_t load = left < pageSize_ ? static_cast<size_t>(left) : pageSize_;
             pages_[slot].start = UINT64_MAX;
-            if (!source_.ReadAt(start, memory_.data() + slot * pageSize_, load))
+            if (!source_.ReadAt(start, memory_.get() + slot * pageSize_, load))
                 return false;
             pages_[slot].start = start;
             pages_[slot].filled = load;
@@ -39,7 +40,7 @@ bool OldWindow::Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& 
     page.lastUse = ++clock_;
     lastHit_ = slot;
     const size_t inside = static_cast<size_t>(offset - start);
-    data = memory_.data() + slot * pageSize_ + inside;
+    data = memory_.get() + slot * pageSize_ + inside;
     available = page.filled - inside < size ? page.filled - inside : size;
     return true;
 }

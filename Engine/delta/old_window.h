@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "delta_decoder.h"
@@ -29,7 +30,7 @@ private:
     DeltaOldSource& source_;
     uint64_t oldSize_;
     size_t pageSize_;
-    std::vector<uint8_t> memory_;
+    std::unique_ptr<uint8_t[]> memory_;  // not zero-filled: pages are read before use
     std::vector<Page> pages_;
     uint64_t clock_ = 0;
     size_t lastHit_ = 0;

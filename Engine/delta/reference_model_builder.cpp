@@ -7,8 +7,9 @@
 namespace tpe {
 namespace {
 
-// Shorter copies say little about where code moved, and only cost model bytes.
-constexpr uint64_t kMinEquivalenceLength = 16;
+// Short copies are often chance matches that mislead the predictions, and they cost model
+// bytes; 128 measured best on real executables.
+constexpr uint64_t kMinEquivalenceLength = 128;
 
 std::vector<Equivalence> EquivalencesFrom(const DiffScript& script) {
     std::vector<Equivalence> found;

@@ -17,28 +17,34 @@ DeltaStatus ZstdStreamDecoder::Init() {
         return DeltaStatus::OutOfMemory;
     if (ZSTD_isError(ZSTD_DCtx_setParameter(context_, ZSTD_d_windowLogMax, windowLogMax_)))
         return DeltaStatus::OutOfMemory;
-    input_.resize(ZSTD_DStreamInSize());
-    output_.resize(ZSTD_DStreamOutSize());
+    inputSize_ = ZSTD_DStreamInSize();
+    outputSize_ = ZSTD_DStreamOutSize();
+    input_.reset(new uint8_t[inputSize_]);
+    output_.reset(new uint8_t[outputSize_]);
     return DeltaStatus::Ok;
 }
 
 DeltaStatus ZstdStreamDecoder::Decode(PatchReader& reader, uint64_t compressedSize,
                                       const Emit& emit) {
+    // Each part decodes completely (the encoder flushes at its end), so an empty part has
+    // nothing to give; zstd also fails calls that make no progress once they add up.
+    if (compressedSize == 0)
+        return DeltaStatus::Ok;
     uint64_t unread = compressedSize;
-    ZSTD_inBuffer in = {input_.data(), 0, 0};
+    ZSTD_inBuffer in = {input_.get(), 0, 0};
     for (;;) {
         if (in.pos == in.size && unread > 0) {
-            size_t take = unread < input_.size() ? static_cast<size_t>(unread) : input_.size();
-            if (!reader.ReadExact(input_.data(), take))
+            size_t take = unread < inputSize_ ? static_cast<size_t>(unread) : inputSize_;
+            if (!reader.ReadExact(input_.get(), take))
                 return DeltaStatus::Corrupt;
             unread -= take;
-            in = {input_.data(), take, 0};
+            in = {input_.get(), take, 0};
         }
         // The frame ended: anything after it is not ours to decode. (Calling zstd again
         // would start a new frame.)
         if (frameDone_)
             return in.pos < in.size ? DeltaStatus::Corrupt : DeltaStatus::Ok;
-        ZSTD_outBuffer out = {output_.data(), output_.size(), 0};
+        ZSTD_outBuffer out = {output_.get(), outputSize_, 0};
         size_t result = ZSTD_decompressStream(context_, &out, &in);
         if (ZSTD_isError(result)) {
             return ZSTD_getErrorCode(result) == ZSTD_error_memory_allocation
@@ -47,7 +53,7 @@ DeltaStatus ZstdStreamDecoder::Decode(PatchReader& reader, uint64_t compressedSi
         }
         frameDone_ = result == 0;
         if (out.pos > 0) {
-            DeltaStatus status = emit(output_.data(), out.pos);
+            DeltaStatus status = emit(output_.get(), out.pos);
             if (status != DeltaStatus::Ok)
                 return status;
         }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "delta_status.h"
@@ -39,8 +40,11 @@ public:
 private:
     int windowLogMax_;
     ZSTD_DCtx_s* context_ = nullptr;
-    std::vector<uint8_t> input_;
-    std::vector<uint8_t> output_;
+    // Not zero-filled: zstd writes before it reads.
+    std::unique_ptr<uint8_t[]> input_;
+    std::unique_ptr<uint8_t[]> output_;
+    size_t inputSize_ = 0;
+    size_t outputSize_ = 0;
     bool frameDone_ = false;
 };
 
