@@ -59,6 +59,9 @@ constexpr uint32_t kMaxExtensionLength = 32;
 
 // Section codes of the file table.
 enum class FolderAction : uint8_t { Create = 1, Remove = 2 };
-enum class BlockKind : uint8_t { None = 0, Delta = 1 };
+// Delta: the codec's delta against the old file; Full: one zstd frame of the new contents, for
+// files whose delta failed the builder's check.
+enum class BlockKind : uint8_t { None = 0, Delta = 1, Full = 2 };
+constexpr int kFullBlockWindowLog = 25;  // 32 MiB: the apply's memory stays bounded
 
 }  // namespace tpe

@@ -83,7 +83,7 @@ std::string ParseTable(const std::vector<uint8_t>& bytes, PatchModel* model) {
             s.source = r.U16();
             s.old = GetContents(r);
             uint8_t block = r.U8();
-            REFUSE_IF(block > uint8_t(BlockKind::Delta), "unknown block kind");
+            REFUSE_IF(block > uint8_t(BlockKind::Full), "unknown block kind");
             s.block = BlockKind(block);
             if (s.block != BlockKind::None) {
                 s.blockOffset = r.U64();
@@ -134,8 +134,8 @@ std::string ModelProblem(const PatchModel& model, uint64_t dataSize) {
             REFUSE_IF(s.source >= model.sources.size() || !seen.insert(s.source).second,
                       "bad old version index");
             bool needsBlock = f.target.present && !(s.old == f.target);
-            REFUSE_IF(needsBlock != (s.block == BlockKind::Delta), "data block missing or extra");
-            REFUSE_IF(s.block == BlockKind::Delta &&
+            REFUSE_IF(needsBlock != (s.block != BlockKind::None), "data block missing or extra");
+            REFUSE_IF(s.block != BlockKind::None &&
                           (s.blockOffset > dataSize || s.blockSize > dataSize - s.blockOffset),
                       "data block outside the data section");
         }

@@ -5,6 +5,7 @@
 #include "crc32.h"
 #include "delta_decoder.h"
 #include "engine_texts.h"
+#include "full_block_reader.h"
 #include "path_safety.h"
 
 namespace tpe {
@@ -108,7 +109,9 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
         lastFraction = fraction;
         return c.reporter.Progress(done, file.target.size);
     };
-    DeltaStatus status = DecodeDelta(oldSource, block, sink, file.target.size, progress);
+    DeltaStatus status = state.block == BlockKind::Full
+                             ? DecodeFullBlock(block, sink, file.target.size, progress)
+                             : DecodeDelta(oldSource, block, sink, file.target.size, progress);
     if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
         status = DeltaStatus::Cancelled;
     }

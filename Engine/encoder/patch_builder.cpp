@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <set>
 
+#include "delta_decoder.h"
 #include "delta_encoder.h"
+#include "full_block_writer.h"
 #include "patch_model.h"
 #include "path_safety.h"
 #include "payload_format.h"
+#include "payload_reader.h"
 #include "payload_writer.h"
 #include "tree_scan.h"
 #include "utility_checksum.h"
@@ -41,9 +45,12 @@ std::string VersionProblem(const std::string& version) {
     if (version.size() > kMaxVersionLength) {
         return "version text too long: " + version.substr(0, 80);
     }
+    // The utility names its backup folder after the from-version and passes it unquoted.
     for (unsigned char c : version) {
-        if (c < 32 || c == ',' || c == '"' || c == '\'') {
-            return "version text may not hold commas, quotes or control characters: " + version;
+        if (c <= 32 || std::strchr(",'\"\\/:*?<>|", c) != nullptr) {
+            return "a version may not hold blanks, commas, quotes, control characters or "
+                   "characters a folder name cannot hold: '" +
+                   version + "'";
         }
     }
     return std::string();
@@ -131,6 +138,84 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
         }
     }
     return true;
+}
+
+// Memory-backed ends for checking a delta right after making it.
+struct MemoryOld : DeltaOldSource {
+    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
+    uint64_t Size() const override { return bytes.size(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        if (offset > bytes.size() || size > bytes.size() - offset) {
+            return false;
+        }
+        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
+        return true;
+    }
+    const std::vector<uint8_t>& bytes;
+};
+
+struct MemoryPatch : DeltaPatchSource {
+    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
+    long long Read(void* buffer, size_t size) override {
+        size_t n = std::min(size, bytes.size() - position);
+        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
+        position += n;
+        return static_cast<long long>(n);
+    }
+    const std::vector<uint8_t>& bytes;
+    size_t position = 0;
+};
+
+// Compares the output with the expected bytes as it comes, keeping nothing.
+struct ComparingSink : DeltaSink {
+    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
+    bool Write(const void* data, size_t size) override {
+        if (size > expected.size() - position ||
+            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
+                        expected.begin() + long(position))) {
+            return false;
+        }
+        position += size;
+        return true;
+    }
+    const std::vector<uint8_t>& expected;
+    size_t position = 0;
+};
+
+// A patch only ships deltas that were seen to rebuild their file.
+bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
+                   const std::vector<uint8_t>& newData) {
+    MemoryOld old(oldData);
+    MemoryPatch patch(delta);
+    ComparingSink sink(newData);
+    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
+           sink.position == newData.size();
+}
+
+// Changes the engine does not take: a file that becomes a folder (or back), and names that
+// differ only in case between builds (Windows treats them as one file).
+std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<Tree>& olds,
+                         const Tree& current) {
+    std::map<std::string, std::string> byKey;
+    for (const std::string& path : paths) {
+        auto [it, added] = byKey.emplace(PathKey(path), path);
+        if (!added) {
+            return it->second + " and " + path + " differ only in case between builds; " +
+                   "rename the file in the new build's spelling in every build";
+        }
+    }
+    std::vector<const Tree*> trees = {&current};
+    for (const Tree& t : olds) {
+        trees.push_back(&t);
+    }
+    for (const Tree* tree : trees) {
+        for (const std::string& folder : tree->folders) {
+            if (byKey.count(PathKey(folder)) != 0) {
+                return folder + " is a file in one build and a folder in another";
+            }
+        }
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -227,6 +312,9 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
     for (const auto& entry : current.files) {
         paths.insert(entry.first);
     }
+    if (!(*error = ShapeProblem(paths, olds, current)).empty()) {
+        return false;
+    }
 
     PayloadWriter writer;
     std::vector<uint8_t> newData;
@@ -282,11 +370,17 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
             options.level = request.level;
             std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
                                                      newData.size(), options);
-            if (block.empty() && !newData.empty()) {
-                *error = "the delta encoder failed on " + path;
-                return false;
+            BlockKind kind = BlockKind::Delta;
+            if (!DeltaRebuilds(block, oldData, newData)) {
+                block = CompressFullBlock(newData.data(), newData.size(), request.level);
+                kind = BlockKind::Full;
+                summary->fullBlocks.push_back(path);
+                if (block.empty()) {
+                    *error = "cannot compress " + path;
+                    return false;
+                }
             }
-            writer.AddBlock(state, block);
+            writer.AddBlock(state, kind, block);
             summary->blockBytes += block.size();
             made[key] = &state;
         }
@@ -324,6 +418,12 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         return false;
     }
     *payload = writer.Finish(model);
+    // The engine's own reader has the last word: never write a patch it would refuse.
+    std::string why = ModelProblem(model, payload->size());
+    if (!why.empty()) {
+        *error = "the builds cannot be expressed as a patch: " + why;
+        return false;
+    }
     return true;
 }
 

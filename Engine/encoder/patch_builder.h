@@ -28,6 +28,7 @@ struct BuildRequest {
 struct BuildSummary {
     uint32_t added = 0, modified = 0, deleted = 0, foldersCreated = 0, foldersRemoved = 0;
     uint64_t blockBytes = 0;
+    std::vector<std::string> fullBlocks;  // files whose delta failed its check: stored whole
 };
 
 constexpr int64_t kChecksumLength = 65536;

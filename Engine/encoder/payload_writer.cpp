@@ -59,8 +59,8 @@ std::vector<uint8_t> TableSection(const PatchModel& model) {
 
 }  // namespace
 
-void PayloadWriter::AddBlock(OldState& state, const std::vector<uint8_t>& block) {
-    state.block = BlockKind::Delta;
+void PayloadWriter::AddBlock(OldState& state, BlockKind kind, const std::vector<uint8_t>& block) {
+    state.block = kind;
     state.blockOffset = m_data.size();
     state.blockSize = block.size();
     state.blockCrc = Crc32(block.data(), block.size());

@@ -12,7 +12,7 @@ namespace tpe {
 class PayloadWriter {
 public:
     // Appends a data block and points `state` at it.
-    void AddBlock(OldState& state, const std::vector<uint8_t>& block);
+    void AddBlock(OldState& state, BlockKind kind, const std::vector<uint8_t>& block);
     // The whole payload as bytes; `model` must already point at the added blocks.
     std::vector<uint8_t> Finish(const PatchModel& model) const;
 

@@ -130,6 +130,10 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch build: " << error << "\n";
         return kExitFailure;
     }
+    for (const std::string& path : summary.fullBlocks) {
+        err << "tpatch build: warning: the delta for " << path
+            << " did not rebuild the file; it is stored compressed instead\n";
+    }
     out << "wrote " << output << ": " << payload.size() << " bytes; " << summary.modified
         << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
         << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";

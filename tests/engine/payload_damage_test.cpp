@@ -7,7 +7,9 @@
 #include "byte_io.h"
 #include "crc32.h"
 #include "engine_test_support.h"
+#include "full_block_writer.h"
 #include "payload_locator.h"
+#include "payload_writer.h"
 
 using namespace tpe_test;
 using tpe::EngineMode;
@@ -131,6 +133,50 @@ TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
     EXPECT_NE(recorder.messages[0].text.find("format version 2 is not supported"),
               std::string::npos)
         << recorder.messages[0].text;
+}
+
+// A payload adding one file from a Full block that holds `contents`, while the table promises
+// `promised`.
+std::string FullBlockPayload(const std::string& contents, const std::string& promised) {
+    tpe::PatchModel model;
+    model.infoLines = {"Versions,game.exe,1,2"};
+    model.sources = {{"1", ""}};
+    tpe::FileEntry file;
+    file.path = "data/a.bin";
+    file.target = {true, promised.size(), tpe::Sha256Of(promised.data(), promised.size())};
+    file.states.resize(1);
+    tpe::PayloadWriter writer;
+    writer.AddBlock(file.states[0], tpe::BlockKind::Full,
+                    tpe::CompressFullBlock(reinterpret_cast<const uint8_t*>(contents.data()),
+                                           contents.size(), 3));
+    model.files.push_back(file);
+    std::vector<uint8_t> bytes = writer.Finish(model);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(FullBlocks, WholeContentsBlockRebuildsItsFile) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    std::string contents = BinaryOf(3 << 20, 5);
+    WriteFile(dir / "patch.bin", FullBlockPayload(contents, contents));
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+              EngineResult::Ok);
+    EXPECT_TRUE(ReadFile(dir / "inst/data/a.bin") == contents);
+}
+
+TEST(FullBlocks, BlockInflatingPastItsFileIsRefusedAndLeavesNothing) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    const TreeSpec before = ReadTree(dir / "inst");
+    for (const std::string& promised : {std::string("tiny"), std::string(64 << 20, 'x')}) {
+        // 64 MiB of zeros compress to almost nothing: a bomb unless the size bounds it.
+        WriteFile(dir / "patch.bin", FullBlockPayload(std::string(64 << 20, '\0'), promised));
+        Recorder recorder;
+        EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+                  EngineResult::PayloadDamaged);
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+    }
 }
 
 }  // namespace

@@ -115,6 +115,27 @@ TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
     EXPECT_EQ(unversioned.status, tpatch::kExitFailure);
     EXPECT_NE(unversioned.err.find("VERSION="), std::string::npos) << unversioned.err;
     EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
+
+    // Shapes the engine cannot take are refused by name.
+    WriteTree(dir / "folder", {{"ts2.exe", Stamped("2.0", "x")}, {"data.pak/inner", "x"}});
+    Outcome shape = Tpatch({"build", "--old", dir / "v1", "--new", dir / "folder", "--version-file",
+                            "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(shape.status, tpatch::kExitFailure);
+    EXPECT_NE(shape.err.find("data.pak is a file in one build and a folder in another"),
+              std::string::npos)
+        << shape.err;
+    WriteTree(dir / "cased", {{"ts2.exe", Stamped("2.0", "x")}, {"DATA.pak", "aaaa"}});
+    Outcome cased = Tpatch({"build", "--old", dir / "v1", "--new", dir / "cased", "--version-file",
+                            "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(cased.status, tpatch::kExitFailure);
+    EXPECT_NE(cased.err.find("differ only in case"), std::string::npos) << cased.err;
+
+    // Versions name the utility's backup folder: nothing that could leave it or split it.
+    for (const char* version : {"../../x", "1.0 beta", "1,0", "C:1", "a\\b"}) {
+        Outcome bad = Build({"--from-version", version});
+        EXPECT_EQ(bad.status, tpatch::kExitFailure) << version;
+        EXPECT_NE(bad.err.find("a version may not hold"), std::string::npos) << bad.err;
+    }
 }
 
 TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
