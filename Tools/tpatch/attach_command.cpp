@@ -10,10 +10,12 @@
 namespace tpatch {
 
 const char* const kAttachHelp =
-    "usage: tpatch attach --patcher PROGRAM.exe PATCH -o OUTPUT.exe\n"
+    "usage: tpatch attach --patcher PROGRAM.exe PATCH [--product NAME] [-o OUTPUT.exe]\n"
     "\n"
-    "Writes OUTPUT.exe: the update utility's program with the patch appended. Sign OUTPUT.exe\n"
-    "afterwards if you sign your releases; the engine finds the patch through the signature.\n";
+    "Writes OUTPUT.exe: the update utility's program with the patch appended. Without -o the\n"
+    "file is named after the update, PRODUCT_FROM_to_TO.exe in the current folder (product\n"
+    "Tessaly unless --product is given). Sign OUTPUT.exe afterwards if you sign your releases;\n"
+    "the engine finds the patch through the signature.\n";
 
 namespace {
 
@@ -22,13 +24,44 @@ bool ReadAll(tpe::InputFile& file, std::vector<uint8_t>* bytes) {
     return bytes->empty() || file.ReadAt(0, bytes->data(), bytes->size());
 }
 
+// Keeps a name part safe in any file system: anything but letters, digits, '.', '-' and '_'
+// becomes '_'.
+std::string FileNamePart(const std::string& text) {
+    std::string part;
+    for (char c : text) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '.' || c == '-' || c == '_';
+        part += plain ? c : '_';
+    }
+    return part;
+}
+
+// PRODUCT_FROM_to_TO.exe from the patch's Versions line; empty when the patch has none.
+std::string NameAfterUpdate(const std::string& product, const tpe::PatchModel& model) {
+    for (const std::string& line : model.infoLines) {
+        if (line.rfind("Versions,", 0) != 0) {
+            continue;
+        }
+        size_t file = line.find(',');
+        size_t from = line.find(',', file + 1);
+        size_t to = from == std::string::npos ? from : line.find(',', from + 1);
+        if (to == std::string::npos || line.find(',', to + 1) != std::string::npos) {
+            return "";
+        }
+        return FileNamePart(product) + "_" + FileNamePart(line.substr(from + 1, to - from - 1)) +
+               "_to_" + FileNamePart(line.substr(to + 1)) + ".exe";
+    }
+    return "";
+}
+
 }  // namespace
 
 int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string patcher, patch, output;
+    std::string patcher, patch, output, product = "Tessaly";
     for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--patcher" || args[i] == "-o") && i + 1 < args.size()) {
-            (args[i] == "-o" ? output : patcher) = args[i + 1];
+        if ((args[i] == "--patcher" || args[i] == "-o" || args[i] == "--product") &&
+            i + 1 < args.size()) {
+            (args[i] == "-o" ? output : args[i] == "--product" ? product : patcher) = args[i + 1];
             ++i;
         } else if (args[i].rfind("-", 0) != 0 && patch.empty()) {
             patch = args[i];
@@ -37,8 +70,8 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
             return kExitUsage;
         }
     }
-    if (patcher.empty() || patch.empty() || output.empty()) {
-        err << "tpatch attach: --patcher, the patch and -o are required\n\n" << kAttachHelp;
+    if (patcher.empty() || patch.empty()) {
+        err << "tpatch attach: --patcher and the patch are required\n\n" << kAttachHelp;
         return kExitUsage;
     }
     tpe::FileSystem& fs = tpe::NativeFileSystem();
@@ -67,6 +100,14 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
     if (tpe::ReadPayload(*payloadFile, &opened, &why) != tpe::PayloadStatus::Ok) {
         err << "tpatch attach: " << patch << ": " << why << "\n";
         return kExitFailure;
+    }
+    if (output.empty()) {
+        output = NameAfterUpdate(product, opened.model);
+        if (output.empty()) {
+            err << "tpatch attach: " << patch << " names no versions to name the program after;"
+                << " give -o OUTPUT.exe\n";
+            return kExitUsage;
+        }
     }
     tpe::PayloadLocation where;
     tpe::LocatePayload(*payloadFile, &where, &why);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include "byte_io.h"
@@ -158,6 +159,22 @@ TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
     EXPECT_NE(applied.out.find("Applying patch to ts2.exe"), std::string::npos) << applied.out;
     EXPECT_EQ(ReadFile(dir / "inst/data.pak"), "cccc");
     EXPECT_EQ(ReadFile(dir / "inst/Update_1.0.0_Backup/data.pak"), "aaaa");
+}
+
+TEST_F(TpatchCommands, AttachNamesTheProgramAfterTheUpdateUnlessTold) {
+    ASSERT_EQ(Build({}).status, 0);
+    WriteFile(dir / "TessalyUpdate.exe", FakeProgram());
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    Outcome named = Tpatch({"attach", "--patcher", "TessalyUpdate.exe", "p.bin"});
+    Outcome product = Tpatch(
+        {"attach", "--patcher", "TessalyUpdate.exe", "p.bin", "--product", "Tessaly Gold/2"});
+    std::filesystem::current_path(before);
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(Tpatch({"list", dir / "Tessaly_1.0.0_to_1.10.0.exe"}).out,
+              Tpatch({"list", dir / "p.bin"}).out);
+    ASSERT_EQ(product.status, 0) << product.err;
+    EXPECT_NE(ReadFile(dir / "Tessaly_Gold_2_1.0.0_to_1.10.0.exe"), "");
 }
 
 TEST_F(TpatchCommands, AttachRefusesWhatCannotCarryAPatch) {
