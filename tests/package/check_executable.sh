@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built utility the way a studio's release check would: the executable format and the
 # resources it must carry (the message table under all 34 language ids, icon group 102, start
-# dialog 103). Usage: check_executable.sh EXE "EXPECTED FILE(1) TEXT"
+# dialog 103, the application manifest). Usage: check_executable.sh EXE "EXPECTED FILE(1) TEXT"
 set -euo pipefail
 exe="$1"
 expected_format="$2"
@@ -21,6 +21,20 @@ grep -q -- "--type=14 --name=102 " <<<"$resources" && echo "ok: icon group 102" 
   fail "icon group 102 missing"
 grep -q -- "--type=5 --name=103 " <<<"$resources" && echo "ok: dialog 103" ||
   fail "dialog 103 missing"
+
+# The manifest Windows reads at start: visual styles, the supported Windows versions and the
+# execution level (without one, writes below Program Files would land in the VirtualStore).
+manifest=$(wrestool -x --raw --type=24 --name=1 "$exe" 2>/dev/null | tr -d '\r' || true)
+if [ -z "$manifest" ]; then
+  fail "application manifest (resource 24/1) missing"
+else
+  grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" &&
+    echo "ok: manifest asks for common controls 6" || fail "manifest lacks common controls 6"
+  grep -q '<requestedExecutionLevel level="requireAdministrator"' <<<"$manifest" &&
+    echo "ok: manifest requests administrator rights" || fail "manifest lacks the execution level"
+  [ "$(grep -c '<supportedOS Id=' <<<"$manifest")" -eq 5 ] &&
+    echo "ok: manifest lists 5 supported Windows versions" || fail "manifest's supported OS list"
+fi
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -5,13 +5,18 @@
 //
 // Steps (times in seconds, default 30):
 //   window TITLE            make the visible top-level window with this title current
+//   window-class CLASS      make the visible top-level window of this class current
 //   text ID                 print the text of control ID of the current window
 //   lines ID                print the lines of control ID (for example the log pane, 16)
 //   wait-visible ID [T]     wait until control ID of the current window is visible
 //   wait-text ID TEXT [T]   wait until control ID's text contains TEXT
 //   click ID                press button ID of the current window
 //   box CAPTION ID          wait for a message box, print its text, press its button ID
+//   answer-until ID CAPTION BUTTON [T]
+//                           until control ID is visible, answer every message box CAPTION
+//                           that comes with button BUTTON (printing its text)
 //   close                   send the current window a close request
+//   echo TEXT               print TEXT (marks a place in the output for scripts)
 //   touch FILE              create FILE (tells a script that a moment has come)
 //   wait-file FILE [T]      wait until FILE exists (the script has done its part)
 //   exit [T]                wait for the program to end; uidrive exits with its status
@@ -96,6 +101,12 @@ int main(int argc, char** argv) {
             if (!current) {
                 Fail("no window titled \"" + args.at(0) + "\"");
             }
+        } else if (step == "window-class") {
+            take(1);
+            current = app->WaitForWindow({"", args.at(0), true}, 30000);
+            if (!current) {
+                Fail("no window of class \"" + args.at(0) + "\"");
+            }
         } else if (step == "text") {
             take(1);
             std::printf("%s\n", ui::Text(control(args.at(0))).c_str());
@@ -131,8 +142,29 @@ int main(int argc, char** argv) {
             }
             std::printf("[%s] %s\n", box->caption.c_str(), box->text.c_str());
             ui::ClickId(box->handle, std::atoi(args.at(1).c_str()));
+        } else if (step == "answer-until") {
+            take(3);
+            takeOptionalSeconds();
+            HWND target = control(args.at(0));
+            HWND lastBox = nullptr;  // a box answered a moment ago may not be gone yet
+            auto answered = [&] {
+                auto box = app->WaitForMessageBox(args.at(1), 0);
+                if (box && box->handle != lastBox) {
+                    lastBox = box->handle;
+                    std::printf("[%s] %s\n", box->caption.c_str(), box->text.c_str());
+                    std::fflush(stdout);
+                    ui::ClickId(box->handle, std::atoi(args.at(2).c_str()));
+                }
+                return ui::IsVisible(target);
+            };
+            if (!ui::WaitUntil(answered, Seconds(args, 3) * 1000)) {
+                Fail("control " + args.at(0) + " never became visible");
+            }
         } else if (step == "close") {
             ui::Close(current);
+        } else if (step == "echo") {
+            take(1);
+            std::printf("%s\n", args.at(0).c_str());
         } else if (step == "touch") {
             take(1);
             HANDLE file = CreateFileA(ui::HostToWindowsPath(args.at(0)).c_str(), GENERIC_WRITE, 0,
