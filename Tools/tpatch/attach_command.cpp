@@ -6,6 +6,7 @@
 #include "output_file.h"
 #include "payload_locator.h"
 #include "payload_reader.h"
+#include "version_resource.h"
 
 namespace tpatch {
 
@@ -14,8 +15,9 @@ const char* const kAttachHelp =
     "\n"
     "Writes OUTPUT.exe: the update utility's program with the patch appended. Without -o the\n"
     "file is named after the update, PRODUCT_FROM_to_TO.exe in the current folder (product\n"
-    "Tessaly unless --product is given). Sign OUTPUT.exe afterwards if you sign your releases;\n"
-    "the engine finds the patch through the signature.\n";
+    "Tessaly unless --product is given). The program's version resource is stamped with the\n"
+    "product and the versions, so the file's properties say what it is. Sign OUTPUT.exe\n"
+    "afterwards if you sign your releases; the engine finds the patch through the signature.\n";
 
 namespace {
 
@@ -36,8 +38,9 @@ std::string FileNamePart(const std::string& text) {
     return part;
 }
 
-// PRODUCT_FROM_to_TO.exe from the patch's Versions line; empty when the patch has none.
-std::string NameAfterUpdate(const std::string& product, const tpe::PatchModel& model) {
+// The from and to versions of the patch's Versions line (Versions,FILE,FROM,TO); false when
+// it has none.
+bool UpdateVersions(const tpe::PatchModel& model, UpdateIdentity* identity) {
     for (const std::string& line : model.infoLines) {
         if (line.rfind("Versions,", 0) != 0) {
             continue;
@@ -46,12 +49,13 @@ std::string NameAfterUpdate(const std::string& product, const tpe::PatchModel& m
         size_t from = line.find(',', file + 1);
         size_t to = from == std::string::npos ? from : line.find(',', from + 1);
         if (to == std::string::npos || line.find(',', to + 1) != std::string::npos) {
-            return "";
+            return false;
         }
-        return FileNamePart(product) + "_" + FileNamePart(line.substr(from + 1, to - from - 1)) +
-               "_to_" + FileNamePart(line.substr(to + 1)) + ".exe";
+        identity->fromVersion = line.substr(from + 1, to - from - 1);
+        identity->toVersion = line.substr(to + 1);
+        return true;
     }
-    return "";
+    return false;
 }
 
 }  // namespace
@@ -101,13 +105,16 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
         err << "tpatch attach: " << patch << ": " << why << "\n";
         return kExitFailure;
     }
+    UpdateIdentity identity{product, "", ""};
+    bool versionsKnown = UpdateVersions(opened.model, &identity);
     if (output.empty()) {
-        output = NameAfterUpdate(product, opened.model);
-        if (output.empty()) {
+        if (!versionsKnown) {
             err << "tpatch attach: " << patch << " names no versions to name the program after;"
                 << " give -o OUTPUT.exe\n";
             return kExitUsage;
         }
+        output = FileNamePart(product) + "_" + FileNamePart(identity.fromVersion) + "_to_" +
+                 FileNamePart(identity.toVersion) + ".exe";
     }
     tpe::PayloadLocation where;
     tpe::LocatePayload(*payloadFile, &where, &why);
@@ -116,8 +123,22 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
         err << "tpatch attach: cannot read the inputs\n";
         return kExitFailure;
     }
+    if (versionsKnown) {
+        switch (StampVersionResource(&bytes, identity, &why)) {
+            case StampResult::Stamped:
+                break;
+            case StampResult::NoResource:
+                err << "tpatch attach: warning: " << patcher << ": " << why
+                    << "; the file's properties will not name the update\n";
+                break;
+            case StampResult::Failed:
+                err << "tpatch attach: " << why << "\n";
+                return kExitFailure;
+        }
+    }
     bytes.insert(bytes.end(), payloadBytes.begin() + long(where.offset),
                  payloadBytes.begin() + long(where.offset + where.size));
+    UpdatePeChecksum(&bytes);
     std::string error;
     if (!WriteWholeFile(output, bytes, &error)) {
         err << "tpatch attach: " << error << "\n";
