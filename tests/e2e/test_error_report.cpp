@@ -108,3 +108,26 @@ TEST_F(Installation, TheReportAfterAFailureFoundByTheRun) {
     EXPECT_NE(std::find(all.begin(), all.end(), "File=\"readme.txt\" Len=3 Check=5538"), all.end());
     EXPECT_EQ(run.CloseWithOk(), 0);
 }
+
+TEST_F(Installation, ClosingTheWindowStopsALongReport) {
+    Install("1.1.5");
+    e2e::WriteFile(Path("readme.txt"), "abc");
+    // Three gibibytes that cost no disk: summing them byte by byte would take minutes.
+    HANDLE big = CreateFileA(Path("aaa.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(big, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 3LL << 30;
+    SetFilePointerEx(big, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(big);
+    CloseHandle(big);
+
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    run.Press(17);
+    ASSERT_TRUE(run.WaitForLine("----------CHECKSUM LOG BEGIN----------"));
+    DWORD start = GetTickCount();
+    ui::Close(run.Window());
+    EXPECT_EQ(run.App().WaitForExit(15000), std::optional<DWORD>(0));
+    EXPECT_LT(GetTickCount() - start, 15000u);
+}

@@ -185,3 +185,49 @@ TEST_F(Installation, SkipVersionCheckPatchesAroundAForeignFileButCannotVouchForI
     expected["readme.txt"] = "the player's own notes";
     EXPECT_EQ(Installed(), expected);
 }
+
+// Runs only on the nearly full RAM disk that with_small_drive.sh maps (a CTest run of its own).
+TEST(SmallDrive, InsufficientStorageIsReportedWithTheRealFigures) {
+    char drive[8] = {};
+    if (!GetEnvironmentVariableA("TESSALY_SMALL_DRIVE", drive, sizeof drive)) {
+        GTEST_SKIP() << "no small drive mapped";
+    }
+    std::string folder = std::string(drive) + "\\tessaly";
+    e2e::RemoveTree(folder);
+    e2e::WriteTree(folder, e2e::GameBuild("1.1.5"));
+    e2e::Tree build = e2e::GameBuild("1.2.3");
+    uint64_t needed =
+        build["ts2.exe"].size() + build["readme.txt"].size() + build["data/levels.dat"].size();
+    // Leave less room than the new files need.
+    ULARGE_INTEGER available{};
+    ASSERT_TRUE(
+        GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &available, nullptr, nullptr));
+    ASSERT_GT(available.QuadPart, needed / 2);
+    e2e::WriteFile(std::string(drive) + "\\filler.bin",
+                   std::string(static_cast<size_t>(available.QuadPart - needed / 2), 'f'));
+    ASSERT_TRUE(
+        GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &available, nullptr, nullptr));
+    e2e::Tree before = e2e::ReadTree(folder);
+
+    UpdateSession run(Programs::Single(), folder);
+    ASSERT_TRUE(run.WaitFinished());
+    auto count = [](uint64_t n) {
+        std::string digits = std::to_string(n);
+        for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
+            digits.insert(static_cast<size_t>(i), ",");
+        }
+        return digits;
+    };
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder, "1.1.5"),
+                   Lines{kBeginning, "", "",
+                         count(available.QuadPart) + " bytes available on drive T:, " +
+                             count(needed) + " bytes required for patch.",
+                         "", "No files in your Tessaly version 1.1.5 installation were modified.",
+                         "", kFailed}));
+    EXPECT_TRUE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(e2e::ReadTree(folder), before);
+    e2e::RemoveTree(folder);
+    DeleteFileA((std::string(drive) + "\\filler.bin").c_str());
+}
