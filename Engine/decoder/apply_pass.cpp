@@ -67,7 +67,14 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     if (!r.Text(kMsgFileBegin, name)) {
         return Fail(EngineResult::Cancelled, "");
     }
-    FileStanding standing = CheckFile(m_c.fs, m_c.root, file, m_c.source, ReadProgress());
+    // Checking a large file takes the first half of its progress, writing it the second, so
+    // that the caller hears from the engine throughout.
+    uint16_t writingStarts = 0;
+    ReadProgress checking = [&](uint64_t done, uint64_t total) {
+        writingStarts = 16384;
+        return r.Fraction(uint16_t(done * 16384 / total));
+    };
+    FileStanding standing = CheckFile(m_c.fs, m_c.root, file, m_c.source, checking);
     switch (standing.standing) {
         case Standing::AtNew:
             if (!r.Text(kMsgNotice, NewVersionText(name)) || !r.Send(kMsgFileEnd)) {
@@ -112,7 +119,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
                         "Cannot create the folder of " + BackslashPath(file.path));
         }
         std::string error;
-        EngineResult staged = StageFile(m_c, m_tx, file, *standing.state, &error);
+        EngineResult staged = StageFile(m_c, m_tx, file, *standing.state, writingStarts, &error);
         if (staged != EngineResult::Ok) {
             return Fail(staged, error);
         }

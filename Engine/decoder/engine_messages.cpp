@@ -20,7 +20,10 @@ bool Reporter::Text(unsigned id, const std::string& text) {
 }
 
 bool Reporter::Progress(uint64_t done, uint64_t total) {
-    uint16_t fraction = total == 0 || done >= total ? 32768 : uint16_t(done * 32768 / total);
+    return Fraction(total == 0 || done >= total ? 32768 : uint16_t(done * 32768 / total));
+}
+
+bool Reporter::Fraction(uint16_t fraction) {
     return Send(kMsgFileProgress, &fraction);
 }
 

@@ -32,6 +32,7 @@ public:
     bool Send(unsigned id, void* parameter = nullptr);
     bool Text(unsigned id, const std::string& text);
     bool Progress(uint64_t done, uint64_t total);
+    bool Fraction(uint16_t fraction);  // 32768 = the whole file
     // The answer of the last message, empty for null.
     const std::string& Answer() const { return m_answer; }
 

@@ -79,7 +79,7 @@ private:
 }  // namespace
 
 EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
-                       const OldState& state, std::string* error) {
+                       const OldState& state, uint16_t startFraction, std::string* error) {
     const std::string name = BackslashPath(file.path);
     std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
     if (!out) {
@@ -102,12 +102,15 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     // One message per change of the fraction, and always one for the whole file.
     uint64_t lastFraction = ~uint64_t(0);
     auto progress = [&](uint64_t done) {
-        uint64_t fraction = file.target.size == 0 ? 32768 : done * 32768 / file.target.size;
+        const uint64_t size = file.target.size;
+        uint64_t fraction = size == 0 || done >= size
+                                ? 32768
+                                : startFraction + done * (32768 - startFraction) / size;
         if (fraction == lastFraction) {
             return true;
         }
         lastFraction = fraction;
-        return c.reporter.Progress(done, file.target.size);
+        return c.reporter.Fraction(uint16_t(fraction));
     };
     DeltaStatus status = state.block == BlockKind::Full
                              ? DecodeFullBlock(block, sink, file.target.size, progress)

@@ -6,7 +6,8 @@
 
 namespace tpe {
 
+// Progress (message 5) runs from `startFraction` to the whole file.
 EngineResult StageFile(PassContext& context, Transaction& transaction, const FileEntry& file,
-                       const OldState& state, std::string* error);
+                       const OldState& state, uint16_t startFraction, std::string* error);
 
 }  // namespace tpe

@@ -139,6 +139,9 @@ TEST_F(Messages, ApplyOnAnUpdatedTreeReportsNewVersionForEveryFile) {
                                      Notice("add\\new.txt: New Version already in place"),
                                      kEnd,
                                      Begin("big.dat"),
+                                     // Checking a file over 1 MiB: the first half of its bar.
+                                     {tpe::kMsgFileProgress, "6553"},
+                                     {tpe::kMsgFileProgress, "13107"},
                                      Notice("big.dat: New Version already in place"),
                                      kEnd,
                                      Begin("del.txt"),
