@@ -6,71 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
+#include "UpdatePrograms.h"
 #include "UpdateSession.h"
 
+using e2e::Installation;
 using e2e::Join;
 using e2e::Lines;
 using e2e::OpeningLines;
+using e2e::Programs;
 using e2e::UpdateSession;
 
 namespace {
-
-// The update programs of the suite, each built once, when first needed.
-class Programs {
-public:
-    // 1.1.5 to 1.2.3.
-    static const std::string& Single() {
-        static const std::string program = Make("Update.exe", {});
-        return program;
-    }
-    // 1.1.5 or 1.1.6 to 1.2.3.
-    static const std::string& Multi() {
-        static const std::string program = Make("UpdateMulti.exe", {"--old", Build("1.1.6")});
-        return program;
-    }
-    // 1.1.5 to a "1.2.3" that only adds an empty folder: no file to patch.
-    static const std::string& NoFiles() {
-        static const std::string program = [] {
-            std::string newBuild = Folder() / "1.1.5-saves";
-            e2e::WriteTree(newBuild, e2e::GameBuild("1.1.5"));
-            CreateDirectoryA((newBuild + "\\saves").c_str(), nullptr);
-            std::string path = Folder() / "UpdateNoFiles.exe";
-            e2e::MakeUpdateProgram("1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild, path);
-            return path;
-        }();
-        return program;
-    }
-
-private:
-    static const e2e::ScratchFolder& Folder() {
-        static e2e::ScratchFolder folder;
-        return folder;
-    }
-    static std::string Build(const std::string& version) {
-        std::string path = Folder() / version;
-        if (!e2e::FileExists(path)) {
-            e2e::WriteTree(path, e2e::GameBuild(version));
-        }
-        return path;
-    }
-    static std::string Make(const std::string& name, std::vector<std::string> extra) {
-        std::string path = Folder() / name;
-        e2e::MakeUpdateProgram(Build("1.1.5"), Build("1.2.3"), path, extra);
-        return path;
-    }
-};
-
-// A game installation in a scratch folder.
-class Installation : public ::testing::Test {
-protected:
-    void Install(const std::string& version) {
-        e2e::WriteTree(folder.Path(), e2e::GameBuild(version));
-    }
-    e2e::Tree Installed() { return e2e::ReadTree(folder.Path()); }
-    std::string Path(const std::string& file) { return folder / file; }
-
-    e2e::ScratchFolder folder;
-};
 
 const char* const kNoUpdate = "No update will be performed.";
 const char* const kFailed = "Update did not complete successfully.";
@@ -191,4 +137,126 @@ TEST_F(Installation, APatchWithNothingToChangeSucceedsWithoutApplying) {
     EXPECT_FALSE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
     EXPECT_EQ(Installed(), e2e::GameBuild("1.1.5"));
+}
+
+namespace {
+
+// Makes the shell open .txt files with the recorder for the lifetime of the object.
+class TextFilesOpenWithRecorder {
+public:
+    TextFilesOpenWithRecorder() {
+        char old[MAX_PATH] = {};
+        LONG size = sizeof old;
+        m_hadOld = RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", old, &size) == ERROR_SUCCESS;
+        m_old = old;
+        std::string command = "\"" + ui::HostToWindowsPath(TESSALY_OPEN_RECORDER_EXE) + "\" \"%1\"";
+        RegSetValueA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open\\command", REG_SZ,
+                     command.c_str(), static_cast<DWORD>(command.size()));
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "TessalyTest.Recorder", 20);
+    }
+    ~TextFilesOpenWithRecorder() {
+        if (m_hadOld) {
+            RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, m_old.c_str(),
+                         static_cast<DWORD>(m_old.size()));
+        }
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open\\command");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder");
+    }
+
+private:
+    bool m_hadOld = false;
+    std::string m_old;
+};
+
+// The last quoted argument of a command line.
+std::string LastArgument(const std::string& commandLine) {
+    size_t open = commandLine.rfind('"', commandLine.size() >= 2 ? commandLine.size() - 2 : 0);
+    return open == std::string::npos ? commandLine : commandLine.substr(open);
+}
+
+// What the recorder was given, once it has written it.
+std::string WaitForRecord(const std::string& path) {
+    ui::WaitUntil([&] { return !e2e::ReadFile(path).empty(); }, 20000);
+    return e2e::ReadFile(path);
+}
+
+}  // namespace
+
+TEST_F(Installation, YesToTheChangeListOffer) {
+    Install("1.1.5");
+    e2e::WriteFile(Path("version.txt"), "Changes in 1.2.3");
+    e2e::ScratchFolder records;
+    TextFilesOpenWithRecorder association;
+    UpdateSession run(Programs::Single(), folder.Path(), "",
+                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}});
+    ASSERT_TRUE(run.AnswerChangeList(IDYES));
+    ASSERT_TRUE(run.WaitFinished());
+    std::string opened = WaitForRecord(records / "opened.txt");
+    // The shell hands the program the file with its separators made native.
+    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version.txt\"");
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    expected["version.txt"] = "Changes in 1.2.3";
+    EXPECT_EQ(Installed(), expected);
+}
+
+// Runs only with German as the user's language (a CTest run of its own sets LANG).
+TEST_F(Installation, German_TheChangeListIsTheGermanOne) {
+    if (GetUserDefaultLangID() != 2055) {
+        GTEST_SKIP() << "not German";
+    }
+    Install("1.1.5");
+    e2e::WriteFile(Path("version_de.txt"), "\xC4nderungen in 1.2.3");
+    e2e::ScratchFolder records;
+    TextFilesOpenWithRecorder association;
+    UpdateSession run(Programs::Single(), folder.Path(), "",
+                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}},
+                      "Tessaly Aktualisierungsprogramm");
+    ASSERT_TRUE(run.AnswerChangeList(IDYES, "\xC4nderungen anzeigen"));
+    ASSERT_TRUE(run.WaitFinished());
+    Lines lines = run.PaneLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()),
+              (Lines{"Aktualisierung erfolgreich abgeschlossen!", "",
+                     "\"Tessaly\" Version 1.2.3 kann jetzt auf Ihrem System gestartet werden."}));
+    std::string opened = WaitForRecord(records / "opened.txt");
+    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version_de.txt\"");
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    expected["version_de.txt"] = "\xC4nderungen in 1.2.3";
+    EXPECT_EQ(Installed(), expected);
+}
+
+TEST_F(Installation, AMultiVersionPatchUpdatesEachOfItsVersions) {
+    for (const std::string from : {"1.1.5", "1.1.6"}) {
+        SCOPED_TRACE(from);
+        e2e::RemoveTree(folder.Path());
+        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        Install(from);
+        UpdateSession run(Programs::Multi(), folder.Path());
+        ASSERT_TRUE(run.AnswerChangeList(IDNO));
+        ASSERT_TRUE(run.WaitFinished());
+        Lines expected = Join(OpeningLines(folder.Path(), from), PatchedLines(from));
+        expected[3] = "This program will update from versions 1.1.5 or 1.1.6 to version 1.2.3.";
+        EXPECT_EQ(run.PaneLines(), expected);
+        EXPECT_EQ(run.CloseWithOk(), 0);
+        EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
+    }
+}
+
+TEST_F(Installation, BackupKeepsTheReplacedOriginals) {
+    Install("1.1.5");
+    UpdateSession run(Programs::Single(), folder.Path(), "Backup");
+    ASSERT_TRUE(run.AnswerChangeList(IDNO));
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.1.5"), PatchedLines("1.1.5")));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    e2e::Tree old = e2e::GameBuild("1.1.5");
+    for (const char* replaced : {"ts2.exe", "readme.txt", "data/levels.dat"}) {
+        expected[std::string("Update_1.1.5_Backup/") + replaced] = old[replaced];
+    }
+    EXPECT_EQ(Installed(), expected);
 }
