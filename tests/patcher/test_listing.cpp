@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "GameFixture.h"
+#include "ListItems.h"
 #include "UiDriver.h"
 #include "cli.h"
 #include "patchinfo/PatchDescription.h"
@@ -28,14 +29,6 @@ std::vector<std::string> Split(const std::string& line) {
         fields.push_back(field);
     }
     return fields;
-}
-
-std::vector<std::string> Items(const StringList& list) {
-    std::vector<std::string> items;
-    for (int i = 0; i < list.Count(); ++i) {
-        items.push_back(list[i].c_str());
-    }
-    return items;
 }
 
 std::string ThisProgram() {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
+#include "ListItems.h"
 #include "patchinfo/FieldTokenizer.h"
 #include "patchinfo/PatchDescription.h"
 #include "patchinfo/PatchInformation.h"
@@ -20,14 +21,6 @@ std::vector<std::string> Fields(const char* line) {
         fields.push_back(field.c_str());
     }
     return fields;
-}
-
-std::vector<std::string> Items(const StringList& list) {
-    std::vector<std::string> items;
-    for (int i = 0; i < list.Count(); ++i) {
-        items.push_back(list[i].c_str());
-    }
-    return items;
 }
 
 using Strings = std::vector<std::string>;
