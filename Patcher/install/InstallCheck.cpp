@@ -4,6 +4,7 @@
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
 #include "patchinfo/TextCompare.h"
+#include "patching/RunOutput.h"
 #include "shell/PatchView.h"
 #include "text/MessageText.h"
 
@@ -13,14 +14,8 @@ void Line(PatchDescription& description, const QLC_String& text) {
     ReportLine(text, description);
 }
 
-void Status(PatchDescription& description, int messageId) {
-    if (description.view) {
-        description.view->SetStatus(LoadMessage(messageId).c_str());
-    }
-}
-
 InstallCheckResult VersionUnknown(PatchDescription& description, const QLC_String& product) {
-    Status(description, MSG_STATUS_FAILED);
+    ShowStatus(description, MSG_STATUS_FAILED);
     Line(description, "");
     Line(description, LoadMessage(MSG_VERSION_UNKNOWN));
     Line(description, "");
@@ -35,7 +30,7 @@ InstallCheckResult VersionUnknown(PatchDescription& description, const QLC_Strin
 
 InstallCheckResult FileRefused(PatchDescription& description, int messageId,
                                const QLC_String& path) {
-    Status(description, MSG_STATUS_FAILED);
+    ShowStatus(description, MSG_STATUS_FAILED);
     Line(description, QLC_String::Format(LoadMessage(messageId).c_str(), path.c_str()));
     Line(description, "");
     Line(description, LoadMessage(MSG_NO_UPDATE_PERFORMED));
@@ -100,11 +95,11 @@ InstallCheckResult CheckInstallation(PatchDescription& description) {
         Line(description, LoadMessage(MSG_NO_UPDATE_PERFORMED));
         Line(description, "");
         description.patchFileCount = 0;
-        Status(description, MSG_STATUS_DONE);
+        ShowStatus(description, MSG_STATUS_DONE);
         return InstallCheckResult::StopNoChange;
     }
     if (order > 0) {
-        Status(description, MSG_STATUS_DONE);
+        ShowStatus(description, MSG_STATUS_DONE);
         Line(description, QLC_String::Format("\"%s\" %s %s.", product.c_str(),
                                              LoadMessage(MSG_ALREADY_MORE_RECENT).c_str(),
                                              description.toVersion.c_str()));
@@ -112,7 +107,7 @@ InstallCheckResult CheckInstallation(PatchDescription& description) {
         Line(description, LoadMessage(MSG_NO_UPDATE_PERFORMED));
         return InstallCheckResult::StopNoChange;
     }
-    Status(description, MSG_STATUS_FAILED);
+    ShowStatus(description, MSG_STATUS_FAILED);
     Line(description,
          QLC_String::Format(LoadMessage(MSG_VERSION_MISMATCH).c_str(), product.c_str()));
     Line(description, "");

@@ -1,5 +1,7 @@
 #include "patchinfo/StringList.h"
 
+#include <algorithm>
+
 StringList::StringList(int capacity)
     : m_count(0),
       m_capacity(capacity > 0 ? capacity : 0),
@@ -32,4 +34,9 @@ void StringList::Append(const QLC_String& text) {
 const QLC_String& StringList::operator[](int index) const {
     static const QLC_String empty;
     return index >= 0 && index < m_count ? m_items[index] : empty;
+}
+
+void StringList::Sort(int (*compare)(const QLC_String&, const QLC_String&)) {
+    std::sort(m_items, m_items + m_count,
+              [compare](const QLC_String& a, const QLC_String& b) { return compare(a, b) < 0; });
 }

@@ -15,6 +15,8 @@ public:
     // When full, grows to twice the capacity (at least count + 1, never below 4).
     void Append(const QLC_String& text);
     void Clear() { m_count = 0; }
+    // Sorts ascending by `compare` (negative, zero or positive); equal texts in any order.
+    void Sort(int (*compare)(const QLC_String&, const QLC_String&));
 
     int Count() const { return m_count; }
     int Capacity() const { return m_capacity; }

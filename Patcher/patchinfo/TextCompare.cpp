@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <mbstring.h>
+
 #include <cstring>
 
 bool EqualsIgnoringCase(const QLC_String& a, const QLC_String& b) {
@@ -13,4 +15,9 @@ bool EqualsIgnoringCase(const QLC_String& a, const QLC_String& b) {
 // one, so a plain unsigned byte comparison serves double-byte code pages too.
 int CompareAsText(const QLC_String& a, const QLC_String& b) {
     return std::strcmp(a.c_str(), b.c_str());
+}
+
+int CompareIgnoringCase(const QLC_String& a, const QLC_String& b) {
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
+                    reinterpret_cast<const unsigned char*>(b.c_str()));
 }

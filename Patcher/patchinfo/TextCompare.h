@@ -9,3 +9,6 @@ bool EqualsIgnoringCase(const QLC_String& a, const QLC_String& b);
 // Orders texts by their bytes taken as unsigned values, case-sensitive: "1.10.0" sorts before
 // "1.9.0". Negative, zero or positive.
 int CompareAsText(const QLC_String& a, const QLC_String& b);
+
+// Orders texts ignoring case, a double-byte character counting as one; otherwise by byte value.
+int CompareIgnoringCase(const QLC_String& a, const QLC_String& b);

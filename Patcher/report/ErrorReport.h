@@ -2,6 +2,6 @@
 
 class PatchDescription;
 
-// Writes the support report (the engine's texts and a checksum line per installed file) into
-// the log pane.
+// Writes the support report into the log pane: the engine's texts of the last run, then a
+// checksum line for every installed file. Stops at once when the program is quitting.
 void RunErrorReport(PatchDescription& description);

@@ -45,5 +45,7 @@ bool PumpMessages() {
         DispatchMessageA(&msg);
         RethrowDeferred();
     }
-    return true;
+    // A handler dispatched above (the Error Report, say) may have pumped and taken the quit
+    // message itself: the queue is then empty for good and the caller must not wait on it.
+    return !g_quitSeen;
 }

@@ -1,0 +1,41 @@
+#include "patching/FilesInUse.h"
+
+#include <windows.h>
+
+#include "System/File.h"
+#include "System/Path.h"
+#include "patchinfo/PatchDescription.h"
+#include "patching/RunOutput.h"
+#include "text/MessageText.h"
+
+namespace {
+
+bool CanOpenForWriting(const QLC_String& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
+bool ProgramsAreFree(PatchDescription& description) {
+    for (int i = 0; i < description.patchedFiles.Count(); ++i) {
+        QLC_String path = QLC_String::Format("%s\\%s", description.installFolder.c_str(),
+                                             description.patchedFiles[i].c_str());
+        if (!GetExtension(path).EqualsNoCase("exe") || !QLC_FileExists(path) ||
+            CanOpenForWriting(path)) {
+            continue;
+        }
+        ShowStatus(description, MSG_STATUS_FAILED);
+        WriteLine(description, "");
+        WriteLine(description,
+                  QLC_String::Format(LoadMessage(MSG_FILE_NOT_AVAILABLE).c_str(), path.c_str()));
+        WriteMessage(description, MSG_FILE_MAY_BE_OPEN);
+        return false;
+    }
+    return true;
+}

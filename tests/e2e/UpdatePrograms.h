@@ -1,0 +1,105 @@
+#pragma once
+// The update programs the end-to-end tests share (each built once, when first needed) and the
+// fixture that gives every case its own game installation.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+
+namespace e2e {
+
+// A build of the game with 150 more data files that change from version to version: its update
+// takes long enough to be interrupted.
+inline Tree ManyFilesBuild(const std::string& version) {
+    Tree tree = GameBuild(version);
+    for (int i = 0; i < 150; ++i) {
+        tree["extra/part" + std::to_string(100 + i) + ".dat"] =
+            std::string(4000, char('a' + i % 26)) + version;
+    }
+    return tree;
+}
+
+// The update programs of the suite, each built once, when first needed.
+class Programs {
+public:
+    // 1.1.5 to 1.2.3.
+    static const std::string& Single() {
+        static const std::string program = Make("Update.exe", {});
+        return program;
+    }
+    // 1.1.5 or 1.1.6 to 1.2.3.
+    static const std::string& Multi() {
+        static const std::string program = Make("UpdateMulti.exe", {"--old", Build("1.1.6")});
+        return program;
+    }
+    // 1.1.5 to a "1.2.3" that only adds an empty folder: no file to patch.
+    static const std::string& NoFiles() {
+        static const std::string program = [] {
+            std::string newBuild = Folder() / "1.1.5-saves";
+            WriteTree(newBuild, GameBuild("1.1.5"));
+            CreateDirectoryA((newBuild + "\\saves").c_str(), nullptr);
+            std::string path = Folder() / "UpdateNoFiles.exe";
+            MakeUpdateProgram("1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild, path);
+            return path;
+        }();
+        return program;
+    }
+
+    // 1.1.5 to 1.2.3, finding the installation through kRegistryKey.
+    static const std::string& Registered() {
+        static const std::string program =
+            Make("UpdateRegistered.exe", {"--registry", kRegistryKey});
+        return program;
+    }
+    static constexpr const char* kRegistryKey = "Software\\Corvane\\TessalyTest";
+
+    // 1.1.5 to 1.2.3 of the build with many files.
+    static const std::string& ManyFiles() {
+        static const std::string program = [] {
+            std::string oldBuild = Folder() / "many-1.1.5";
+            std::string newBuild = Folder() / "many-1.2.3";
+            WriteTree(oldBuild, ManyFilesBuild("1.1.5"));
+            WriteTree(newBuild, ManyFilesBuild("1.2.3"));
+            std::string path = Folder() / "UpdateMany.exe";
+            MakeUpdateProgram(oldBuild, newBuild, path);
+            return path;
+        }();
+        return program;
+    }
+
+private:
+    static const ScratchFolder& Folder() {
+        static ScratchFolder folder;
+        return folder;
+    }
+    static std::string Build(const std::string& version) {
+        std::string path = Folder() / version;
+        if (!FileExists(path)) {
+            WriteTree(path, GameBuild(version));
+        }
+        return path;
+    }
+    static std::string Make(const std::string& name, std::vector<std::string> extra) {
+        std::string path = Folder() / name;
+        MakeUpdateProgram(Build("1.1.5"), Build("1.2.3"), path, extra);
+        return path;
+    }
+};
+
+// A game installation in a scratch folder.
+class Installation : public ::testing::Test {
+protected:
+    void WriteTree(const Tree& tree) { e2e::WriteTree(folder.Path(), tree); }
+    void Install(const std::string& version) { e2e::WriteTree(folder.Path(), GameBuild(version)); }
+    Tree Installed() { return ReadTree(folder.Path()); }
+    std::string Path(const std::string& file) { return folder / file; }
+
+    ScratchFolder folder;
+};
+
+}  // namespace e2e

@@ -1,0 +1,112 @@
+#include "UpdateSession.h"
+
+#include <stdexcept>
+
+namespace e2e {
+namespace {
+const int kTimeoutMs = 30000;
+}
+
+UpdateSession::UpdateSession(const std::string& program, const std::string& folder,
+                             const std::string& arguments,
+                             std::vector<std::pair<std::string, std::string>> environment,
+                             const std::string& title) {
+    ui::LaunchOptions options;
+    options.program = program;
+    options.arguments = arguments;
+    options.workingDirectory = folder;
+    options.environment = std::move(environment);
+    m_app = ui::App::Launch(options);
+    HWND dialog = m_app->WaitForWindow({title, "#32770", true}, kTimeoutMs);
+    if (!dialog) {
+        throw std::runtime_error("no start dialog");
+    }
+    m_window = m_app->WaitForWindow({"", "PatcherClass", false}, kTimeoutMs);
+    m_pane = ui::FindControl(m_window, 16);
+    ui::ClickId(dialog, IDOK);
+}
+
+bool UpdateSession::WaitFinished() {
+    return ui::WaitUntil([&] { return ButtonVisible(14); }, kTimeoutMs);
+}
+
+bool UpdateSession::AnswerChangeList(int answer, const std::string& caption) {
+    auto box = m_app->WaitForMessageBox(caption, kTimeoutMs);
+    if (!box) {
+        return false;
+    }
+    ui::ClickId(box->handle, answer);
+    return true;
+}
+
+Lines UpdateSession::PaneLines() const {
+    return ui::Lines(m_pane);
+}
+
+bool UpdateSession::WaitForLine(const std::string& line) {
+    return ui::WaitUntil(
+        [&] {
+            Lines lines = PaneLines();
+            for (const std::string& l : lines) {
+                if (l == line) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        kTimeoutMs);
+}
+
+bool UpdateSession::ButtonVisible(int id) const {
+    return ui::IsVisible(ui::FindControl(m_window, id));
+}
+
+int UpdateSession::BarPosition(int bar) const {
+    HWND found = nullptr;
+    for (int i = 0; i <= bar; ++i) {
+        found = FindWindowExA(m_window, found, "msctls_progress32", nullptr);
+    }
+    DWORD_PTR position = 0;
+    SendMessageTimeoutA(found, 0x408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
+    return static_cast<int>(position);
+}
+
+void UpdateSession::Press(int id) {
+    ui::Click(ui::FindControl(m_window, id));
+}
+
+long UpdateSession::CloseWithOk() {
+    Press(14);
+    auto status = m_app->WaitForExit(kTimeoutMs);
+    return status ? static_cast<long>(*status) : -1;
+}
+
+std::string AsInstallFolder(const std::string& folder) {
+    std::string text = folder;
+    for (char& c : text) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return text;
+}
+
+Lines OpeningLines(const std::string& folder, const std::string& installed, const std::string& from,
+                   const std::string& to) {
+    return {"Tessaly Update Utility version 1.1",
+            "Copyright \xA9 2003 Corvane Interactive, Inc. All rights reserved.",
+            "",
+            "This utility will try to update Tessaly from version " + from + " to " + to + ".",
+            "",
+            "Checking for a \"Tessaly\" installation in " + AsInstallFolder(folder) + ".",
+            "",
+            "\"Tessaly\" version " + installed + " detected.",
+            ""};
+}
+
+Lines Join(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace e2e

@@ -1,0 +1,266 @@
+// The whole update run on real installations with real patches attached to the utility: the log
+// pane's lines, the buttons, the exit status and the installation afterwards.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "GameFixture.h"
+#include "UpdatePrograms.h"
+#include "UpdateSession.h"
+
+using e2e::Installation;
+using e2e::Join;
+using e2e::Lines;
+using e2e::OpeningLines;
+using e2e::Programs;
+using e2e::UpdateSession;
+
+namespace {
+
+const char* const kNoUpdate = "No update will be performed.";
+const char* const kFailed = "Update did not complete successfully.";
+
+Lines PatchedLines(const std::string& from, const std::string& to = "1.2.3") {
+    return {"Beginning patch process. This may take several minutes...",
+            "",
+            "There are 3 files to be patched in this update.",
+            "",
+            "Patching data\\levels.dat from " + from + " to " + to + ", file #1 of 3.",
+            "data\\levels.dat patched successfully.",
+            "",
+            "Patching readme.txt from " + from + " to " + to + ", file #2 of 3.",
+            "readme.txt patched successfully.",
+            "",
+            "Patching ts2.exe from " + from + " to " + to + ", file #3 of 3.",
+            "ts2.exe patched successfully.",
+            "",
+            "Finishing update.",
+            "",
+            "Update completed successfully!",
+            "",
+            "\"Tessaly\" version " + to + " is ready to run on your system."};
+}
+
+}  // namespace
+
+TEST_F(Installation, ASuccessfulUpdateReportsEveryFileAndLeavesTheNewBuild) {
+    Install("1.1.5");
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.AnswerChangeList(IDNO));
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.1.5"), PatchedLines("1.1.5")));
+    EXPECT_EQ(run.BarPosition(0), 100);
+    EXPECT_EQ(run.BarPosition(1), 100);
+    EXPECT_FALSE(run.ButtonVisible(15));
+    EXPECT_FALSE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
+}
+
+TEST_F(Installation, AlreadyUpToDateChangesNothing) {
+    Install("1.2.3");
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.2.3"),
+                                    Lines{"\"Tessaly\" is already up to date with version 1.2.3.",
+                                          "", kNoUpdate, ""}));
+    EXPECT_FALSE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
+}
+
+TEST_F(Installation, AMoreRecentVersionChangesNothing) {
+    Install("1.3.0");
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder.Path(), "1.3.0"),
+                   Lines{"\"Tessaly\" is already more recent than version 1.2.3.", "", kNoUpdate}));
+    EXPECT_FALSE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.3.0"));
+}
+
+TEST_F(Installation, AnotherOlderVersionIsRefused) {
+    Install("1.0.9");
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder.Path(), "1.0.9"),
+                   Lines{"Your installed version of Tessaly does not match the version this update "
+                         "is designed to patch from.",
+                         "", kNoUpdate}));
+    EXPECT_FALSE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.0.9"));
+}
+
+TEST_F(Installation, AMissingKeyFileStopsTheRunAndOffersTheReport) {
+    Install("1.1.5");
+    DeleteFileA(Path("data\\levels.dat").c_str());
+    e2e::Tree before = Installed();
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder.Path(), "1.1.5"),
+                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
+                             "\\data/levels.dat\" was not found, it is required for this patch.",
+                         "", kNoUpdate}));
+    EXPECT_TRUE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), before);
+}
+
+TEST_F(Installation, AModifiedKeyFileStopsTheRunAndOffersTheReport) {
+    Install("1.1.5");
+    e2e::WriteFile(Path("data\\levels.dat"), "changed by the player");
+    e2e::Tree before = Installed();
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder.Path(), "1.1.5"),
+                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
+                             "\\data/levels.dat\" is not the expected version for this patch.",
+                         "", kNoUpdate}));
+    EXPECT_TRUE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), before);
+}
+
+TEST_F(Installation, APatchWithNothingToChangeSucceedsWithoutApplying) {
+    Install("1.1.5");
+    UpdateSession run(Programs::NoFiles(), folder.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(folder.Path(), "1.1.5"),
+                   Lines{"Beginning patch process. This may take several minutes...", "",
+                         "Update completed successfully, no files needed to be patched."}));
+    EXPECT_EQ(run.BarPosition(0), 100);
+    EXPECT_EQ(run.BarPosition(1), 100);
+    EXPECT_FALSE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.1.5"));
+}
+
+namespace {
+
+// Makes the shell open .txt files with the recorder for the lifetime of the object.
+class TextFilesOpenWithRecorder {
+public:
+    TextFilesOpenWithRecorder() {
+        char old[MAX_PATH] = {};
+        LONG size = sizeof old;
+        m_hadOld = RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", old, &size) == ERROR_SUCCESS;
+        m_old = old;
+        std::string command = "\"" + ui::HostToWindowsPath(TESSALY_OPEN_RECORDER_EXE) + "\" \"%1\"";
+        RegSetValueA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open\\command", REG_SZ,
+                     command.c_str(), static_cast<DWORD>(command.size()));
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "TessalyTest.Recorder", 20);
+    }
+    ~TextFilesOpenWithRecorder() {
+        if (m_hadOld) {
+            RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, m_old.c_str(),
+                         static_cast<DWORD>(m_old.size()));
+        }
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open\\command");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell\\open");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder\\shell");
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, "TessalyTest.Recorder");
+    }
+
+private:
+    bool m_hadOld = false;
+    std::string m_old;
+};
+
+// The last quoted argument of a command line.
+std::string LastArgument(const std::string& commandLine) {
+    size_t open = commandLine.rfind('"', commandLine.size() >= 2 ? commandLine.size() - 2 : 0);
+    return open == std::string::npos ? commandLine : commandLine.substr(open);
+}
+
+// What the recorder was given, once it has written it.
+std::string WaitForRecord(const std::string& path) {
+    ui::WaitUntil([&] { return !e2e::ReadFile(path).empty(); }, 20000);
+    return e2e::ReadFile(path);
+}
+
+}  // namespace
+
+TEST_F(Installation, YesToTheChangeListOffer) {
+    Install("1.1.5");
+    e2e::WriteFile(Path("version.txt"), "Changes in 1.2.3");
+    e2e::ScratchFolder records;
+    TextFilesOpenWithRecorder association;
+    UpdateSession run(Programs::Single(), folder.Path(), "",
+                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}});
+    ASSERT_TRUE(run.AnswerChangeList(IDYES));
+    ASSERT_TRUE(run.WaitFinished());
+    std::string opened = WaitForRecord(records / "opened.txt");
+    // The shell hands the program the file with its separators made native.
+    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version.txt\"");
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    expected["version.txt"] = "Changes in 1.2.3";
+    EXPECT_EQ(Installed(), expected);
+}
+
+// Runs only with German as the user's language (a CTest run of its own sets LANG).
+TEST_F(Installation, German_TheChangeListIsTheGermanOne) {
+    if (GetUserDefaultLangID() != 2055) {
+        GTEST_SKIP() << "not German";
+    }
+    Install("1.1.5");
+    e2e::WriteFile(Path("version_de.txt"), "\xC4nderungen in 1.2.3");
+    e2e::ScratchFolder records;
+    TextFilesOpenWithRecorder association;
+    UpdateSession run(Programs::Single(), folder.Path(), "",
+                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}},
+                      "Tessaly Aktualisierungsprogramm");
+    ASSERT_TRUE(run.AnswerChangeList(IDYES, "\xC4nderungen anzeigen"));
+    ASSERT_TRUE(run.WaitFinished());
+    Lines lines = run.PaneLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(Lines(lines.end() - 3, lines.end()),
+              (Lines{"Aktualisierung erfolgreich abgeschlossen!", "",
+                     "\"Tessaly\" Version 1.2.3 kann jetzt auf Ihrem System gestartet werden."}));
+    std::string opened = WaitForRecord(records / "opened.txt");
+    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version_de.txt\"");
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    expected["version_de.txt"] = "\xC4nderungen in 1.2.3";
+    EXPECT_EQ(Installed(), expected);
+}
+
+TEST_F(Installation, AMultiVersionPatchUpdatesEachOfItsVersions) {
+    for (const std::string from : {"1.1.5", "1.1.6"}) {
+        SCOPED_TRACE(from);
+        e2e::RemoveTree(folder.Path());
+        CreateDirectoryA(folder.Path().c_str(), nullptr);
+        Install(from);
+        UpdateSession run(Programs::Multi(), folder.Path());
+        ASSERT_TRUE(run.AnswerChangeList(IDNO));
+        ASSERT_TRUE(run.WaitFinished());
+        Lines expected = Join(OpeningLines(folder.Path(), from), PatchedLines(from));
+        expected[3] = "This program will update from versions 1.1.5 or 1.1.6 to version 1.2.3.";
+        EXPECT_EQ(run.PaneLines(), expected);
+        EXPECT_EQ(run.CloseWithOk(), 0);
+        EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
+    }
+}
+
+TEST_F(Installation, BackupKeepsTheReplacedOriginals) {
+    Install("1.1.5");
+    UpdateSession run(Programs::Single(), folder.Path(), "Backup");
+    ASSERT_TRUE(run.AnswerChangeList(IDNO));
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.1.5"), PatchedLines("1.1.5")));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    e2e::Tree expected = e2e::GameBuild("1.2.3");
+    e2e::Tree old = e2e::GameBuild("1.1.5");
+    for (const char* replaced : {"ts2.exe", "readme.txt", "data/levels.dat"}) {
+        expected[std::string("Update_1.1.5_Backup/") + replaced] = old[replaced];
+    }
+    EXPECT_EQ(Installed(), expected);
+}

@@ -1,0 +1,364 @@
+// The parts of the update run that need no engine and no window: byte counts and the drive
+// letter of the disk-space message, the engine callbacks' arithmetic and answers, the engine
+// text log and the support report on a real folder.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "patchinfo/PatchDescription.h"
+#include "patching/EngineCallbacks.h"
+#include "patching/FreeSpace.h"
+#include "report/ErrorReport.h"
+#include "shell/PatchView.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class RecordingView : public PatchView {
+public:
+    void SetStatus(const char*) override {}
+    void AddLine(QLC_String text) override { lines.push_back(text.c_str()); }
+    void SetFileProgress(int percent) override { fileBar.push_back(percent); }
+    void SetOverallProgress(int percent) override { overallBar.push_back(percent); }
+    void ShowFinished() override { ++finished; }
+    void ShowErrorReportButton() override {}
+    void HideErrorReportButton() override { ++reportButtonHidden; }
+    Strings lines;
+    std::vector<int> fileBar;
+    std::vector<int> overallBar;
+    int finished = 0;
+    int reportButtonHidden = 0;
+};
+
+class Callbacks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        description.SetView(&view);
+        description.installFolder = folder.Path().c_str();
+        description.fromVersion = "1.1.5";
+        description.toVersion = "1.2.3";
+    }
+    const char* Analyse(unsigned id, const void* parameter = nullptr) {
+        return OnAnalysisMessage(id, const_cast<void*>(parameter));
+    }
+    const char* Apply(unsigned id, const void* parameter = nullptr) {
+        return OnApplyMessage(id, const_cast<void*>(parameter));
+    }
+    std::string Answer(const char* answer) { return answer ? answer : "(null)"; }
+
+    e2e::ScratchFolder folder;
+    PatchDescription description;
+    RecordingView view;
+};
+
+}  // namespace
+
+TEST(ByteCounts, GroupsOfThreeFromTheRightWithCommas) {
+    EXPECT_STREQ(FormatByteCount(0).c_str(), "0");
+    EXPECT_STREQ(FormatByteCount(999).c_str(), "999");
+    EXPECT_STREQ(FormatByteCount(1000).c_str(), "1,000");
+    EXPECT_STREQ(FormatByteCount(123456).c_str(), "123,456");
+    EXPECT_STREQ(FormatByteCount(1234567).c_str(), "1,234,567");
+    EXPECT_STREQ(FormatByteCount(5368709120ull).c_str(), "5,368,709,120");
+    EXPECT_STREQ(FormatByteCount(18446744073709551615ull).c_str(), "18,446,744,073,709,551,615");
+}
+
+TEST(DriveLetter, FromTheFolderWhenItHasOneElseFromTheCurrentDirectory) {
+    EXPECT_EQ(InstallDriveLetter("c:/Games/Tessaly", "D:\\work"), 'C');
+    EXPECT_EQ(InstallDriveLetter("T:\\Tessaly", "D:\\work"), 'T');
+    EXPECT_EQ(InstallDriveLetter("\\\\server\\games", "d:\\work"), 'D');
+    EXPECT_EQ(InstallDriveLetter("Games", "e:\\"), 'E');
+}
+
+TEST_F(Callbacks, AnalysisMovesTheFileBarByFractionAndByMebibyteTicks) {
+    uint16_t half = 16384, whole = 32768, none = 0;
+    Analyse(5, &half);
+    Analyse(5, &whole);
+    Analyse(5, &none);
+    EXPECT_EQ(view.fileBar, (std::vector<int>{50, 100, 0}));
+
+    e2e::WriteFile(folder / "big.dat", std::string(3670016, 'x'));  // 3.5 MiB: 3 ticks
+    e2e::WriteFile(folder / "small.dat", "abc");
+    view.fileBar.clear();
+    Analyse(7, "big.dat");
+    for (int i = 0; i < 4; ++i) Analyse(21);
+    Analyse(7, "small.dat");
+    Analyse(21);
+    Analyse(7, "missing.dat");  // counts as one mebibyte
+    Analyse(21);
+    Analyse(21);
+    EXPECT_EQ(view.fileBar, (std::vector<int>{0, 33, 66, 100, 133, 0, 100, 0, 100, 200}));
+}
+
+TEST_F(Callbacks, AnalysisSpreadsTwentyPercentOverTheAnnouncedFiles) {
+    int32_t count = 10;
+    Analyse(6, &count);
+    for (int i = 0; i < 10; ++i) {
+        Analyse(7, "f.dat");
+        Analyse(8);
+    }
+    EXPECT_EQ(view.overallBar, (std::vector<int>{2, 4, 6, 8, 10, 12, 14, 16, 18, 20}));
+    EXPECT_EQ(description.patchedFiles.Count(), 10);
+}
+
+TEST_F(Callbacks, AFileDoneBeforeAnyCountLeavesTheOverallBarAlone) {
+    Analyse(7, "f.dat");
+    EXPECT_EQ(Answer(Analyse(8)), "");
+    EXPECT_TRUE(view.overallBar.empty());
+}
+
+TEST_F(Callbacks, HistoryExtensionsAreCutFromTheListAndFromTheAppliedName) {
+    description.historyExtensions.Append("h1");
+    description.historyExtensions.Append("new");
+    description.historyExtensions.Append("new");
+    Analyse(7, "data\\levels.dat.new");
+    Analyse(7, "readme.txt");
+    Analyse(7, "data\\levels.dat.NEW");
+    Analyse(7, "noextension");
+    ASSERT_EQ(description.patchedFiles.Count(), 4);
+    EXPECT_STREQ(description.patchedFiles[0].c_str(), "data\\levels.dat");
+    EXPECT_STREQ(description.patchedFiles[1].c_str(), "readme.txt");
+    EXPECT_STREQ(description.patchedFiles[2].c_str(), "data\\levels.dat.NEW");
+    EXPECT_STREQ(description.patchedFiles[3].c_str(), "noextension");
+    EXPECT_STREQ(description.currentFile.c_str(), "noextension");
+
+    Apply(7, "data\\levels.dat.h1");
+    EXPECT_STREQ(description.currentFile.c_str(), "data\\levels.dat");
+    EXPECT_EQ(description.patchedFiles.Count(), 4);
+}
+
+TEST_F(Callbacks, AnEmptyHistoryExtensionNeverShortensANameWithoutADot) {
+    description.historyExtensions.Append("");
+    Analyse(7, "README");
+    Analyse(7, "file.");
+    EXPECT_STREQ(description.patchedFiles[0].c_str(), "README");
+    EXPECT_STREQ(description.patchedFiles[1].c_str(), "file");
+}
+
+TEST_F(Callbacks, InsufficientStorageRecordsTheBytesAndLetsTheEngineGoOn) {
+    EXPECT_EQ(Answer(Analyse(4, "Insufficient Storage, 123456 bytes needed")), "");
+    EXPECT_EQ(description.bytesRequired, 123456u);
+    EXPECT_EQ(view.lines, Strings{""});
+}
+
+TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
+    Analyse(7, "data\\levels.dat");
+    EXPECT_EQ(Answer(Analyse(4,
+                             "No update done since file contents do not match: "
+                             "data\\levels.dat is missing")),
+              "(null)");
+    EXPECT_EQ(
+        view.lines,
+        (Strings{"", "data\\levels.dat appears to be corrupt or not part of version 1.1.5.", "",
+                 "Update error, terminating with no changes made to your installation."}));
+    EXPECT_EQ(description.bytesRequired, 0u);
+}
+
+TEST_F(Callbacks, AForeignFileOfTheSameNameIsMarkedInconsistent) {
+    Analyse(7, "readme.txt");
+    EXPECT_EQ(Answer(Analyse(2,
+                             "readme.txt: a file of the same name exists, but it matches "
+                             "neither the old nor the new version; it is left as it is")),
+              "");
+    EXPECT_TRUE(description.inconsistentFileSeen);
+    EXPECT_EQ(view.lines,
+              (Strings{"", "readme.txt is unexpectedly not consistent with version 1.1.5."}));
+    Analyse(2, "some other warning");
+    EXPECT_EQ(view.lines.size(), 2u);
+}
+
+TEST_F(Callbacks, FixedAnswersOfBothPasses) {
+    int32_t count = 3;
+    EXPECT_EQ(Answer(Apply(6, &count)), "COMBINE");
+    EXPECT_EQ(Answer(Analyse(19)), "Y");
+    EXPECT_EQ(Answer(Apply(19)), "Y");
+    for (unsigned id : {3u, 10u, 12u, 16u, 22u, 1000u}) {
+        EXPECT_EQ(Answer(Analyse(id)), "") << id;
+        EXPECT_EQ(Answer(Apply(id)), "") << id;
+    }
+    for (unsigned id : {13u, 15u, 17u, 18u, 20u}) {
+        EXPECT_EQ(Answer(Analyse(id)), "(null)") << id;
+    }
+    for (unsigned id : {15u, 17u, 18u, 20u}) {
+        EXPECT_EQ(Answer(Apply(id)), "(null)") << id;
+    }
+    EXPECT_EQ(Answer(Apply(21)), "");
+    EXPECT_EQ(Answer(Analyse(14)), "(null)");
+    EXPECT_EQ(view.lines, Strings{"Invalid patch file."});
+}
+
+TEST_F(Callbacks, ApplyingReportsEachFileAndSpreadsEightyPercent) {
+    description.patchFileCount = 4;
+    description.lastPatchFile = "d.dat";
+    for (const char* name : {"a.dat", "b.dat", "c.dat", "d.dat"}) {
+        Apply(7, name);
+        Apply(9, (std::string("Applying patch to ") + name).c_str());
+        Apply(8);
+    }
+    EXPECT_EQ(view.overallBar, (std::vector<int>{40, 60, 80, 100}));
+    EXPECT_EQ(
+        view.lines,
+        (Strings{
+            "", "Patching a.dat from 1.1.5 to 1.2.3, file #1 of 4.", "a.dat patched successfully.",
+            "", "Patching b.dat from 1.1.5 to 1.2.3, file #2 of 4.", "b.dat patched successfully.",
+            "", "Patching c.dat from 1.1.5 to 1.2.3, file #3 of 4.", "c.dat patched successfully.",
+            "", "Patching d.dat from 1.1.5 to 1.2.3, file #4 of 4.", "d.dat patched successfully.",
+            "", "Finishing update."}));
+    EXPECT_EQ(description.processLogLines.Count(), 4);
+}
+
+TEST_F(Callbacks, AFileAlreadyCurrentOrForeignIsNotCalledPatched) {
+    description.patchFileCount = 2;
+    Apply(7, "a.dat");
+    Apply(9, "a.dat: New Version already in place");
+    Apply(8);
+    Apply(7, "b.dat");
+    Apply(2, "b.dat: a file of the same name exists, but it matches neither");
+    Apply(8);
+    EXPECT_EQ(view.lines, (Strings{"a.dat is already current or more recent than version 1.2.3.",
+                                   "b.dat is unexpectedly not consistent with version 1.1.5."}));
+}
+
+TEST_F(Callbacks, ACancelStopsTheAnalysisAtOnceAndTheApplyAtTheNextProgress) {
+    description.cancelRequested = true;
+    EXPECT_EQ(Answer(Analyse(7, "a.dat")), "(null)");
+    EXPECT_EQ(description.patchedFiles.Count(), 0);
+    description.patchFileCount = 1;
+    EXPECT_EQ(Answer(Apply(7, "a.dat")), "");
+    EXPECT_EQ(Answer(Apply(9, "Applying patch to a.dat")), "");
+    uint16_t half = 16384;
+    EXPECT_EQ(Answer(Apply(5, &half)), "(null)");
+    EXPECT_EQ(Answer(Apply(8)), "(null)");
+    const std::string cancelled =
+        "Update process did not complete. No changes were made to your Tessaly installation.";
+    EXPECT_EQ(view.lines,
+              (Strings{cancelled, "", "Patching a.dat from 1.1.5 to 1.2.3, file #1 of 1.",
+                       cancelled, cancelled}));
+    EXPECT_EQ(view.finished, 3);
+}
+
+TEST(EngineTextLog, KeepsTrimmedTextsAndDropsEmptyOnes) {
+    PatchDescription description;
+    LogEngineText("  \tUpdate complete: 3 files written, 0 removed\r\n");
+    LogEngineText(" \r\n ");
+    LogEngineText("");
+    ASSERT_EQ(description.processLogLines.Count(), 1);
+    EXPECT_STREQ(description.processLogLines[0].c_str(),
+                 "Update complete: 3 files written, 0 removed");
+}
+
+namespace {
+
+// An installation with a log folder, a folder merely ending in "logs", an empty file and
+// names in mixed case.
+class Report : public ::testing::Test {
+protected:
+    void SetUp() override {
+        description.SetView(&view);
+        e2e::WriteFile(root / "b.txt", "abc");
+        e2e::WriteFile(root / "A.txt", "abd");
+        e2e::WriteFile(root / "c.txt", "");
+        e2e::WriteFile(root / "Data\\readme.txt", "abc");
+        e2e::WriteFile(root / "Logs\\run.log", "log");
+        e2e::WriteFile(root / "data\\backlogs\\old.log", "log");
+        description.installFolder = root.Path().c_str();
+        description.installedVersion = "1.0";
+    }
+    void AddChecksum(const char* file, const char* sum, const char* length, const char* version) {
+        description.checksumFiles.Append(file);
+        description.checksumValues.Append(sum);
+        description.checksumLengths.Append(length);
+        description.checksumVersions.Append(version);
+    }
+    Strings Checksums() {
+        Strings lines;
+        bool inside = false;
+        for (const std::string& line : view.lines) {
+            if (line == "----------CHECKSUM LOG END----------") {
+                inside = false;
+            }
+            if (inside) {
+                lines.push_back(line);
+            }
+            if (line == "----------CHECKSUM LOG BEGIN----------") {
+                inside = true;
+            }
+        }
+        return lines;
+    }
+
+    e2e::ScratchFolder root;
+    PatchDescription description;
+    RecordingView view;
+};
+
+}  // namespace
+
+TEST_F(Report, WithoutEngineTextsItListsEveryFileSortedIgnoringCase) {
+    RunErrorReport(description);
+    EXPECT_EQ(view.reportButtonHidden, 1);
+    EXPECT_EQ(view.lines,
+              (Strings{"",
+                       "Please wait while additional information about the patch issue is being "
+                       "retrieved...",
+                       "", "4 qualifying files found, computing checksums...", "",
+                       "----------CHECKSUM LOG BEGIN----------", "File=\"A.txt\" Len=3 Check=5539",
+                       "File=\"b.txt\" Len=3 Check=5538", "File=\"c.txt\" Len=0 Check=0",
+                       "File=\"Data/readme.txt\" Len=3 Check=5538",
+                       "----------CHECKSUM LOG END----------", "", "Checksum report complete.", "",
+                       "Please copy and paste all the text in this box into an email and send it "
+                       "to support@corvane.example, along with a description of the problem."}));
+    EXPECT_EQ(view.overallBar, (std::vector<int>{0, 25, 50, 75, 100}));
+    EXPECT_EQ(view.fileBar, (std::vector<int>{0, 100, 100, 100, 100}));
+}
+
+TEST_F(Report, TheEngineTextsComeFirstBetweenMarkers) {
+    description.processLogLines.Append("Applying patch to ts2.exe");
+    description.processLogLines.Append("Update complete: 1 files written, 0 removed");
+    RunErrorReport(description);
+    ASSERT_GE(view.lines.size(), 6u);
+    EXPECT_EQ(Strings(view.lines.begin(), view.lines.begin() + 6),
+              (Strings{"", "----------PATCH PROCESS LOG BEGIN----------",
+                       "Generating detailed patch process log...", "Applying patch to ts2.exe",
+                       "Update complete: 1 files written, 0 removed",
+                       "----------PATCH PROCESS LOG END----------"}));
+}
+
+TEST_F(Report, AChecksumLineOfTheInstalledVersionAddsThePartialChecksum) {
+    AddChecksum("data/README.txt", "5538", "3", "1.0");  // matches ignoring case
+    AddChecksum("A.txt", "5538", "2", "1.0");            // the file differs in its third byte
+    AddChecksum("b.txt", "1", "3", "0.9");               // another version
+    AddChecksum("c.txt", "", "3", "1.0");                // no expected value
+    RunErrorReport(description);
+    EXPECT_EQ(Checksums(),
+              (Strings{"File=\"A.txt\" Len=3 Check=5539 PChk=777(5538)",
+                       "File=\"b.txt\" Len=3 Check=5538", "File=\"c.txt\" Len=0 Check=0",
+                       "File=\"Data/readme.txt\" Len=3 Check=5538 PChk=5538(5538)"}));
+}
+
+TEST_F(Report, WithNoVersionDetectedEveryLineIsShort) {
+    description.installedVersion = "";
+    AddChecksum("b.txt", "5538", "3", "1.0");
+    RunErrorReport(description);
+    EXPECT_EQ(Checksums()[1], "File=\"b.txt\" Len=3 Check=5538");
+}
+
+TEST(ReportRoot, AnInstallationBelowALogsFolderStillHasItsFilesSummed) {
+    e2e::ScratchFolder scratch;
+    e2e::WriteFile(scratch / "Logs\\Tessaly\\ts2.exe", "abc");
+    e2e::WriteFile(scratch / "Logs\\Tessaly\\logs\\x.log", "abc");
+    PatchDescription description;
+    RecordingView view;
+    description.SetView(&view);
+    description.installFolder = (scratch / "Logs\\Tessaly").c_str();
+    RunErrorReport(description);
+    EXPECT_NE(std::find(view.lines.begin(), view.lines.end(), "File=\"ts2.exe\" Len=3 Check=5538"),
+              view.lines.end());
+    EXPECT_NE(std::find(view.lines.begin(), view.lines.end(),
+                        "1 qualifying files found, computing checksums..."),
+              view.lines.end());
+}
