@@ -50,6 +50,14 @@ public:
         return program;
     }
 
+    // 1.1.5 to 1.2.3, finding the installation through kRegistryKey.
+    static const std::string& Registered() {
+        static const std::string program =
+            Make("UpdateRegistered.exe", {"--registry", kRegistryKey});
+        return program;
+    }
+    static constexpr const char* kRegistryKey = "Software\\Corvane\\TessalyTest";
+
     // 1.1.5 to 1.2.3 of the build with many files.
     static const std::string& ManyFiles() {
         static const std::string program = [] {

@@ -61,6 +61,16 @@ bool UpdateSession::ButtonVisible(int id) const {
     return ui::IsVisible(ui::FindControl(m_window, id));
 }
 
+int UpdateSession::BarPosition(int bar) const {
+    HWND found = nullptr;
+    for (int i = 0; i <= bar; ++i) {
+        found = FindWindowExA(m_window, found, "msctls_progress32", nullptr);
+    }
+    DWORD_PTR position = 0;
+    SendMessageTimeoutA(found, 0x408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 5000, &position);
+    return static_cast<int>(position);
+}
+
 void UpdateSession::Press(int id) {
     ui::Click(ui::FindControl(m_window, id));
 }

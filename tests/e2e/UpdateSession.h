@@ -30,6 +30,8 @@ public:
     // Waits until the pane holds `line`; false after the time-out.
     bool WaitForLine(const std::string& line);
     bool ButtonVisible(int id) const;
+    // The position of the file bar (0) or the overall bar (1).
+    int BarPosition(int bar) const;
     void Press(int id);
     // Presses OK and returns the exit status (-1 when the program did not end).
     long CloseWithOk();

@@ -187,7 +187,9 @@ TEST_F(Installation, SkipVersionCheckPatchesAroundAForeignFileButCannotVouchForI
 }
 
 // Runs only on the nearly full RAM disk that with_small_drive.sh maps (a CTest run of its own).
-TEST(SmallDrive, InsufficientStorageIsReportedWithTheRealFigures) {
+// The utility is started on drive C: and finds the installation through the registry, so the
+// free space shown must be the installation's drive's, not the working directory's.
+TEST(SmallDrive, InsufficientStorageIsReportedWithTheInstallationDrivesFigures) {
     char drive[8] = {};
     if (!GetEnvironmentVariableA("TESSALY_SMALL_DRIVE", drive, sizeof drive)) {
         GTEST_SKIP() << "no small drive mapped";
@@ -199,17 +201,20 @@ TEST(SmallDrive, InsufficientStorageIsReportedWithTheRealFigures) {
     uint64_t needed =
         build["ts2.exe"].size() + build["readme.txt"].size() + build["data/levels.dat"].size();
     // Leave less room than the new files need.
+    std::string root = std::string(drive) + "\\";
     ULARGE_INTEGER available{};
-    ASSERT_TRUE(
-        GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &available, nullptr, nullptr));
+    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr));
     ASSERT_GT(available.QuadPart, needed / 2);
-    e2e::WriteFile(std::string(drive) + "\\filler.bin",
+    e2e::WriteFile(root + "filler.bin",
                    std::string(static_cast<size_t>(available.QuadPart - needed / 2), 'f'));
-    ASSERT_TRUE(
-        GetDiskFreeSpaceExA((std::string(drive) + "\\").c_str(), &available, nullptr, nullptr));
+    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr));
     e2e::Tree before = e2e::ReadTree(folder);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey, "Install Path", REG_SZ,
+                              folder.c_str(), static_cast<DWORD>(folder.size() + 1)),
+              ERROR_SUCCESS);
+    e2e::ScratchFolder elsewhere;
 
-    UpdateSession run(Programs::Single(), folder);
+    UpdateSession run(Programs::Registered(), elsewhere.Path());
     ASSERT_TRUE(run.WaitFinished());
     auto count = [](uint64_t n) {
         std::string digits = std::to_string(n);
@@ -218,16 +223,19 @@ TEST(SmallDrive, InsufficientStorageIsReportedWithTheRealFigures) {
         }
         return digits;
     };
-    EXPECT_EQ(run.PaneLines(),
-              Join(OpeningLines(folder, "1.1.5"),
-                   Lines{kBeginning, "", "",
-                         count(available.QuadPart) + " bytes available on drive T:, " +
-                             count(needed) + " bytes required for patch.",
-                         "", "No files in your Tessaly version 1.1.5 installation were modified.",
-                         "", kFailed}));
+    Lines expected =
+        Join(OpeningLines(folder, "1.1.5"),
+             Lines{kBeginning, "", "",
+                   count(available.QuadPart) + " bytes available on drive T:, " + count(needed) +
+                       " bytes required for patch.",
+                   "", "No files in your Tessaly version 1.1.5 installation were modified.", "",
+                   kFailed});
+    expected[5] = "Checking for a \"Tessaly\" installation in " + folder + ".";
+    EXPECT_EQ(run.PaneLines(), expected);
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
     EXPECT_EQ(e2e::ReadTree(folder), before);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
     e2e::RemoveTree(folder);
-    DeleteFileA((std::string(drive) + "\\filler.bin").c_str());
+    DeleteFileA((root + "filler.bin").c_str());
 }

@@ -50,6 +50,8 @@ TEST_F(Installation, ASuccessfulUpdateReportsEveryFileAndLeavesTheNewBuild) {
     ASSERT_TRUE(run.AnswerChangeList(IDNO));
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.1.5"), PatchedLines("1.1.5")));
+    EXPECT_EQ(run.BarPosition(0), 100);
+    EXPECT_EQ(run.BarPosition(1), 100);
     EXPECT_FALSE(run.ButtonVisible(15));
     EXPECT_FALSE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
@@ -134,6 +136,8 @@ TEST_F(Installation, APatchWithNothingToChangeSucceedsWithoutApplying) {
               Join(OpeningLines(folder.Path(), "1.1.5"),
                    Lines{"Beginning patch process. This may take several minutes...", "",
                          "Update completed successfully, no files needed to be patched."}));
+    EXPECT_EQ(run.BarPosition(0), 100);
+    EXPECT_EQ(run.BarPosition(1), 100);
     EXPECT_FALSE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
     EXPECT_EQ(Installed(), e2e::GameBuild("1.1.5"));
