@@ -15,12 +15,7 @@ pairs=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs a command under /usr/bin/time; prints "wall_s cpu_s peak_MiB".
-measure() {
-    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
-        { echo "failed: $* $(cat "$work/err")" >&2; return 1; }
-    awk '{ printf "%.2f %.2f %.1f", $1, $2 + $3, $4 / 1024 }' "$work/time"
-}
+. "$root/bench/measure.sh"
 
 printf '%-20s %-8s %10s %7s %7s %8s %7s %7s %8s\n' pair tool patch_B diff_s diff_cpu diff_MiB \
     apply_s app_cpu app_MiB
