@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "delta_decoder.h"
+#include "delta_check.h"
 #include "delta_encoder.h"
 #include "full_block_writer.h"
 #include "patch_model.h"
@@ -138,58 +138,6 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
         }
     }
     return true;
-}
-
-// Memory-backed ends for checking a delta right after making it.
-struct MemoryOld : DeltaOldSource {
-    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
-    uint64_t Size() const override { return bytes.size(); }
-    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        if (offset > bytes.size() || size > bytes.size() - offset) {
-            return false;
-        }
-        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
-        return true;
-    }
-    const std::vector<uint8_t>& bytes;
-};
-
-struct MemoryPatch : DeltaPatchSource {
-    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
-    long long Read(void* buffer, size_t size) override {
-        size_t n = std::min(size, bytes.size() - position);
-        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
-        position += n;
-        return static_cast<long long>(n);
-    }
-    const std::vector<uint8_t>& bytes;
-    size_t position = 0;
-};
-
-// Compares the output with the expected bytes as it comes, keeping nothing.
-struct ComparingSink : DeltaSink {
-    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
-    bool Write(const void* data, size_t size) override {
-        if (size > expected.size() - position ||
-            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
-                        expected.begin() + long(position))) {
-            return false;
-        }
-        position += size;
-        return true;
-    }
-    const std::vector<uint8_t>& expected;
-    size_t position = 0;
-};
-
-// A patch only ships deltas that were seen to rebuild their file.
-bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
-                   const std::vector<uint8_t>& newData) {
-    MemoryOld old(oldData);
-    MemoryPatch patch(delta);
-    ComparingSink sink(newData);
-    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
-           sink.position == newData.size();
 }
 
 // Changes the engine does not take: a file that becomes a folder (or back), and names that
@@ -371,6 +319,7 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
             std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
                                                      newData.size(), options);
             BlockKind kind = BlockKind::Delta;
+            // A patch only ships deltas that were seen to rebuild their file.
             if (!DeltaRebuilds(block, oldData, newData)) {
                 block = CompressFullBlock(newData.data(), newData.size(), request.level);
                 kind = BlockKind::Full;

@@ -12,6 +12,8 @@ const char* const kMainHelp =
     "  list     print a patch's information lines\n"
     "  apply    apply a patch to an installation (or check it with --dry-run)\n"
     "  verify   check that an installation can take a patch\n"
+    "  diff     write a delta between two files\n"
+    "  patch    rebuild a file from its old version and a delta\n"
     "\n"
     "'tpatch COMMAND --help' describes a command.\n";
 
@@ -42,11 +44,11 @@ int RunTpatch(const std::vector<std::string>& args, std::ostream& out, std::ostr
         int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
         const char* help;
     };
-    static const Command kCommands[] = {{"build", BuildCommand, kBuildHelp},
-                                        {"attach", AttachCommand, kAttachHelp},
-                                        {"list", ListCommand, kListHelp},
-                                        {"apply", ApplyCommand, kApplyHelp},
-                                        {"verify", VerifyCommand, kVerifyHelp}};
+    static const Command kCommands[] = {
+        {"build", BuildCommand, kBuildHelp},    {"attach", AttachCommand, kAttachHelp},
+        {"list", ListCommand, kListHelp},       {"apply", ApplyCommand, kApplyHelp},
+        {"verify", VerifyCommand, kVerifyHelp}, {"diff", DiffCommand, kDiffHelp},
+        {"patch", PatchCommand, kPatchHelp}};
     for (const Command& c : kCommands) {
         if (command == c.name) {
             if (WantsHelp(rest)) {

@@ -3,26 +3,14 @@
 
 #include <cstring>
 #include <filesystem>
-#include <sstream>
 
 #include "byte_io.h"
-#include "cli.h"
 #include "engine_test_support.h"
+#include "tpatch_test_support.h"
 
 using namespace tpe_test;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome Tpatch(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = tpatch::RunTpatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // An identifying file with the version stamp the utility reads.
 std::string Stamped(const std::string& version, const std::string& body) {
@@ -64,7 +52,7 @@ protected:
 };
 
 TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
-    for (const char* command : {"build", "attach", "list", "apply", "verify"}) {
+    for (const char* command : {"build", "attach", "list", "apply", "verify", "diff", "patch"}) {
         Outcome help = Tpatch({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("usage: tpatch ") + command, 0), 0u) << help.out;

@@ -1,0 +1,280 @@
+// tpatch diff and patch: one old file, one new file and the delta between them, without an
+// installation around them (the form other diff tools take, and the quickest way to try the
+// codec on a pair of files).
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <new>
+#include <thread>
+
+#include "cli.h"
+#include "delta_check.h"
+#include "delta_decoder.h"
+#include "delta_encoder.h"
+#include "delta_format.h"
+#include "file_system.h"
+#include "output_file.h"
+
+namespace tpatch {
+
+const char* const kDiffHelp =
+    "usage: tpatch diff [--level N] [--threads N] OLD NEW DELTA\n"
+    "\n"
+    "Writes DELTA, which rebuilds NEW from OLD with 'tpatch patch'. The delta is checked\n"
+    "against NEW before it is written.\n"
+    "\n"
+    "  --level N    compression level, 1 to 22 (default 19)\n"
+    "  --threads N  threads to use (default: one per processor); the delta is the same\n";
+
+const char* const kPatchHelp =
+    "usage: tpatch patch OLD DELTA NEW\n"
+    "\n"
+    "Rebuilds NEW from OLD and a delta written by 'tpatch diff'. NEW is written in full or not\n"
+    "at all; it may name OLD, which it then replaces.\n";
+
+namespace {
+
+constexpr size_t kPatchReadPiece = 1 << 20;
+
+// Reads a whole file; the message says why it could not.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    tpe::FileSystem& fs = tpe::NativeFileSystem();
+    if (fs.Stat(path).kind != tpe::NodeKind::File) {
+        *error = path + " is not a file";
+        return false;
+    }
+    std::unique_ptr<tpe::InputFile> file = fs.OpenRead(path);
+    if (!file) {
+        *error = "cannot open " + path;
+        return false;
+    }
+    if (file->Size() > bytes->max_size()) {
+        *error = path + " is too large to diff here";
+        return false;
+    }
+    bytes->resize(static_cast<size_t>(file->Size()));
+    if (!bytes->empty() && !file->ReadAt(0, bytes->data(), bytes->size())) {
+        *error = "cannot read " + path;
+        return false;
+    }
+    return true;
+}
+
+bool ParseCount(const std::string& text, long low, long high, long* value) {
+    char* end = nullptr;
+    long parsed = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || parsed < low || parsed > high) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+// Delta readers for the decoder: the old file at random, the delta from start to end.
+class OldFile : public tpe::DeltaOldSource {
+public:
+    explicit OldFile(tpe::InputFile& file) : file_(file) {}
+    uint64_t Size() const override { return file_.Size(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        return file_.ReadAt(offset, buffer, size);
+    }
+
+private:
+    tpe::InputFile& file_;
+};
+
+class DeltaFile : public tpe::DeltaPatchSource {
+public:
+    explicit DeltaFile(tpe::InputFile& file) : file_(file) {}
+    long long Read(void* buffer, size_t size) override {
+        const uint64_t left = file_.Size() - done_;
+        if (size > kPatchReadPiece) {
+            size = kPatchReadPiece;
+        }
+        if (size > left) {
+            size = static_cast<size_t>(left);
+        }
+        if (size > 0 && !file_.ReadAt(done_, buffer, size)) {
+            return -1;
+        }
+        done_ += size;
+        return static_cast<long long>(size);
+    }
+
+private:
+    tpe::InputFile& file_;
+    uint64_t done_ = 0;
+};
+
+class ReplacingSink : public tpe::DeltaSink {
+public:
+    explicit ReplacingSink(ReplacingFile& file) : file_(file) {}
+    bool Write(const void* data, size_t size) override { return file_.Write(data, size); }
+
+private:
+    ReplacingFile& file_;
+};
+
+std::string FolderOf(const std::string& path) {
+    std::string folder = tpe::ParentPath(path);
+    return folder.empty() ? "." : folder;
+}
+
+std::string DecodeProblem(tpe::DeltaStatus status, const std::string& oldPath,
+                          const std::string& deltaPath, const std::string& newPath) {
+    switch (status) {
+        case tpe::DeltaStatus::OldMismatch:
+            return oldPath + " is not the file " + deltaPath + " was made from";
+        case tpe::DeltaStatus::OldReadFailed:
+            return "cannot read " + oldPath;
+        case tpe::DeltaStatus::WriteFailed:
+            return "cannot write " + newPath;
+        case tpe::DeltaStatus::OutOfMemory:
+            return "not enough memory";
+        default:
+            return deltaPath + " is damaged";
+    }
+}
+
+}  // namespace
+
+int DiffCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    tpe::DeltaEncodeOptions options;
+    options.threads = std::thread::hardware_concurrency();
+    if (options.threads == 0) {
+        options.threads = 1;
+    }
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        long value = 0;
+        if (args[i] == "--level" || args[i] == "--threads") {
+            const bool level = args[i] == "--level";
+            if (i + 1 >= args.size() || !ParseCount(args[i + 1], 1, level ? 22 : 64, &value)) {
+                err << "tpatch diff: " << args[i] << " must be 1 to " << (level ? 22 : 64) << "\n";
+                return kExitUsage;
+            }
+            ++i;
+            if (level) {
+                options.level = int(value);
+            } else {
+                options.threads = unsigned(value);
+            }
+        } else if (args[i].rfind("-", 0) == 0 && args[i].size() > 1) {
+            err << "tpatch diff: unknown option " << args[i] << "\n\n" << kDiffHelp;
+            return kExitUsage;
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 3) {
+        err << kDiffHelp;
+        return kExitUsage;
+    }
+    const std::string &oldPath = files[0], &newPath = files[1], &deltaPath = files[2];
+    std::string error;
+    try {
+        std::vector<uint8_t> oldData, newData;
+        if (!ReadWholeFile(oldPath, &oldData, &error) ||
+            !ReadWholeFile(newPath, &newData, &error)) {
+            err << "tpatch diff: " << error << "\n";
+            return kExitFailure;
+        }
+        std::vector<uint8_t> delta = tpe::EncodeDelta(oldData.data(), oldData.size(),
+                                                      newData.data(), newData.size(), options);
+        if (!tpe::DeltaRebuilds(delta, oldData, newData)) {
+            err << "tpatch diff: the delta made for " << newPath
+                << " does not rebuild it; nothing written\n";
+            return kExitFailure;
+        }
+        if (!WriteWholeFile(deltaPath, delta, &error)) {
+            err << "tpatch diff: " << error << "\n";
+            return kExitFailure;
+        }
+        out << "wrote " << deltaPath << ": " << delta.size() << " bytes for " << newData.size()
+            << " new bytes\n";
+    } catch (const std::bad_alloc&) {
+        err << "tpatch diff: not enough memory for " << oldPath << " and " << newPath << "\n";
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        err << "tpatch diff: " << e.what() << "\n";
+        return kExitFailure;
+    }
+    return 0;
+}
+
+int PatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    for (const std::string& a : args) {
+        if (a.rfind("-", 0) == 0 && a.size() > 1) {
+            err << "tpatch patch: unknown option " << a << "\n\n" << kPatchHelp;
+            return kExitUsage;
+        }
+    }
+    if (args.size() != 3) {
+        err << kPatchHelp;
+        return kExitUsage;
+    }
+    const std::string &oldPath = args[0], &deltaPath = args[1], &newPath = args[2];
+    tpe::FileSystem& fs = tpe::NativeFileSystem();
+    for (const std::string* path : {&oldPath, &deltaPath}) {
+        if (fs.Stat(*path).kind != tpe::NodeKind::File) {
+            err << "tpatch patch: " << *path << " is not a file\n";
+            return kExitFailure;
+        }
+    }
+    std::unique_ptr<tpe::InputFile> oldFile = fs.OpenRead(oldPath);
+    std::unique_ptr<tpe::InputFile> deltaFile = fs.OpenRead(deltaPath);
+    if (!oldFile || !deltaFile) {
+        err << "tpatch patch: cannot open " << (oldFile ? deltaPath : oldPath) << "\n";
+        return kExitFailure;
+    }
+
+    // The header names the new file's size: the bound the decoder holds the output to.
+    uint8_t headerBytes[tpe::kDeltaHeaderSize];
+    tpe::DeltaHeader header;
+    if (deltaFile->Size() < sizeof headerBytes ||
+        !deltaFile->ReadAt(0, headerBytes, sizeof headerBytes) ||
+        !tpe::ReadDeltaHeader(headerBytes, header)) {
+        err << "tpatch patch: " << deltaPath << " is not a delta made by tpatch diff\n";
+        return kExitFailure;
+    }
+    const bool againstOld = header.encoding == tpe::DeltaEncoding::Diff ||
+                            header.encoding == tpe::DeltaEncoding::DiffWithReferences;
+    if (againstOld && header.oldSize != oldFile->Size()) {
+        err << "tpatch patch: " << oldPath << " is not the file " << deltaPath << " was made from ("
+            << oldFile->Size() << " bytes, not " << header.oldSize << ")\n";
+        return kExitFailure;
+    }
+    uint64_t room = 0;
+    if (fs.FreeSpace(FolderOf(newPath), &room) && room < header.newSize) {
+        err << "tpatch patch: not enough room for " << newPath << ": " << header.newSize
+            << " bytes needed, " << room << " free\n";
+        return kExitFailure;
+    }
+
+    std::string error;
+    ReplacingFile output(newPath);
+    if (!output.Open(&error)) {
+        err << "tpatch patch: " << error << "\n";
+        return kExitFailure;
+    }
+    OldFile old(*oldFile);
+    DeltaFile delta(*deltaFile);
+    ReplacingSink sink(output);
+    tpe::DeltaStatus status = tpe::DecodeDelta(old, delta, sink, header.newSize);
+    if (status != tpe::DeltaStatus::Ok) {
+        err << "tpatch patch: " << DecodeProblem(status, oldPath, deltaPath, newPath)
+            << "; nothing written\n";
+        return kExitFailure;
+    }
+    // NEW may be OLD: the old file is closed before it is replaced.
+    oldFile.reset();
+    deltaFile.reset();
+    if (!output.Commit(&error)) {
+        err << "tpatch patch: " << error << "\n";
+        return kExitFailure;
+    }
+    out << "wrote " << newPath << ": " << header.newSize << " bytes\n";
+    return 0;
+}
+
+}  // namespace tpatch

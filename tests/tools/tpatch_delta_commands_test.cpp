@@ -1,0 +1,118 @@
+// tpatch diff and patch on single files: exact rebuilds, and refusals that leave nothing behind.
+#include <gtest/gtest.h>
+
+#include "engine_test_support.h"
+#include "tpatch_test_support.h"
+
+using namespace tpe_test;
+
+namespace {
+
+bool Exists(const std::string& path) {
+    return tpe::NativeFileSystem().Stat(path).kind != tpe::NodeKind::Missing;
+}
+
+class TpatchDelta : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Over a MiB, so the delta has several chunks and the old file several pages.
+        oldBytes = BinaryOf(2300000, 7);
+        newBytes = oldBytes.substr(0, 1000000) + TextOf(3) + oldBytes.substr(1000000);
+        for (size_t at = 5000; at < newBytes.size(); at += 70001) newBytes[at] ^= 0x5a;
+        WriteFile(dir / "old", oldBytes);
+        WriteFile(dir / "new", newBytes);
+    }
+    Outcome Diff() { return Tpatch({"diff", "--level", "3", dir / "old", dir / "new", dir / "d"}); }
+    // NEW must stay as it was and no temporary file may be left beside it.
+    void ExpectNothingWritten(const Outcome& o, const std::string& message) {
+        EXPECT_EQ(o.status, tpatch::kExitFailure);
+        EXPECT_NE(o.err.find(message), std::string::npos) << o.err;
+        EXPECT_EQ(ReadFile(dir / "out"), "previous");
+        EXPECT_FALSE(Exists(dir / "out.partial"));
+    }
+    ScratchDir dir;
+    std::string oldBytes, newBytes;
+};
+
+TEST_F(TpatchDelta, PatchRebuildsTheNewFileExactly) {
+    Outcome diff = Diff();
+    ASSERT_EQ(diff.status, 0) << diff.err;
+    EXPECT_LT(ReadFile(dir / "d").size(), 100000u);
+    WriteFile(dir / "out", "previous");  // replaced
+    Outcome patch = Tpatch({"patch", dir / "old", dir / "d", dir / "out"});
+    ASSERT_EQ(patch.status, 0) << patch.err;
+    EXPECT_TRUE(ReadFile(dir / "out") == newBytes);
+    EXPECT_FALSE(Exists(dir / "out.partial"));
+
+    // In place: the old file becomes the new one.
+    ASSERT_EQ(Tpatch({"patch", dir / "old", dir / "d", dir / "old"}).status, 0);
+    EXPECT_TRUE(ReadFile(dir / "old") == newBytes);
+}
+
+TEST_F(TpatchDelta, EmptyAndUnrelatedFilesRoundTrip) {
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"", TextOf(1)}, {TextOf(1), ""}, {"", ""}, {BinaryOf(5000, 1), TextOf(9)}}) {
+        WriteFile(dir / "a", from);
+        WriteFile(dir / "b", to);
+        ASSERT_EQ(Tpatch({"diff", dir / "a", dir / "b", dir / "ab"}).status, 0);
+        Outcome patch = Tpatch({"patch", dir / "a", dir / "ab", dir / "c"});
+        ASSERT_EQ(patch.status, 0) << patch.err;
+        EXPECT_EQ(ReadFile(dir / "c"), to);
+    }
+}
+
+TEST_F(TpatchDelta, WrongOldFileIsRefused) {
+    ASSERT_EQ(Diff().status, 0);
+    WriteFile(dir / "out", "previous");
+    WriteFile(dir / "shorter", oldBytes.substr(1));
+    ExpectNothingWritten(Tpatch({"patch", dir / "shorter", dir / "d", dir / "out"}),
+                         "is not the file");
+    // Same size, other contents: found by the checksum once decoded.
+    std::string edited = oldBytes;
+    edited[2000000] ^= 1;
+    WriteFile(dir / "edited", edited);
+    ExpectNothingWritten(Tpatch({"patch", dir / "edited", dir / "d", dir / "out"}),
+                         "is not the file");
+}
+
+TEST_F(TpatchDelta, DamagedOrForeignDeltaIsRefused) {
+    ASSERT_EQ(Diff().status, 0);
+    const std::string delta = ReadFile(dir / "d");
+    WriteFile(dir / "out", "previous");
+    for (size_t at : {size_t(40), delta.size() / 2, delta.size() - 3}) {
+        std::string damaged = delta;
+        damaged[at] ^= 0x20;
+        WriteFile(dir / "bad", damaged);
+        ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
+    }
+    WriteFile(dir / "bad", delta.substr(0, delta.size() - 100));
+    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
+    WriteFile(dir / "bad", delta + "x");
+    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
+    WriteFile(dir / "bad", TextOf(2));
+    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "not a delta");
+}
+
+TEST_F(TpatchDelta, BadArgumentsAndMissingFiles) {
+    EXPECT_EQ(Tpatch({"diff", dir / "old", dir / "new"}).status, tpatch::kExitUsage);
+    EXPECT_EQ(Tpatch({"diff", "--level", "23", dir / "old", dir / "new", dir / "d"}).status,
+              tpatch::kExitUsage);
+    EXPECT_EQ(Tpatch({"diff", "--threads", "x", dir / "old", dir / "new", dir / "d"}).status,
+              tpatch::kExitUsage);
+    EXPECT_EQ(Tpatch({"patch", dir / "old", dir / "d"}).status, tpatch::kExitUsage);
+
+    Outcome missing = Tpatch({"diff", dir / "none", dir / "new", dir / "d"});
+    EXPECT_EQ(missing.status, tpatch::kExitFailure);
+    EXPECT_NE(missing.err.find("none is not a file"), std::string::npos) << missing.err;
+    EXPECT_FALSE(Exists(dir / "d"));
+    Outcome folder = Tpatch({"patch", dir / "old", dir.Path(), dir / "out"});
+    EXPECT_EQ(folder.status, tpatch::kExitFailure);
+    EXPECT_FALSE(Exists(dir / "out"));
+    // Nowhere to write: a folder that does not exist.
+    ASSERT_EQ(Diff().status, 0);
+    Outcome nowhere = Tpatch({"patch", dir / "old", dir / "d", dir / "no/out"});
+    EXPECT_EQ(nowhere.status, tpatch::kExitFailure);
+    EXPECT_NE(nowhere.err.find("cannot create"), std::string::npos) << nowhere.err;
+}
+
+}  // namespace
