@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "file_system.h"
+#include "input_file.h"
 #include "output_file.h"
 #include "payload_locator.h"
 #include "payload_reader.h"
@@ -20,11 +21,6 @@ const char* const kAttachHelp =
     "afterwards if you sign your releases; the engine finds the patch through the signature.\n";
 
 namespace {
-
-bool ReadAll(tpe::InputFile& file, std::vector<uint8_t>* bytes) {
-    bytes->resize(size_t(file.Size()));
-    return bytes->empty() || file.ReadAt(0, bytes->data(), bytes->size());
-}
 
 // Keeps a name part safe in any file system: anything but letters, digits, '.', '-' and '_'
 // becomes '_'.

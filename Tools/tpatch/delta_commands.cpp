@@ -12,6 +12,7 @@
 #include "delta_encoder.h"
 #include "delta_format.h"
 #include "file_system.h"
+#include "input_file.h"
 #include "output_file.h"
 
 namespace tpatch {
@@ -36,30 +37,6 @@ const char* const kPatchHelp =
 namespace {
 
 constexpr size_t kPatchReadPiece = 1 << 20;
-
-// Reads a whole file; the message says why it could not.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    tpe::FileSystem& fs = tpe::NativeFileSystem();
-    if (fs.Stat(path).kind != tpe::NodeKind::File) {
-        *error = path + " is not a file";
-        return false;
-    }
-    std::unique_ptr<tpe::InputFile> file = fs.OpenRead(path);
-    if (!file) {
-        *error = "cannot open " + path;
-        return false;
-    }
-    if (file->Size() > bytes->max_size()) {
-        *error = path + " is too large to diff here";
-        return false;
-    }
-    bytes->resize(static_cast<size_t>(file->Size()));
-    if (!bytes->empty() && !file->ReadAt(0, bytes->data(), bytes->size())) {
-        *error = "cannot read " + path;
-        return false;
-    }
-    return true;
-}
 
 bool ParseCount(const std::string& text, long low, long high, long* value) {
     char* end = nullptr;
