@@ -85,9 +85,8 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
 // the old file hold. `oldPos` carries over from chunk to chunk.
 class ChunkApplier {
 public:
-    ChunkApplier(OldWindow& old, uint64_t oldSize, uint64_t newSize,
-                 const ReferencePredictor* predictor)
-        : old_(old), oldSize_(oldSize), predictor_(predictor), opBytes_(newSize) {}
+    ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
+        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
 
     // `out` receives the chunk, which starts at new offset `newStart`.
     DeltaStatus Apply(const std::vector<uint8_t>& control, const ChunkBuffer& diff,
@@ -152,22 +151,22 @@ private:
     }
 
     // As AddOld, against old bytes whose references were rewritten as predicted. The whole
-    // op's old bytes are needed at once: an op never exceeds its chunk.
+    // op's old bytes are needed at once (an op never exceeds its chunk): they are gathered in
+    // the op's place in the output, predicted there, then the differences added.
     DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
         const uint64_t oldStart = oldPos_;
-        opBytes_.size = static_cast<size_t>(size);
-        for (size_t done = 0; done < opBytes_.size;) {
+        const size_t count = static_cast<size_t>(size);
+        for (size_t done = 0; done < count;) {
             const uint8_t* old;
             size_t got;
-            if (!old_.Get(oldPos_, opBytes_.size - done, old, got))
+            if (!old_.Get(oldPos_, count - done, old, got))
                 return DeltaStatus::OldReadFailed;
-            std::memcpy(opBytes_.data() + done, old, got);
+            std::memcpy(out + done, old, got);
             oldPos_ += got;
             done += got;
         }
-        predictor_->Predict(opBytes_.data(), opBytes_.size, oldStart, newStart);
-        for (size_t i = 0; i < opBytes_.size; ++i)
-            out[i] = static_cast<uint8_t>(opBytes_.data()[i] + diff[i]);
+        predictor_->Predict(out, count, oldStart, newStart);
+        for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(out[i] + diff[i]);
         return DeltaStatus::Ok;
     }
 
@@ -175,7 +174,6 @@ private:
     uint64_t oldSize_;
     const ReferencePredictor* predictor_;
     uint64_t oldPos_ = 0;
-    ChunkBuffer opBytes_;  // an op never exceeds its chunk
 };
 
 DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
@@ -216,8 +214,7 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
             return status;
     }
     OldWindow old(oldFile, kOldPageSize, kOldPageCount);
-    ChunkApplier applier(old, oldFile.Size(), out.Remaining(),
-                         withReferences ? &predictor : nullptr);
+    ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
     std::vector<uint8_t> raw[kStreamCount];
     ChunkBuffer diff(out.Remaining()), newBytes(out.Remaining());
 
