@@ -65,16 +65,38 @@ DeltaStatus ZstdStreamDecoder::Decode(PatchReader& reader, uint64_t compressedSi
 
 DeltaStatus ZstdStreamDecoder::DecodeExact(PatchReader& reader, uint64_t compressedSize,
                                            size_t expectedSize, std::vector<uint8_t>& out) {
-    out.clear();
-    DeltaStatus status = Decode(reader, compressedSize, [&](const uint8_t* data, size_t size) {
-        if (size > expectedSize - out.size())
-            return DeltaStatus::Corrupt;
-        out.insert(out.end(), data, data + size);
-        return DeltaStatus::Ok;
-    });
-    if (status != DeltaStatus::Ok)
-        return status;
-    return out.size() == expectedSize ? DeltaStatus::Ok : DeltaStatus::Corrupt;
+    // Decoded straight into place; the staging buffer only catches output beyond the part.
+    out.resize(expectedSize);
+    if (compressedSize == 0)
+        return expectedSize == 0 ? DeltaStatus::Ok : DeltaStatus::Corrupt;
+    uint64_t unread = compressedSize;
+    ZSTD_inBuffer in = {input_.get(), 0, 0};
+    ZSTD_outBuffer dest = {out.data(), expectedSize, 0};
+    for (;;) {
+        if (in.pos == in.size && unread > 0) {
+            size_t take = unread < inputSize_ ? static_cast<size_t>(unread) : inputSize_;
+            if (!reader.ReadExact(input_.get(), take))
+                return DeltaStatus::Corrupt;
+            unread -= take;
+            in = {input_.get(), take, 0};
+        }
+        if (frameDone_)
+            return in.pos < in.size || dest.pos != expectedSize ? DeltaStatus::Corrupt
+                                                                : DeltaStatus::Ok;
+        ZSTD_outBuffer spill = {output_.get(), outputSize_, 0};
+        ZSTD_outBuffer& target = dest.pos < dest.size ? dest : spill;
+        size_t result = ZSTD_decompressStream(context_, &target, &in);
+        if (ZSTD_isError(result)) {
+            return ZSTD_getErrorCode(result) == ZSTD_error_memory_allocation
+                       ? DeltaStatus::OutOfMemory
+                       : DeltaStatus::Corrupt;
+        }
+        frameDone_ = result == 0;
+        if (spill.pos > 0)
+            return DeltaStatus::Corrupt;  // more than the part holds
+        if (in.pos == in.size && unread == 0 && target.pos < target.size)
+            return dest.pos == expectedSize ? DeltaStatus::Ok : DeltaStatus::Corrupt;
+    }
 }
 
 }  // namespace tpe
