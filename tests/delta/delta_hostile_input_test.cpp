@@ -161,8 +161,10 @@ TEST(DeltaHostileInput, FrameAskingForAHugeWindowIsRefused) {
 }
 
 // A one-chunk Diff body written by hand, so that it can hold what the encoder never writes.
+// `literalFrame`, when given, is what the literal stream's frame holds in place of `literals`
+// (whose size the chunk header declares).
 Bytes HandMadeDiffBody(const std::vector<DiffOp>& ops, const Bytes& differences,
-                       const Bytes& literals) {
+                       const Bytes& literals, const Bytes* literalFrame = nullptr) {
     Bytes control, runs;
     for (const DiffOp& op : ops) {
         PutVarint(ZigZag(op.seek), control);
@@ -179,6 +181,7 @@ Bytes HandMadeDiffBody(const std::vector<DiffOp>& ops, const Bytes& differences,
     PutVarint(differences.size(), body);
     for (const Bytes* part : parts) PutVarint(part->size(), body);
     Bytes frames;
+    parts[3] = literalFrame ? literalFrame : parts[3];
     for (const Bytes* part : parts) {
         Bytes frame(ZSTD_compressBound(part->size()));
         frame.resize(ZSTD_compress(frame.data(), frame.size(), part->data(), part->size(), 1));
@@ -207,6 +210,20 @@ TEST(DeltaHostileInput, OpsReachingOutsideTheOldFileAreRefused) {
     EXPECT_EQ(DecodeOneOp(1001, 0, 0 + 1), DeltaStatus::Corrupt);
     EXPECT_EQ(DecodeOneOp(10, 991, 0), DeltaStatus::Corrupt);
     EXPECT_EQ(DecodeOneOp(INT64_MAX, 1, 0), DeltaStatus::Corrupt);
+}
+
+TEST(DeltaHostileInput, StreamPartHoldingMoreOrLessThanDeclaredIsRefused) {
+    const Bytes oldData = Random(5).Fill(1000);
+    const Bytes literals(4, 'L');
+    const uint64_t hash = DeltaHash::Of(literals.data(), literals.size());
+    auto decode = [&](size_t held) {
+        const Bytes frame(held, 'L');
+        Bytes body = HandMadeDiffBody({{0, 0, 4}}, {}, literals, &frame);
+        return Decode(oldData, Seal(DeltaEncoding::Diff, oldData.size(), 4, hash, body), 4);
+    };
+    EXPECT_EQ(decode(4), DeltaStatus::Ok);
+    for (size_t held : {size_t(0), size_t(3), size_t(5), size_t(300000)})
+        EXPECT_EQ(decode(held), DeltaStatus::Corrupt) << held;
 }
 
 TEST(DeltaHostileInput, WrongOldFileIsNamed) {
