@@ -38,6 +38,13 @@ public:
     bool FrameDone() const { return frameDone_; }
 
 private:
+    void StartPart(uint64_t compressedSize);
+    // One call of zstd on the current part, refilling its input first when used up; writes
+    // `produced` bytes at `out` (room for `room`). `finished` once the part is used up and zstd
+    // has flushed all it can, or the frame has ended.
+    DeltaStatus Step(PatchReader& reader, uint8_t* out, size_t room, size_t& produced,
+                     bool& finished);
+
     int windowLogMax_;
     ZSTD_DCtx_s* context_ = nullptr;
     // Not zero-filled: zstd writes before it reads.
@@ -46,6 +53,9 @@ private:
     size_t inputSize_ = 0;
     size_t outputSize_ = 0;
     bool frameDone_ = false;
+    uint64_t unread_ = 0;  // of the current part, not yet read from the delta
+    size_t inPos_ = 0;
+    size_t inSize_ = 0;
 };
 
 }  // namespace tpe
