@@ -117,8 +117,8 @@ std::string DecodeProblem(tpe::DeltaStatus status, const std::string& oldPath,
 }  // namespace
 
 int DiffCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // One thread by default: a second one only shortens the compression of the diffs, a
-    // small part of the time, and doubles the compressor's memory, which for mid-sized files
+    // One thread by default: a second one only shortens the compression of the diffs, about a
+    // quarter of the time, and doubles the compressor's memory, which for mid-sized files
     // outgrows the matcher's peak.
     tpe::DeltaEncodeOptions options;
     std::vector<std::string> files;
