@@ -199,6 +199,41 @@ uint64_t NextBoundary(const std::vector<CodeSegment>& segments, uint64_t offset)
 
 }  // namespace
 
+ReferencePredictor::ReferencePredictor(const ReferenceModel& model) : model_(model) {
+    const std::vector<Equivalence>& all = model_.equivalences;
+    if (all.empty())
+        return;
+    // About one equivalence per bucket.
+    const uint64_t end = all.back().oldStart + all.back().length;
+    while ((end >> bucketShift_) > all.size()) ++bucketShift_;
+    const size_t buckets = static_cast<size_t>(end >> bucketShift_) + 1;
+    bucketStart_.resize(buckets + 1);
+    size_t before = 0;
+    for (size_t k = 0; k <= buckets; ++k) {
+        while (before < all.size() && all[before].oldStart < (uint64_t{k} << bucketShift_))
+            ++before;
+        bucketStart_[k] = static_cast<uint32_t>(before);
+    }
+}
+
+const Equivalence* ReferencePredictor::EquivalenceAt(uint64_t oldOffset) const {
+    if (bucketStart_.empty())
+        return nullptr;
+    // Those starting at or before the offset are all below the end of its bucket, and all
+    // below the bucket's start begin before it: the last of them is in this bucket's range.
+    const size_t lastBucket = bucketStart_.size() - 2;
+    const uint64_t k = oldOffset >> bucketShift_;
+    const size_t bucket = k < lastBucket ? static_cast<size_t>(k) : lastBucket;
+    const auto begin = model_.equivalences.begin();
+    auto after =
+        std::upper_bound(begin + bucketStart_[bucket], begin + bucketStart_[bucket + 1], oldOffset,
+                         [](uint64_t offset, const Equivalence& e) { return offset < e.oldStart; });
+    if (after == begin)
+        return nullptr;
+    const Equivalence& e = *(after - 1);
+    return oldOffset - e.oldStart < e.length ? &e : nullptr;
+}
+
 void ReferencePredictor::Predict(uint8_t* bytes, size_t size, uint64_t oldStart,
                                  uint64_t newStart) const {
     // Bytes that can end an opcode followed by a 32-bit reference field.
@@ -270,15 +305,10 @@ bool ReferencePredictor::PredictField(uint8_t* field, const CodeSegment& fieldSe
         return false;
     const uint64_t targetOffset = targetSegment->fileOffset + (target - targetSegment->address);
 
-    auto after =
-        std::upper_bound(model_.equivalences.begin(), model_.equivalences.end(), targetOffset,
-                         [](uint64_t offset, const Equivalence& e) { return offset < e.oldStart; });
-    if (after == model_.equivalences.begin())
+    const Equivalence* e = EquivalenceAt(targetOffset);
+    if (!e)
         return false;
-    const Equivalence& e = *(after - 1);
-    if (targetOffset - e.oldStart >= e.length)
-        return false;
-    const uint64_t newTargetOffset = e.newStart + (targetOffset - e.oldStart);
+    const uint64_t newTargetOffset = e->newStart + (targetOffset - e->oldStart);
 
     const CodeSegment* newTarget = SegmentAtOffset(model_.newSegments, newTargetOffset);
     if (!newTarget)

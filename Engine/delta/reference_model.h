@@ -46,7 +46,7 @@ bool ReadReferenceModel(const uint8_t* data, size_t size, uint64_t oldSize, uint
 
 class ReferencePredictor {
 public:
-    explicit ReferencePredictor(const ReferenceModel& model) : model_(model) {}
+    explicit ReferencePredictor(const ReferenceModel& model);
 
     // `bytes` holds old bytes [oldStart, +size) that a copy op writes at new offset newStart;
     // rewrites every reference field in them to its predicted new value.
@@ -56,7 +56,14 @@ private:
     bool PredictField(uint8_t* field, const CodeSegment& fieldSegment, uint64_t oldOffset,
                       uint64_t newOffset, bool relative, int immediateSize) const;
 
+    // The equivalence holding an old offset, if any.
+    const Equivalence* EquivalenceAt(uint64_t oldOffset) const;
+
     const ReferenceModel& model_;
+    // Old offsets in buckets of 2^bucketShift_ bytes: bucketStart_[k] counts the equivalences
+    // starting before bucket k, so a lookup searches one bucket's few instead of all of them.
+    int bucketShift_ = 0;
+    std::vector<uint32_t> bucketStart_;
 };
 
 }  // namespace tpe

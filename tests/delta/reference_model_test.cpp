@@ -86,6 +86,32 @@ TEST(ReferenceModelFormat, RoundTripsAndRefusesRangesOutsideTheFiles) {
     EXPECT_FALSE(ReadReferenceModel(bytes.data(), bytes.size(), 150, 160, read));
 }
 
+TEST(ReferencePrediction, ACallIsPredictedExactlyWhenItsTargetLiesInAnEquivalence) {
+    ReferenceModel model;
+    model.is64 = true;
+    model.oldSegments = {{0, 0x10000, 0x400000, true}};
+    model.newSegments = {{0, 0x10000, 0x400000, true}};
+    for (uint64_t start = 50; start < 0xf000; start += 97 + start % 13)
+        model.equivalences.push_back({start, start + start % 29, 60 + start % 11});
+    const ReferencePredictor predictor(model);
+    const uint64_t callAt = 0x9000, newCallAt = 0x9100;
+    for (uint64_t target = 0; target < 0x10000; ++target) {
+        const uint32_t written = static_cast<uint32_t>(target - (callAt + 5));
+        uint32_t expected = written;
+        for (const Equivalence& e : model.equivalences) {
+            if (target >= e.oldStart && target - e.oldStart < e.length)
+                expected =
+                    static_cast<uint32_t>(e.newStart + (target - e.oldStart) - (newCallAt + 5));
+        }
+        Bytes call(5, 0xe8);
+        Put(call, 1, written, 4);
+        predictor.Predict(call.data(), call.size(), callAt, newCallAt);
+        const uint32_t predicted =
+            static_cast<uint32_t>(call[1] | call[2] << 8 | call[3] << 16 | uint32_t{call[4]} << 24);
+        ASSERT_EQ(predicted, expected) << "target " << target;
+    }
+}
+
 TEST(ReferencePrediction, MovedCallTargetsInElfCostLittle) {
     Bytes oldCode = SyntheticCode(400000, 0, 0, 3);
     Bytes newCode = SyntheticCode(400000, 200000, 37, 3);
