@@ -6,9 +6,7 @@
 #include <map>
 #include <set>
 
-#include "delta_decoder.h"
-#include "delta_encoder.h"
-#include "full_block_writer.h"
+#include "block_maker.h"
 #include "patch_model.h"
 #include "path_safety.h"
 #include "payload_format.h"
@@ -72,15 +70,6 @@ std::string ExtensionFor(const std::string& version, const std::vector<Source>& 
     return extension;
 }
 
-bool ReadWhole(FileSystem& fs, const std::string& path, std::vector<uint8_t>* bytes) {
-    std::unique_ptr<InputFile> file = fs.OpenRead(path);
-    if (!file) {
-        return false;
-    }
-    bytes->resize(size_t(file->Size()));
-    return bytes->empty() || file->ReadAt(0, bytes->data(), bytes->size());
-}
-
 std::string QuotedIfNeeded(const std::string& field) {
     return field.find(',') == std::string::npos ? field : "\"" + field + "\"";
 }
@@ -140,58 +129,6 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
     return true;
 }
 
-// Memory-backed ends for checking a delta right after making it.
-struct MemoryOld : DeltaOldSource {
-    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
-    uint64_t Size() const override { return bytes.size(); }
-    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        if (offset > bytes.size() || size > bytes.size() - offset) {
-            return false;
-        }
-        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
-        return true;
-    }
-    const std::vector<uint8_t>& bytes;
-};
-
-struct MemoryPatch : DeltaPatchSource {
-    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
-    long long Read(void* buffer, size_t size) override {
-        size_t n = std::min(size, bytes.size() - position);
-        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
-        position += n;
-        return static_cast<long long>(n);
-    }
-    const std::vector<uint8_t>& bytes;
-    size_t position = 0;
-};
-
-// Compares the output with the expected bytes as it comes, keeping nothing.
-struct ComparingSink : DeltaSink {
-    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
-    bool Write(const void* data, size_t size) override {
-        if (size > expected.size() - position ||
-            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
-                        expected.begin() + long(position))) {
-            return false;
-        }
-        position += size;
-        return true;
-    }
-    const std::vector<uint8_t>& expected;
-    size_t position = 0;
-};
-
-// A patch only ships deltas that were seen to rebuild their file.
-bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
-                   const std::vector<uint8_t>& newData) {
-    MemoryOld old(oldData);
-    MemoryPatch patch(delta);
-    ComparingSink sink(newData);
-    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
-           sink.position == newData.size();
-}
-
 // Changes the engine does not take: a file that becomes a folder (or back), and names that
 // differ only in case between builds (Windows treats them as one file).
 std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<Tree>& olds,
@@ -234,7 +171,7 @@ bool VersionLess(const std::string& a, const std::string& b) {
     return x.size() < y.size();
 }
 
-bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t>* payload,
+bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& output,
                 BuildSummary* summary, std::string* error) {
     if (request.olds.empty()) {
         *error = "no old build given";
@@ -316,8 +253,15 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         return false;
     }
 
-    PayloadWriter writer;
-    std::vector<uint8_t> newData;
+    PayloadWriter writer(fs, output);
+    if (!writer.Open(error)) {
+        return false;
+    }
+    BlockOptions blockOptions;
+    blockOptions.level = request.level;
+    blockOptions.memoryBudget = request.memoryBudget;
+    blockOptions.threads = request.threads;
+    BlockMaker blocks(fs, writer, blockOptions);
     for (const std::string& path : paths) {
         FileEntry file;
         file.path = path;
@@ -339,11 +283,6 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         if (!changed) {
             continue;
         }
-        if (file.target.present &&
-            !ReadWhole(fs, JoinPath(request.current.folder, path), &newData)) {
-            *error = "cannot read " + JoinPath(request.current.folder, path);
-            return false;
-        }
         // One block per distinct old contents; builds that share them share the block.
         std::map<std::pair<bool, std::string>, const OldState*> made;
         for (size_t i = 0; i < file.states.size(); ++i) {
@@ -360,28 +299,16 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
                 state.blockCrc = same.blockCrc;
                 continue;
             }
-            std::vector<uint8_t> oldData;
-            if (state.old.present &&
-                !ReadWhole(fs, JoinPath(request.olds[i].folder, path), &oldData)) {
-                *error = "cannot read " + JoinPath(request.olds[i].folder, path);
+            bool storedWhole = false;
+            if (!blocks.Make(state.old.present ? JoinPath(request.olds[i].folder, path) : "",
+                             state.old.size, JoinPath(request.current.folder, path),
+                             file.target.size, state, &storedWhole, error)) {
                 return false;
             }
-            DeltaEncodeOptions options;
-            options.level = request.level;
-            std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
-                                                     newData.size(), options);
-            BlockKind kind = BlockKind::Delta;
-            if (!DeltaRebuilds(block, oldData, newData)) {
-                block = CompressFullBlock(newData.data(), newData.size(), request.level);
-                kind = BlockKind::Full;
+            if (storedWhole) {
                 summary->fullBlocks.push_back(path);
-                if (block.empty()) {
-                    *error = "cannot compress " + path;
-                    return false;
-                }
             }
-            writer.AddBlock(state, kind, block);
-            summary->blockBytes += block.size();
+            summary->blockBytes += state.blockSize;
             made[key] = &state;
         }
         switch (ActionOf(file)) {
@@ -417,14 +344,13 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         *error = "the old and new builds are identical: there is nothing to patch";
         return false;
     }
-    *payload = writer.Finish(model);
     // The engine's own reader has the last word: never write a patch it would refuse.
-    std::string why = ModelProblem(model, payload->size());
+    std::string why = ModelProblem(model, writer.DataSize());
     if (!why.empty()) {
         *error = "the builds cannot be expressed as a patch: " + why;
         return false;
     }
-    return true;
+    return writer.Finish(model, &summary->payloadBytes, error);
 }
 
 }  // namespace tpe

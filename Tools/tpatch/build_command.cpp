@@ -3,7 +3,6 @@
 
 #include "cli.h"
 #include "file_system.h"
-#include "output_file.h"
 #include "patch_builder.h"
 #include "version_stamp.h"
 
@@ -122,11 +121,9 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!versionsKnown) {
         return kExitFailure;
     }
-    std::vector<uint8_t> payload;
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error) ||
-        !WriteWholeFile(output, payload, &error)) {
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error)) {
         err << "tpatch build: " << error << "\n";
         return kExitFailure;
     }
@@ -134,7 +131,7 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch build: warning: the delta for " << path
             << " did not rebuild the file; it is stored compressed instead\n";
     }
-    out << "wrote " << output << ": " << payload.size() << " bytes; " << summary.modified
+    out << "wrote " << output << ": " << summary.payloadBytes << " bytes; " << summary.modified
         << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
         << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";
     return 0;

@@ -146,13 +146,11 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
     request.current = current;
     request.versionFile = versionFile;
     request.level = level;
-    std::vector<uint8_t> payload;
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error)) {
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, patchFile, &summary, &error)) {
         throw std::runtime_error("build failed: " + error);
     }
-    WriteFile(patchFile, std::string(payload.begin(), payload.end()));
 }
 
 bool FaultyFileSystem::Fault() {
