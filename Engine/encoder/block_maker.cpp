@@ -1,6 +1,8 @@
 #include "block_maker.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "crc32.h"
 #include "delta_decoder.h"
@@ -108,67 +110,93 @@ bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>
 
 bool DiffFitsInMemory(uint64_t oldSize, uint64_t newSize, uint64_t budget) {
     // Suffix array, its work space and both files: about 6 bytes per old byte and one per new.
-    const uint64_t limit = std::min<uint64_t>(budget, SIZE_MAX / 2);
+    // A 32-bit process has 2 GiB of address space at best.
+    const uint64_t limit = std::min<uint64_t>(budget, SIZE_MAX / 4);
     return oldSize <= limit / 6 && newSize <= limit - oldSize * 6;
 }
 
-bool BlockMaker::Make(const std::string& oldPath, uint64_t oldSize, const std::string& newPath,
-                      uint64_t newSize, OldState& state, bool* storedWhole, std::string* error) {
-    *storedWhole = false;
-    if (DiffFitsInMemory(oldSize, newSize, m_options.memoryBudget)) {
-        return MakeInMemory(oldPath, newPath, state, storedWhole, error);
-    }
-    m_newPath.clear();
-    m_newData = std::vector<uint8_t>();  // the new file may be held from a smaller old one
-    return MakeWindowed(oldPath, newPath, state, error);
+namespace {
+
+// A block made in memory, waiting to be added in its turn.
+struct MadeBlock {
+    std::vector<uint8_t> bytes;
+    BlockKind kind = BlockKind::Delta;
+    std::string error;  // empty when made
+};
+
+// Memory a job needs while it is diffed in memory.
+uint64_t InMemoryCost(const BlockJob& job) {
+    return job.oldSize * 6 + job.newSize;
 }
 
-bool BlockMaker::MakeInMemory(const std::string& oldPath, const std::string& newPath,
-                              OldState& state, bool* storedWhole, std::string* error) {
-    if (m_newPath != newPath) {
-        m_newPath.clear();
-        if (!ReadWhole(m_fs, newPath, &m_newData)) {
-            *error = "cannot read " + newPath;
-            return false;
-        }
-        m_newPath = newPath;
+MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
+    MadeBlock made;
+    std::vector<uint8_t> oldData, newData;
+    if (!ReadWhole(fs, job.newPath, &newData)) {
+        made.error = "cannot read " + job.newPath;
+        return made;
     }
-    std::vector<uint8_t> oldData;
-    if (!oldPath.empty() && !ReadWhole(m_fs, oldPath, &oldData)) {
-        *error = "cannot read " + oldPath;
-        return false;
+    if (!job.oldPath.empty() && !ReadWhole(fs, job.oldPath, &oldData)) {
+        made.error = "cannot read " + job.oldPath;
+        return made;
     }
     DeltaEncodeOptions options;
-    options.level = m_options.level;
-    std::vector<uint8_t> block =
-        EncodeDelta(oldData.data(), oldData.size(), m_newData.data(), m_newData.size(), options);
-    BlockKind kind = BlockKind::Delta;
-    if (!DeltaRebuilds(block, oldData, m_newData)) {
-        block = CompressFullBlock(m_newData.data(), m_newData.size(), m_options.level);
-        kind = BlockKind::Full;
-        *storedWhole = true;
-        if (block.empty()) {
-            *error = "cannot compress " + newPath;
-            return false;
+    options.level = level;
+    made.bytes =
+        EncodeDelta(oldData.data(), oldData.size(), newData.data(), newData.size(), options);
+    if (!DeltaRebuilds(made.bytes, oldData, newData)) {
+        made.bytes = CompressFullBlock(newData.data(), newData.size(), level);
+        made.kind = BlockKind::Full;
+        job.storedWhole = true;
+        if (made.bytes.empty()) {
+            made.error = "cannot compress " + job.newPath;
         }
     }
-    return m_writer.AddBlock(state, kind, block.data(), block.size(), error);
+    return made;
 }
 
-bool BlockMaker::MakeWindowed(const std::string& oldPath, const std::string& newPath,
-                              OldState& state, std::string* error) {
+// Runs MakeInMemory on jobs [first, last) with `threads` workers; results in job order.
+std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, size_t first,
+                                 size_t last, const BlockOptions& options) {
+    std::vector<MadeBlock> made(last - first);
+    std::atomic<size_t> next(first);
+    auto work = [&] {
+        for (size_t i; (i = next++) < last;) {
+            try {
+                made[i - first] = MakeInMemory(fs, jobs[i], options.level);
+            } catch (const std::bad_alloc&) {
+                made[i - first].error = "out of memory while diffing " + jobs[i].newPath +
+                                        " (a smaller --memory budget diffs it in windows)";
+            } catch (const std::exception& e) {
+                made[i - first].error = "cannot diff " + jobs[i].newPath + ": " + e.what();
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < options.threads && t < last - first; ++t) {
+        helpers.emplace_back(work);
+    }
+    work();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    return made;
+}
+
+bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options, BlockJob& job,
+                  std::string* error) {
     std::unique_ptr<InputFile> oldFile;
-    if (!oldPath.empty() && !(oldFile = m_fs.OpenRead(oldPath))) {
-        *error = "cannot read " + oldPath;
+    if (!job.oldPath.empty() && !(oldFile = fs.OpenRead(job.oldPath))) {
+        *error = "cannot read " + job.oldPath;
         return false;
     }
-    std::unique_ptr<InputFile> newFile = m_fs.OpenRead(newPath);
+    std::unique_ptr<InputFile> newFile = fs.OpenRead(job.newPath);
     if (!newFile) {
-        *error = "cannot read " + newPath;
+        *error = "cannot read " + job.newPath;
         return false;
     }
-    const std::string blockPath = m_writer.ScratchPath(".block.partial");
-    std::unique_ptr<OutputFile> blockOut = m_fs.CreateNew(blockPath);
+    const std::string blockPath = writer.ScratchPath(".block.partial");
+    std::unique_ptr<OutputFile> blockOut = fs.CreateNew(blockPath);
     if (!blockOut) {
         *error = "cannot create " + blockPath;
         return false;
@@ -176,26 +204,35 @@ bool BlockMaker::MakeWindowed(const std::string& oldPath, const std::string& new
     OldFileSource oldSource(oldFile.get());
     OldFileSource newSource(newFile.get());
     FileBlockSink sink(*blockOut);
-    DeltaEncodeOptions options;
-    options.level = m_options.level;
-    options.threads = m_options.threads;
-    const WindowedEncodeResult result = EncodeDeltaWindowed(oldSource, newSource, sink, options);
+    DeltaEncodeOptions encodeOptions;
+    encodeOptions.level = options.level;
+    encodeOptions.threads = options.threads;
+    WindowedEncodeResult result;
+    try {
+        result = EncodeDeltaWindowed(oldSource, newSource, sink, encodeOptions);
+    } catch (const std::bad_alloc&) {
+        *error = "out of memory while diffing " + job.newPath;
+        return false;
+    } catch (const std::exception& e) {
+        *error = "cannot diff " + job.newPath + ": " + e.what();
+        return false;
+    }
     const bool closed = blockOut->Close();
     blockOut.reset();
     switch (result) {
         case WindowedEncodeResult::Ok:
             break;
         case WindowedEncodeResult::OldReadFailed:
-            *error = "cannot read " + oldPath;
+            *error = "cannot read " + job.oldPath;
             return false;
         case WindowedEncodeResult::NewReadFailed:
-            *error = "cannot read " + newPath;
+            *error = "cannot read " + job.newPath;
             return false;
         case WindowedEncodeResult::WriteFailed:
             *error = "cannot write " + blockPath + " (is the disk full?)";
             return false;
     }
-    std::unique_ptr<InputFile> block = m_fs.OpenRead(blockPath);
+    std::unique_ptr<InputFile> block = fs.OpenRead(blockPath);
     if (!closed || !block) {
         *error = "cannot write " + blockPath + " (is the disk full?)";
         return false;
@@ -205,13 +242,53 @@ bool BlockMaker::MakeWindowed(const std::string& oldPath, const std::string& new
     FileComparingSink check(*newFile);
     if (DecodeDelta(oldSource, patch, check, newFile->Size()) != DeltaStatus::Ok ||
         check.position != newFile->Size()) {
-        *error = "the delta made for " + newPath + " does not rebuild it";
+        *error = "the delta made for " + job.newPath + " does not rebuild it";
         return false;
     }
-    bool added = m_writer.AddBlockFrom(state, BlockKind::Delta, *block, error);
+    bool added = writer.AddBlockFrom(*job.state, BlockKind::Delta, *block, error);
     block.reset();
-    m_fs.RemoveFile(blockPath);
+    fs.RemoveFile(blockPath);
     return added;
+}
+
+}  // namespace
+
+bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options,
+                std::vector<BlockJob>& jobs, std::string* error) {
+    // Small batches keep few finished blocks waiting while a large file is still being diffed.
+    constexpr size_t kMaxBatch = 64;
+    for (size_t first = 0; first < jobs.size();) {
+        if (!DiffFitsInMemory(jobs[first].oldSize, jobs[first].newSize, options.memoryBudget)) {
+            if (!MakeWindowed(fs, writer, options, jobs[first], error)) {
+                return false;
+            }
+            ++first;
+            continue;
+        }
+        // The batch's files together fit the budget, so any of them may be diffed at once.
+        size_t last = first;
+        uint64_t cost = 0;
+        while (last < jobs.size() && last - first < kMaxBatch &&
+               DiffFitsInMemory(jobs[last].oldSize, jobs[last].newSize, options.memoryBudget) &&
+               (last == first || cost + InMemoryCost(jobs[last]) <= options.memoryBudget)) {
+            cost += InMemoryCost(jobs[last++]);
+        }
+        std::vector<MadeBlock> made = MakeBatch(fs, jobs, first, last, options);
+        for (size_t i = first; i < last; ++i) {
+            MadeBlock& block = made[i - first];
+            if (!block.error.empty()) {
+                *error = block.error;
+                return false;
+            }
+            if (!writer.AddBlock(*jobs[i].state, block.kind, block.bytes.data(), block.bytes.size(),
+                                 error)) {
+                return false;
+            }
+            block.bytes = std::vector<uint8_t>();
+        }
+        first = last;
+    }
+    return true;
 }
 
 }  // namespace tpe

@@ -20,27 +20,21 @@ struct BlockOptions {
 // Whether diffing these sizes in memory stays within `budget` (and the address space).
 bool DiffFitsInMemory(uint64_t oldSize, uint64_t newSize, uint64_t budget);
 
-class BlockMaker {
-public:
-    BlockMaker(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options)
-        : m_fs(fs), m_writer(writer), m_options(options) {}
-
-    // `oldPath` empty: the file is added. Sets `storedWhole` when the delta failed its check
-    // and the new file went in compressed on its own instead.
-    bool Make(const std::string& oldPath, uint64_t oldSize, const std::string& newPath,
-              uint64_t newSize, OldState& state, bool* storedWhole, std::string* error);
-
-private:
-    bool MakeInMemory(const std::string& oldPath, const std::string& newPath, OldState& state,
-                      bool* storedWhole, std::string* error);
-    bool MakeWindowed(const std::string& oldPath, const std::string& newPath, OldState& state,
-                      std::string* error);
-
-    FileSystem& m_fs;
-    PayloadWriter& m_writer;
-    BlockOptions m_options;
-    std::string m_newPath;  // whose contents m_newData holds
-    std::vector<uint8_t> m_newData;
+// One data block to make: the delta from an old file to the new one.
+struct BlockJob {
+    std::string oldPath;  // empty: the file is added
+    uint64_t oldSize = 0;
+    std::string newPath;
+    uint64_t newSize = 0;
+    OldState* state = nullptr;  // pointed at the block once it is made
+    bool storedWhole = false;   // the delta failed its check: the new file went in on its own
 };
+
+// Makes the jobs' blocks and adds them to `writer` in order. Files diffed in memory are diffed
+// `options.threads` at a time while their memory together stays within the budget; larger
+// files one at a time, each window by window. The payload is the same for any thread count.
+// On failure `error` names the first job that failed.
+bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options,
+                std::vector<BlockJob>& jobs, std::string* error);
 
 }  // namespace tpe

@@ -253,15 +253,11 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
         return false;
     }
 
-    PayloadWriter writer(fs, output);
-    if (!writer.Open(error)) {
-        return false;
-    }
-    BlockOptions blockOptions;
-    blockOptions.level = request.level;
-    blockOptions.memoryBudget = request.memoryBudget;
-    blockOptions.threads = request.threads;
-    BlockMaker blocks(fs, writer, blockOptions);
+    // The file table first; the blocks are made once every entry has its place.
+    using Place = std::pair<size_t, size_t>;  // file and state in the model
+    std::vector<Place> jobPlaces;
+    std::vector<std::pair<Place, Place>> sharing;  // a state reusing another state's block
+    std::vector<BlockJob> jobs;
     for (const std::string& path : paths) {
         FileEntry file;
         file.path = path;
@@ -284,32 +280,26 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
             continue;
         }
         // One block per distinct old contents; builds that share them share the block.
-        std::map<std::pair<bool, std::string>, const OldState*> made;
+        std::map<std::pair<bool, std::string>, size_t> made;
         for (size_t i = 0; i < file.states.size(); ++i) {
-            OldState& state = file.states[i];
+            const OldState& state = file.states[i];
             if (!file.target.present || state.old == file.target) {
                 continue;
             }
             auto key = std::make_pair(state.old.present, DigestHex(state.old.hash));
-            if (made.count(key) != 0) {
-                const OldState& same = *made[key];
-                state.block = same.block;
-                state.blockOffset = same.blockOffset;
-                state.blockSize = same.blockSize;
-                state.blockCrc = same.blockCrc;
+            auto same = made.find(key);
+            if (same != made.end()) {
+                sharing.push_back({{model.files.size(), i}, {model.files.size(), same->second}});
                 continue;
             }
-            bool storedWhole = false;
-            if (!blocks.Make(state.old.present ? JoinPath(request.olds[i].folder, path) : "",
-                             state.old.size, JoinPath(request.current.folder, path),
-                             file.target.size, state, &storedWhole, error)) {
-                return false;
-            }
-            if (storedWhole) {
-                summary->fullBlocks.push_back(path);
-            }
-            summary->blockBytes += state.blockSize;
-            made[key] = &state;
+            made[key] = i;
+            BlockJob job;
+            job.oldPath = state.old.present ? JoinPath(request.olds[i].folder, path) : "";
+            job.oldSize = state.old.size;
+            job.newPath = JoinPath(request.current.folder, path);
+            job.newSize = file.target.size;
+            jobs.push_back(job);
+            jobPlaces.push_back({model.files.size(), i});
         }
         switch (ActionOf(file)) {
             case FileAction::Add:
@@ -323,6 +313,31 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
                 break;
         }
         model.files.push_back(std::move(file));
+    }
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        jobs[k].state = &model.files[jobPlaces[k].first].states[jobPlaces[k].second];
+    }
+    PayloadWriter writer(fs, output);
+    BlockOptions blockOptions;
+    blockOptions.level = request.level;
+    blockOptions.memoryBudget = request.memoryBudget;
+    blockOptions.threads = request.threads;
+    if (!writer.Open(error) || !MakeBlocks(fs, writer, blockOptions, jobs, error)) {
+        return false;
+    }
+    for (const BlockJob& job : jobs) {
+        summary->blockBytes += job.state->blockSize;
+        if (job.storedWhole) {
+            summary->fullBlocks.push_back(job.newPath);
+        }
+    }
+    for (const auto& [place, owner] : sharing) {
+        OldState& state = model.files[place.first].states[place.second];
+        const OldState& same = model.files[owner.first].states[owner.second];
+        state.block = same.block;
+        state.blockOffset = same.blockOffset;
+        state.blockSize = same.blockSize;
+        state.blockCrc = same.blockCrc;
     }
     for (const std::string& folder : current.folders) {
         if (!std::all_of(olds.begin(), olds.end(),

@@ -1,4 +1,5 @@
 // tpatch build: compares builds and writes a patch file.
+#include <cstdlib>
 #include <iostream>
 
 #include "cli.h"
@@ -12,7 +13,8 @@ const char* const kBuildHelp =
     "usage: tpatch build --old [VERSION=]DIR [--old ...] --new [VERSION=]DIR\n"
     "                    --version-file NAME [--from-version V] [--to-version V]\n"
     "                    [--registry KEY ...] [--checksum-history [VERSION=]DIR ...]\n"
-    "                    [--key-file NAME] [--level N] -o PATCH\n"
+    "                    [--key-file NAME] [--level N] [--memory MIB] [--threads N]\n"
+    "                    -o PATCH\n"
     "\n"
     "Compares each old build with the new one and writes a patch that turns any of them into\n"
     "the new build. Unchanged files are left out. A build's version is read from the version\n"
@@ -27,6 +29,10 @@ const char* const kBuildHelp =
     "  --key-file NAME         the second file in checksum lines (default: the largest file\n"
     "                          every build has)\n"
     "  --level N               compression level, 1 to 22 (default 19)\n"
+    "  --memory MIB            memory for diffing one file (default 1024); files that would\n"
+    "                          need more are diffed window by window, in bounded memory\n"
+    "  --threads N             files and windows diffed at once, 1 to 16 (default 2); the\n"
+    "                          patch is the same for any number\n"
     "  -o PATCH                the patch file to write\n";
 
 namespace {
@@ -97,6 +103,20 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                 err << "tpatch build: --level must be 1 to 22\n";
                 return kExitUsage;
             }
+        } else if (a == "--memory") {
+            long long mib = std::atoll(value.c_str());
+            if (mib < 64 || mib > (1 << 20)) {
+                err << "tpatch build: --memory must be 64 to 1048576 (MiB)\n";
+                return kExitUsage;
+            }
+            request.memoryBudget = uint64_t(mib) << 20;
+        } else if (a == "--threads") {
+            int threads = std::atoi(value.c_str());
+            if (threads < 1 || threads > 16) {
+                err << "tpatch build: --threads must be 1 to 16\n";
+                return kExitUsage;
+            }
+            request.threads = unsigned(threads);
         } else if (a == "-o" || a == "--output") {
             output = value;
         } else {
