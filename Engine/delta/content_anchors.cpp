@@ -26,7 +26,7 @@ const GearTable kGear;
 
 AnchorScanner::AnchorScanner(uint64_t spacing)
     // The top bits of the hash depend on the most bytes: pick anchors by them.
-    : mask_(~(~uint64_t{0} >> __builtin_ctzll(spacing))), minGap_(spacing / 4) {}
+    : mask_(~(~uint64_t{0} >> __builtin_ctzll(spacing))), minGap_(spacing / 2) {}
 
 void AnchorScanner::Scan(const uint8_t* data, size_t size, std::vector<Anchor>& anchors) {
     uint64_t hash = hash_;
@@ -45,10 +45,10 @@ void AnchorScanner::Scan(const uint8_t* data, size_t size, std::vector<Anchor>& 
 }
 
 void AnchorIndex::Build(std::vector<AnchorScanner::Anchor> anchors) {
-    std::stable_sort(anchors.begin(), anchors.end(),
-                     [](const AnchorScanner::Anchor& a, const AnchorScanner::Anchor& b) {
-                         return a.key < b.key;
-                     });
+    std::sort(anchors.begin(), anchors.end(),
+              [](const AnchorScanner::Anchor& a, const AnchorScanner::Anchor& b) {
+                  return a.key != b.key ? a.key < b.key : a.position < b.position;
+              });
     // Keys seen very often (runs of one pattern) tell little and would cost much: keep the
     // first few of each.
     size_t kept = 0;

@@ -10,7 +10,7 @@
 namespace tpe {
 
 // Finds anchors in a byte stream fed in pieces. On average one anchor per `spacing` bytes
-// (a power of two), never two closer than spacing / 4, and never the same key twice in a row:
+// (a power of two), never two closer than spacing / 2, and never the same key twice in a row:
 // long runs of one byte pattern cannot flood the index.
 class AnchorScanner {
 public:
@@ -46,7 +46,8 @@ private:
     std::vector<AnchorScanner::Anchor> anchors_;
 };
 
-// Spacing that keeps an index of a `size`-byte file below about 4 million anchors.
+// Spacing that keeps an index of a `size`-byte file at about 4 million anchors on average and
+// 8 million (128 MiB) at worst.
 uint64_t AnchorSpacingFor(uint64_t size);
 
 }  // namespace tpe

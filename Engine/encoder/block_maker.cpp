@@ -124,9 +124,13 @@ struct MadeBlock {
     std::string error;  // empty when made
 };
 
+bool InMemory(const BlockJob& job, uint64_t budget) {
+    return job.newSize == 0 || DiffFitsInMemory(job.oldSize, job.newSize, budget);
+}
+
 // Memory a job needs while it is diffed in memory.
 uint64_t InMemoryCost(const BlockJob& job) {
-    return job.oldSize * 6 + job.newSize;
+    return job.newSize == 0 ? 0 : job.oldSize * 6 + job.newSize;
 }
 
 MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
@@ -136,14 +140,19 @@ MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
         made.error = "cannot read " + job.newPath;
         return made;
     }
-    if (!job.oldPath.empty() && !ReadWhole(fs, job.oldPath, &oldData)) {
+    if (newData.size() != job.newSize) {
+        made.error = job.newPath + " changed while the patch was being built";
+        return made;
+    }
+    // An emptied file needs nothing of its old contents, however large they are.
+    if (!job.oldPath.empty() && job.newSize > 0 && !ReadWhole(fs, job.oldPath, &oldData)) {
         made.error = "cannot read " + job.oldPath;
         return made;
     }
     DeltaEncodeOptions options;
     options.level = level;
-    made.bytes =
-        EncodeDelta(oldData.data(), oldData.size(), newData.data(), newData.size(), options);
+    const uint64_t oldSize = job.newSize > 0 ? oldData.size() : job.oldSize;
+    made.bytes = EncodeDelta(oldData.data(), oldSize, newData.data(), newData.size(), options);
     if (!DeltaRebuilds(made.bytes, oldData, newData)) {
         made.bytes = CompressFullBlock(newData.data(), newData.size(), level);
         made.kind = BlockKind::Full;
@@ -258,7 +267,7 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
     // Small batches keep few finished blocks waiting while a large file is still being diffed.
     constexpr size_t kMaxBatch = 64;
     for (size_t first = 0; first < jobs.size();) {
-        if (!DiffFitsInMemory(jobs[first].oldSize, jobs[first].newSize, options.memoryBudget)) {
+        if (!InMemory(jobs[first], options.memoryBudget)) {
             if (!MakeWindowed(fs, writer, options, jobs[first], error)) {
                 return false;
             }
@@ -269,7 +278,7 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
         size_t last = first;
         uint64_t cost = 0;
         while (last < jobs.size() && last - first < kMaxBatch &&
-               DiffFitsInMemory(jobs[last].oldSize, jobs[last].newSize, options.memoryBudget) &&
+               InMemory(jobs[last], options.memoryBudget) &&
                (last == first || cost + InMemoryCost(jobs[last]) <= options.memoryBudget)) {
             cost += InMemoryCost(jobs[last++]);
         }

@@ -28,13 +28,15 @@ std::string Shuffled(const std::string& data, size_t piece) {
 TreeSpec OldTree() {
     return {{"game.exe", "1.0" + BinaryOf(5000, 1)},
             {"data/big.pak", BinaryOf(3 << 20, 2)},
-            {"data/gone.bin", BinaryOf(1000, 3)}};
+            {"data/gone.bin", BinaryOf(1000, 3)},
+            {"data/emptied.bin", BinaryOf(400000, 6)}};
 }
 
 TreeSpec NewTree() {
     return {{"game.exe", "1.1" + BinaryOf(5000, 1)},
             {"data/big.pak", Shuffled(BinaryOf(3 << 20, 2), 300000) + BinaryOf(1000, 4)},
-            {"data/added.bin", BinaryOf(2 << 20, 5)}};
+            {"data/added.bin", BinaryOf(2 << 20, 5)},
+            {"data/emptied.bin", ""}};
 }
 
 bool Build(const std::string& old, const std::string& current, const std::string& patch,
