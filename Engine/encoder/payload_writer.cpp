@@ -129,15 +129,17 @@ bool PayloadWriter::AddBlockFrom(OldState& state, BlockKind kind, InputFile& blo
     state.blockOffset = m_dataSize;
     state.blockSize = block.Size();
     uint32_t crc = 0;
-    bool written = ForEachPiece(block, [&](const uint8_t* data, size_t size) {
+    bool appended = true;
+    bool read = ForEachPiece(block, [&](const uint8_t* data, size_t size) {
         crc = Crc32(data, size, crc);
-        return AppendData(data, size, error);
+        appended = AppendData(data, size, error);
+        return appended;
     });
-    if (!written && error->empty()) {
-        *error = "cannot read back a block from " + m_path + " scratch files";
+    if (!read && appended) {
+        *error = "cannot read back a block from the scratch files beside " + m_path;
     }
     state.blockCrc = crc;
-    return written;
+    return read;
 }
 
 bool PayloadWriter::Finish(const PatchModel& model, uint64_t* payloadSize, std::string* error) {
