@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "content_anchors.h"
 #include "delta_test_support.h"
 #include "windowed_encoder.h"
 
@@ -44,6 +45,34 @@ Bytes Shuffled(const Bytes& oldData, size_t pieceSize, uint64_t seed) {
         out[out.size() - 100] ^= 0x5a;
     }
     return out;
+}
+
+TEST(ContentAnchors, FollowTheDataAndIgnoreRuns) {
+    const Bytes data = Random(7).Fill(1 << 20);
+    Bytes shifted = Random(8).Fill(12345);
+    shifted.insert(shifted.end(), data.begin(), data.end());
+    std::vector<AnchorScanner::Anchor> a, b;
+    AnchorScanner(256).Scan(data.data(), data.size(), a);
+    AnchorScanner scanner(256);
+    for (size_t at = 0; at < shifted.size(); at += 1000)  // fed in pieces
+        scanner.Scan(shifted.data() + at, std::min<size_t>(1000, shifted.size() - at), b);
+    // About one per 256 bytes, and the same ones 12345 bytes later.
+    EXPECT_GT(a.size(), data.size() / 512);
+    EXPECT_LT(a.size(), data.size() / 128);
+    size_t same = 0;
+    for (const auto& anchor : b)
+        same += std::any_of(a.begin(), a.end(), [&](const AnchorScanner::Anchor& x) {
+            return x.key == anchor.key && x.position + 12345 == anchor.position;
+        });
+    EXPECT_GE(same + 2, a.size());
+
+    // A long run of one byte gives at most one anchor, whatever the byte.
+    for (int value : {0, 0x41, 0xff}) {
+        std::vector<AnchorScanner::Anchor> run;
+        const Bytes bytes(4 << 20, uint8_t(value));
+        AnchorScanner(256).Scan(bytes.data(), bytes.size(), run);
+        EXPECT_LE(run.size(), 1u) << value;
+    }
 }
 
 TEST(WindowedEncoder, FindsPiecesMovedAnywhereInTheOldFile) {
