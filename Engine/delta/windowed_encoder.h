@@ -14,8 +14,9 @@ namespace tpe {
 
 enum class WindowedEncodeResult { Ok, OldReadFailed, NewReadFailed, WriteFailed };
 
-// Reads both files through random-access sources (`newFile` too) and writes the delta to `out`
-// as it is made. Memory: about 14 x options.windowBytes per thread plus at most 128 MiB for the
+// Reads both files through random-access sources (`newFile` too; with more than one thread
+// their ReadAt is called from several threads at once) and writes the delta to `out` as it is
+// made. Memory: about 14 x options.windowBytes per thread plus at most 128 MiB for the
 // anchor index, whatever the file sizes. The bytes written do not depend on options.threads.
 // Throws std::bad_alloc when memory runs out (std::runtime_error should zstd fail).
 WindowedEncodeResult EncodeDeltaWindowed(DeltaOldSource& oldFile, DeltaOldSource& newFile,
