@@ -268,6 +268,9 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
     constexpr size_t kMaxBatch = 64;
     for (size_t first = 0; first < jobs.size();) {
         if (!InMemory(jobs[first], options.memoryBudget)) {
+            if (options.onWindowedFile) {
+                options.onWindowedFile(jobs[first].newPath, jobs[first].newSize);
+            }
             if (!MakeWindowed(fs, writer, options, jobs[first], error)) {
                 return false;
             }

@@ -3,6 +3,7 @@
 // file, and adds it to the payload. Files whose diff fits the memory budget are diffed in
 // memory; larger ones window by window, streamed from disk, so any size can be diffed.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct BlockOptions {
     int level = 19;
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 1;
+    std::function<void(const std::string& newPath, uint64_t newSize)> onWindowedFile;
 };
 
 // Whether diffing these sizes in memory stays within `budget` (and the address space).

@@ -322,6 +322,7 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     blockOptions.level = request.level;
     blockOptions.memoryBudget = request.memoryBudget;
     blockOptions.threads = request.threads;
+    blockOptions.onWindowedFile = request.onWindowedFile;
     if (!writer.Open(error) || !MakeBlocks(fs, writer, blockOptions, jobs, error)) {
         return false;
     }

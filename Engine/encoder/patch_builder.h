@@ -2,6 +2,7 @@
 // Compares old builds with the new one and makes the payload: information lines, file table,
 // one data block per distinct old contents of every changed file.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ struct BuildRequest {
     // window by window in bounded memory.
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 2;  // the patch is the same for any number
+    // Told before each file too large for the budget is diffed (they take a while).
+    std::function<void(const std::string& path, uint64_t size)> onWindowedFile;
 };
 
 struct BuildSummary {

@@ -141,6 +141,10 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!versionsKnown) {
         return kExitFailure;
     }
+    request.onWindowedFile = [&out](const std::string& path, uint64_t size) {
+        out << "diffing " << path << " (" << (size >> 20) << " MiB) window by window\n"
+            << std::flush;
+    };
     tpe::BuildSummary summary;
     std::string error;
     if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error)) {
