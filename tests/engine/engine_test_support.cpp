@@ -170,6 +170,7 @@ public:
     bool Write(const void* data, size_t size) override {
         return !m_fs.Fault() && m_inner->Write(data, size);
     }
+    bool Flush() override { return !m_fs.Fault() && m_inner->Flush(); }
     bool Close() override {
         bool closed = m_inner->Close();
         return !m_fs.Fault() && closed;
