@@ -3,7 +3,6 @@
 #include "engine_texts.h"
 #include "file_check.h"
 #include "journal.h"
-#include "path_safety.h"
 #include "transaction.h"
 
 namespace tpe {

@@ -120,6 +120,10 @@ bool Transaction::Commit(std::string* error) {
         *error = "cannot create the folder for the replaced files";
         return false;
     }
+    if (m_plan.empty() && m_foldersToRemove.empty() && !m_journal.Exists()) {
+        m_committed = true;  // nothing to swap: the installation stays untouched
+        return true;
+    }
     if (!m_journal.Commit(m_plan, m_foldersToRemove)) {
         m_journalFailed = true;
         *error = "cannot write the update journal";
@@ -233,7 +237,7 @@ bool Transaction::UndoPrepared(const PreparedStep& step) {
 
 bool Transaction::Rollback(std::string* error) {
     m_done = true;
-    if (m_committed && !m_aborted) {
+    if (m_committed && !m_aborted && m_journal.Exists()) {
         // Best effort: without it a later run still decides from what is on disk.
         m_journal.Abort();
         m_aborted = true;

@@ -184,6 +184,18 @@ TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
     EXPECT_EQ(TreeDiff(ReadTree(inst), before), "");
 }
 
+TEST_P(Recovery, AnApplyWithNothingToChangeWritesNoJournal) {
+    std::string inst = Fresh("twice");
+    Recorder first, second;
+    ASSERT_EQ(Apply(inst, first), EngineResult::Ok);
+    if (!GetParam().empty()) {
+        RemoveTree(inst + "/" + GetParam());
+    }
+    FaultyFileSystem counting;
+    EXPECT_EQ(Apply(inst, second, counting), EngineResult::Ok);
+    EXPECT_EQ(counting.operations, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackups, Recovery,
                          ::testing::Values(std::string(), std::string("Update_1.0_Backup")));
 
