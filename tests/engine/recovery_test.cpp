@@ -129,6 +129,42 @@ TEST_P(Recovery, EveryDeathEndsWhollyOldBeforeTheCommitAndWhollyNewAfterIt) {
     EXPECT_GT(toNew, 10);
 }
 
+// A failure after the commit makes the apply roll back; a death during that rollback ends old
+// once the abort is in the journal, and wholly old or new when the death came before it.
+TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
+    const long commit = CommitOperation();
+    int deaths = 0, aborted = 0;
+    for (long failAt = commit + 1; failAt < commit + 4; ++failAt) {
+        for (long dieAt = failAt + 1; dieAt < failAt + 12; ++dieAt) {
+            std::string inst = Fresh("rolling-back");
+            FaultyFileSystem dying;
+            dying.failAt = failAt;
+            dying.freezeAt = dieAt;
+            Recorder recorder;
+            if (Apply(inst, recorder, dying) != EngineResult::RollbackIncomplete) {
+                continue;  // the rollback was over before the death
+            }
+            ++deaths;
+            tpe::JournalContents journal;
+            std::string why;
+            ASSERT_EQ(tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + tpe::kJournalName,
+                                       &journal, &why),
+                      tpe::JournalStatus::Ok);
+            aborted += journal.aborted;
+            Recorder next;
+            EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next),
+                      EngineResult::Ok);
+            const TreeSpec after = ReadTree(inst);
+            if (journal.aborted || TreeDiff(after, current) != "") {
+                EXPECT_EQ(TreeDiff(after, old), "")
+                    << "failure at " << failAt << ", death at " << dieAt;
+            }
+        }
+    }
+    EXPECT_GT(deaths, 10);
+    EXPECT_GT(aborted, 5);
+}
+
 TEST_P(Recovery, ATornCommitRecordRollsBack) {
     std::string inst = Killed(CommitOperation() + 1);
     const std::string journal = inst + "/" + tpe::kJournalName;
