@@ -36,12 +36,15 @@ private:
 EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
                        const OldState& state, uint16_t startFraction, std::string* error) {
     const std::string name = BackslashPath(file.path);
+    if (!tx.Staging(file.path)) {
+        *error = JournalText();
+        return EngineResult::IoFailure;
+    }
     std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
     if (!out) {
         *error = "Cannot create the new " + name;
         return EngineResult::IoFailure;
     }
-    tx.Staged(file.path);
     std::unique_ptr<InputFile> old;
     if (state.old.present) {
         old = c.fs.OpenRead(JoinPath(c.root, file.path));
@@ -73,7 +76,8 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
         status = DeltaStatus::Cancelled;
     }
-    bool closed = out->Close();
+    // On disk before the commit: the swap may discard the originals.
+    bool closed = (status != DeltaStatus::Ok || out->Flush()) && out->Close();
     switch (status) {
         case DeltaStatus::Ok:
             break;
