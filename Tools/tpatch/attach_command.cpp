@@ -1,4 +1,5 @@
 // tpatch attach: appends a patch to the update utility's program.
+#include <cstdint>
 #include <string>
 
 #include "cli.h"
@@ -116,7 +117,8 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
     tpe::LocatePayload(*payloadFile, &where, &why);
     std::vector<uint8_t> bytes, payloadBytes;
     if (!ReadAll(*program, &bytes) || !ReadAll(*payloadFile, &payloadBytes)) {
-        err << "tpatch attach: cannot read the inputs\n";
+        err << "tpatch attach: cannot read the inputs (or they are too large for this build of "
+               "tpatch: use the 64-bit one)\n";
         return kExitFailure;
     }
     if (versionsKnown) {

@@ -145,13 +145,17 @@ std::string FullBlockPayload(const std::string& contents, const std::string& pro
     file.path = "data/a.bin";
     file.target = {true, promised.size(), tpe::Sha256Of(promised.data(), promised.size())};
     file.states.resize(1);
-    tpe::PayloadWriter writer;
-    writer.AddBlock(file.states[0], tpe::BlockKind::Full,
-                    tpe::CompressFullBlock(reinterpret_cast<const uint8_t*>(contents.data()),
-                                           contents.size(), 3));
+    ScratchDir scratch;
+    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
+    const std::vector<uint8_t> block = tpe::CompressFullBlock(
+        reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), 3);
+    std::string error;
+    uint64_t size = 0;
+    EXPECT_TRUE(writer.Open(&error) && writer.AddBlock(file.states[0], tpe::BlockKind::Full,
+                                                       block.data(), block.size(), &error));
     model.files.push_back(file);
-    std::vector<uint8_t> bytes = writer.Finish(model);
-    return std::string(bytes.begin(), bytes.end());
+    EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
+    return ReadFile(scratch / "payload.bin");
 }
 
 TEST(FullBlocks, WholeContentsBlockRebuildsItsFile) {
