@@ -11,6 +11,7 @@
 #include "delta_decoder.h"
 #include "delta_encoder.h"
 #include "delta_format.h"
+#include "file_delta_sources.h"
 #include "file_system.h"
 #include "input_file.h"
 #include "output_file.h"
@@ -48,19 +49,7 @@ bool ParseCount(const std::string& text, long low, long high, long* value) {
     return true;
 }
 
-// Delta readers for the decoder: the old file at random, the delta from start to end.
-class OldFile : public tpe::DeltaOldSource {
-public:
-    explicit OldFile(tpe::InputFile& file) : file_(file) {}
-    uint64_t Size() const override { return file_.Size(); }
-    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        return file_.ReadAt(offset, buffer, size);
-    }
-
-private:
-    tpe::InputFile& file_;
-};
-
+// The delta read from start to end (the old file is read at random through OldFileSource).
 class DeltaFile : public tpe::DeltaPatchSource {
 public:
     explicit DeltaFile(tpe::InputFile& file) : file_(file) {}
@@ -234,7 +223,7 @@ int PatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch patch: " << error << "\n";
         return kExitFailure;
     }
-    OldFile old(*oldFile);
+    tpe::OldFileSource old(oldFile.get());
     DeltaFile delta(*deltaFile);
     ReplacingSink sink(output);
     tpe::DeltaStatus status = tpe::DecodeDelta(old, delta, sink, header.newSize);
