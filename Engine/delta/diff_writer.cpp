@@ -124,8 +124,13 @@ void DiffStreamPacker::Pack(const std::vector<DiffChunk>& chunks, bool last,
                                      last, std::ref(*encoders_[s]), std::ref(packed[s]));
         for (std::thread& worker : workers) worker.join();
     } else {
-        for (int s = 0; s < kDiffStreamCount; ++s)
+        for (int s = 0; s < kDiffStreamCount; ++s) {
             PackStream(static_cast<DiffStream>(s), chunks, last, *encoders_[s], packed[s]);
+            // An ended stream's compressor is done with: its tables go before the next
+            // stream's are made, so one thread holds one compressor's memory at a time.
+            if (last)
+                encoders_[s].reset();
+        }
     }
     for (const PackedStream& stream : packed)
         if (stream.error)

@@ -54,7 +54,7 @@ public:
     DiffStreamPacker(int level, unsigned threads, const uint64_t* streamSizes = nullptr);
 
     // Appends the chunks' headers and parts to `body`; `last` ends the frames, so the last
-    // batch must hold at least one chunk.
+    // batch must hold at least one chunk, and nothing may be packed after it.
     void Pack(const std::vector<DiffChunk>& chunks, bool last, std::vector<uint8_t>& body);
 
 private:
