@@ -179,4 +179,48 @@ TEST(FullBlocks, BlockInflatingPastItsFileIsRefusedAndLeavesNothing) {
     }
 }
 
+// Sizes a hostile table may claim: the checks of free space neither wrap round nor wait for the
+// disk to fill.
+TEST(SizeBombs, HugeDeclaredSizesAddUpWithoutWrappingRound) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"a.bin", "a"}, {"b.bin", "b"}});
+    tpe::PatchModel model;
+    model.infoLines = {"Versions,a.bin,1,2"};
+    model.sources = {{"1", ""}};
+    tpe::PayloadWriter writer;
+    for (const char* name : {"a.bin", "b.bin"}) {
+        tpe::FileEntry file;
+        file.path = name;
+        file.target = {true, uint64_t(1) << 63, tpe::Sha256Of("new", 3)};
+        file.states.resize(1);
+        file.states[0].old = {true, 1, tpe::Sha256Of(name, 1)};
+        writer.AddBlock(file.states[0], tpe::BlockKind::Full, {1, 2, 3});
+        model.files.push_back(file);
+    }
+    std::vector<uint8_t> bytes = writer.Finish(model);
+    WriteFile(dir / "patch.bin", std::string(bytes.begin(), bytes.end()));
+    const TreeSpec before = ReadTree(dir / "inst");
+    for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
+        Recorder recorder;
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", recorder),
+                  EngineResult::InsufficientSpace);
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+    }
+}
+
+TEST(SizeBombs, FileLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    const TreeSpec before = ReadTree(dir / "inst");
+    // 64 MiB of zeros: a legitimate file whose block is tiny; the volume has 1 MiB left.
+    const std::string zeros(64 << 20, '\0');
+    WriteFile(dir / "patch.bin", FullBlockPayload(zeros, zeros));
+    FaultyFileSystem fs;
+    fs.freeSpace = 1 << 20;
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder, fs),
+              EngineResult::InsufficientSpace);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
 }  // namespace
