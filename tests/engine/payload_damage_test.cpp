@@ -2,7 +2,9 @@
 // refused before anything is changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "byte_io.h"
 #include "crc32.h"
@@ -135,23 +137,39 @@ TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
         << recorder.messages[0].text;
 }
 
-// A payload adding one file from a Full block that holds `contents`, while the table promises
-// `promised`.
-std::string FullBlockPayload(const std::string& contents, const std::string& promised) {
+// A payload giving each file of `olds` (path and its old contents; none for an added file) the
+// contents `target` from the Full `block`.
+std::string SameTargetPayload(const std::map<std::string, tpe::Contents>& olds,
+                              const tpe::Contents& target, const std::vector<uint8_t>& block) {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    tpe::FileEntry file;
-    file.path = "data/a.bin";
-    file.target = {true, promised.size(), tpe::Sha256Of(promised.data(), promised.size())};
-    file.states.resize(1);
     tpe::PayloadWriter writer;
-    writer.AddBlock(file.states[0], tpe::BlockKind::Full,
-                    tpe::CompressFullBlock(reinterpret_cast<const uint8_t*>(contents.data()),
-                                           contents.size(), 3));
-    model.files.push_back(file);
+    for (const auto& [path, old] : olds) {
+        tpe::FileEntry file;
+        file.path = path;
+        file.target = target;
+        file.states.resize(1);
+        file.states[0].old = old;
+        writer.AddBlock(file.states[0], tpe::BlockKind::Full, block);
+        model.files.push_back(file);
+    }
     std::vector<uint8_t> bytes = writer.Finish(model);
     return std::string(bytes.begin(), bytes.end());
+}
+
+tpe::Contents ContentsOf(const std::string& text) {
+    return {true, text.size(), tpe::Sha256Of(text.data(), text.size())};
+}
+
+std::vector<uint8_t> Compressed(const std::string& text) {
+    return tpe::CompressFullBlock(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 3);
+}
+
+// A payload adding one file from a Full block that holds `contents`, while the table promises
+// `promised`.
+std::string FullBlockPayload(const std::string& contents, const std::string& promised) {
+    return SameTargetPayload({{"data/a.bin", {}}}, ContentsOf(promised), Compressed(contents));
 }
 
 TEST(FullBlocks, WholeContentsBlockRebuildsItsFile) {
@@ -184,21 +202,10 @@ TEST(FullBlocks, BlockInflatingPastItsFileIsRefusedAndLeavesNothing) {
 TEST(SizeBombs, HugeDeclaredSizesAddUpWithoutWrappingRound) {
     ScratchDir dir;
     WriteTree(dir / "inst", {{"a.bin", "a"}, {"b.bin", "b"}});
-    tpe::PatchModel model;
-    model.infoLines = {"Versions,a.bin,1,2"};
-    model.sources = {{"1", ""}};
-    tpe::PayloadWriter writer;
-    for (const char* name : {"a.bin", "b.bin"}) {
-        tpe::FileEntry file;
-        file.path = name;
-        file.target = {true, uint64_t(1) << 63, tpe::Sha256Of("new", 3)};
-        file.states.resize(1);
-        file.states[0].old = {true, 1, tpe::Sha256Of(name, 1)};
-        writer.AddBlock(file.states[0], tpe::BlockKind::Full, {1, 2, 3});
-        model.files.push_back(file);
-    }
-    std::vector<uint8_t> bytes = writer.Finish(model);
-    WriteFile(dir / "patch.bin", std::string(bytes.begin(), bytes.end()));
+    const tpe::Contents huge = {true, uint64_t(1) << 63, tpe::Sha256Of("new", 3)};
+    WriteFile(dir / "patch.bin",
+              SameTargetPayload({{"a.bin", ContentsOf("a")}, {"b.bin", ContentsOf("b")}}, huge,
+                                {1, 2, 3}));
     const TreeSpec before = ReadTree(dir / "inst");
     for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
         Recorder recorder;
@@ -220,6 +227,25 @@ TEST(SizeBombs, FileLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
     Recorder recorder;
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder, fs),
               EngineResult::InsufficientSpace);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
+TEST(SizeBombs, PatchThatCannotFitIsRefusedBeforeAnyFileIsStaged) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    const TreeSpec before = ReadTree(dir / "inst");
+    // Two files of 600 KiB; each alone fits in the 1 MiB left, both do not.
+    const std::string zeros(600 << 10, '\0');
+    WriteFile(dir / "patch.bin", SameTargetPayload({{"a.bin", {}}, {"b.bin", {}}},
+                                                   ContentsOf(zeros), Compressed(zeros)));
+    FaultyFileSystem fs;
+    fs.freeSpace = 1 << 20;
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder, fs),
+              EngineResult::InsufficientSpace);
+    EXPECT_NE(std::find(recorder.messages.begin(), recorder.messages.end(),
+                        Message{4, "Insufficient Storage, 1228800 bytes needed"}),
+              recorder.messages.end());
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
 }
 
