@@ -30,6 +30,8 @@ class OutputFile {
 public:
     virtual ~OutputFile() = default;  // closes without reporting; call Close to check
     virtual bool Write(const void* data, size_t size) = 0;
+    // Makes what was written durable (it survives a power loss), before anything relies on it.
+    virtual bool Flush() = 0;
     virtual bool Close() = 0;
 };
 

@@ -63,6 +63,7 @@ public:
         }
         return true;
     }
+    bool Flush() override { return fsync(m_fd) == 0; }
     bool Close() override {
         int fd = m_fd;
         m_fd = -1;

@@ -65,6 +65,7 @@ public:
         }
         return true;
     }
+    bool Flush() override { return FlushFileBuffers(m_handle) != 0; }
     bool Close() override {
         HANDLE h = m_handle;
         m_handle = INVALID_HANDLE_VALUE;

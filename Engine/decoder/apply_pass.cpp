@@ -51,8 +51,12 @@ private:
         }
         return result;
     }
+    std::string FolderError(const std::string& text) const {
+        return m_tx.JournalFailed() ? JournalText() : text;
+    }
     EngineResult ApplyFile(const FileEntry& file);
     EngineResult CreateFolders();
+    void ScheduleFolderRemovals();
     EngineResult RemoveFolders();
 
     PassContext& m_c;
@@ -116,7 +120,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
         }
         if (!m_tx.EnsureFolder(ParentPath(file.path))) {
             return Fail(EngineResult::IoFailure,
-                        "Cannot create the folder of " + BackslashPath(file.path));
+                        FolderError("Cannot create the folder of " + BackslashPath(file.path)));
         }
         std::string error;
         EngineResult staged = StageFile(m_c, m_tx, file, *standing.state, writingStarts, &error);
@@ -127,7 +131,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     } else {
         ++m_removed;
     }
-    m_tx.Schedule(file.path, file.target.present, readOnly);
+    m_tx.Schedule(file.path, file.target.present, readOnly, file.target);
     if (!r.Send(kMsgFileEnd)) {
         return Fail(EngineResult::Cancelled, "");
     }
@@ -138,7 +142,7 @@ EngineResult ApplyRun::CreateFolders() {
     for (const std::string& folder : m_newFolders) {
         if (!PathStaysInside(m_c.fs, m_c.root, folder) || !m_tx.EnsureFolder(folder)) {
             return Fail(EngineResult::IoFailure,
-                        "Cannot create the folder " + BackslashPath(folder));
+                        FolderError("Cannot create the folder " + BackslashPath(folder)));
         }
         if (!m_c.reporter.Text(kMsgInformation, "Created folder " + BackslashPath(folder))) {
             return Fail(EngineResult::Cancelled, "");
@@ -148,10 +152,12 @@ EngineResult ApplyRun::CreateFolders() {
 }
 
 // Deepest first, after the files are gone; a folder that still holds other files stays.
-EngineResult ApplyRun::RemoveFolders() {
+void ApplyRun::ScheduleFolderRemovals() {
     std::vector<std::string> folders;
     for (const FolderEntry& folder : m_c.payload.model.folders) {
-        if (folder.action == FolderAction::Remove) {
+        if (folder.action == FolderAction::Remove &&
+            PathStaysInside(m_c.fs, m_c.root, folder.path) &&
+            m_c.fs.Stat(JoinPath(m_c.root, folder.path)).kind == NodeKind::Folder) {
             folders.push_back(folder.path);
         }
     }
@@ -159,15 +165,16 @@ EngineResult ApplyRun::RemoveFolders() {
         return std::count(a.begin(), a.end(), '/') > std::count(b.begin(), b.end(), '/');
     });
     for (const std::string& folder : folders) {
-        const std::string full = JoinPath(m_c.root, folder);
-        if (!PathStaysInside(m_c.fs, m_c.root, folder) ||
-            m_c.fs.Stat(full).kind != NodeKind::Folder) {
-            continue;
-        }
-        std::string notice = m_tx.RemoveFolder(folder)
-                                 ? "Removed folder " + BackslashPath(folder)
-                                 : "Kept folder " + BackslashPath(folder) + ": it is not empty";
-        if (!m_c.reporter.Text(kMsgInformation, notice)) {
+        m_tx.ScheduleFolderRemoval(folder);
+    }
+}
+
+EngineResult ApplyRun::RemoveFolders() {
+    for (const FolderOutcome& outcome : m_tx.RemoveFolders()) {
+        const std::string name = BackslashPath(outcome.relative);
+        if (!m_c.reporter.Text(kMsgInformation,
+                               outcome.removed ? "Removed folder " + name
+                                               : "Kept folder " + name + ": it is not empty")) {
             return Fail(EngineResult::Cancelled, "");
         }
     }
@@ -204,8 +211,9 @@ EngineResult ApplyRun::Run() {
     if (result != EngineResult::Ok) {
         return result;
     }
+    ScheduleFolderRemovals();
     std::string error;
-    if (!m_tx.Swap(&error)) {
+    if (!m_tx.Commit(&error) || !m_tx.Swap(&error)) {
         return Fail(EngineResult::IoFailure, error);
     }
     result = RemoveFolders();
@@ -217,6 +225,7 @@ EngineResult ApplyRun::Run() {
                                                 " removed")) {
         return Fail(EngineResult::Cancelled, "");
     }
+    // A clean-up left over (an original that cannot be deleted) is finished by the next run.
     m_tx.Finish();
     return EngineResult::Ok;
 }

@@ -4,6 +4,7 @@
 
 #include "pass_context.h"
 #include "path_safety.h"
+#include "recovery.h"
 
 namespace tpe {
 namespace {
@@ -59,6 +60,10 @@ std::string ReportedName(const PassContext& context, const std::string& path) {
 EngineResult RunEngine(const EngineOptions& options, const MessageSink& sink, FileSystem& fs) {
     Reporter reporter(sink);
     try {
+        EngineResult recovered = RecoverInterruptedApply(fs, options.folder, reporter);
+        if (recovered != EngineResult::Ok) {
+            return recovered;
+        }
         std::unique_ptr<InputFile> file = fs.OpenRead(options.program);
         if (!file) {
             return RefusePayload(reporter, options.mode, EngineResult::PayloadMissing,

@@ -30,6 +30,20 @@ inline std::string ApplyingText(const std::string& name, const char* what) {
 inline std::string NewVersionText(const std::string& name) {
     return name + ": New Version already in place";
 }
+inline std::string JournalText() {
+    return "Cannot write the update journal in the installation folder";
+}
+// Notices (message 11) of a run that found an apply interrupted by a killed process.
+inline std::string RecoveredForwardText() {
+    return "An interrupted update was completed: the installation is at the new version";
+}
+inline std::string RecoveredBackText() {
+    return "An interrupted update was rolled back: the installation is as it was before";
+}
+inline std::string RecoveryFailedText(const std::string& why) {
+    return "Cannot recover the interrupted update: " + why +
+           ". Nothing else was done; the next run tries again";
+}
 inline std::string ReadOnlyQuestion(const std::string& name) {
     return name + " is read-only. Replace it anyway? (Y/N)";
 }

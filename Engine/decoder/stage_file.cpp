@@ -1,58 +1,13 @@
 #include "stage_file.h"
 
-#include <algorithm>
-
-#include "crc32.h"
 #include "delta_decoder.h"
 #include "engine_texts.h"
+#include "file_delta_sources.h"
 #include "full_block_reader.h"
 #include "path_safety.h"
 
 namespace tpe {
 namespace {
-
-class OldFileSource : public DeltaOldSource {
-public:
-    explicit OldFileSource(InputFile* file) : m_file(file) {}
-    uint64_t Size() const override { return m_file ? m_file->Size() : 0; }
-    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        if (size == 0) {
-            return offset <= Size();
-        }
-        return m_file && m_file->ReadAt(offset, buffer, size);
-    }
-
-private:
-    InputFile* m_file;
-};
-
-// The block's bytes in the payload file; its CRC is checked when the last byte has been read.
-class BlockSource : public DeltaPatchSource {
-public:
-    BlockSource(InputFile& file, uint64_t offset, uint64_t size, uint32_t crc)
-        : m_file(file), m_offset(offset), m_size(size), m_expectedCrc(crc) {}
-    long long Read(void* buffer, size_t size) override {
-        uint64_t left = m_size - m_done;
-        if (left == 0) {
-            return m_crc == m_expectedCrc ? 0 : -1;
-        }
-        size_t n = size_t(std::min<uint64_t>(left, size));
-        if (!m_file.ReadAt(m_offset + m_done, buffer, n)) {
-            return -1;
-        }
-        m_crc = Crc32(buffer, n, m_crc);
-        m_done += n;
-        if (m_done == m_size && m_crc != m_expectedCrc) {
-            return -1;
-        }
-        return static_cast<long long>(n);
-    }
-
-private:
-    InputFile& m_file;
-    uint64_t m_offset, m_size, m_done = 0;
-    uint32_t m_expectedCrc, m_crc = 0;
-};
 
 class HashingSink : public DeltaSink {
 public:
@@ -81,12 +36,15 @@ private:
 EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
                        const OldState& state, uint16_t startFraction, std::string* error) {
     const std::string name = BackslashPath(file.path);
+    if (!tx.Staging(file.path)) {
+        *error = JournalText();
+        return EngineResult::IoFailure;
+    }
     std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
     if (!out) {
         *error = "Cannot create the new " + name;
         return EngineResult::IoFailure;
     }
-    tx.Staged(file.path);
     std::unique_ptr<InputFile> old;
     if (state.old.present) {
         old = c.fs.OpenRead(JoinPath(c.root, file.path));
@@ -118,7 +76,8 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
         status = DeltaStatus::Cancelled;
     }
-    bool closed = out->Close();
+    // On disk before the commit: the swap may discard the originals.
+    bool closed = (status != DeltaStatus::Ok || out->Flush()) && out->Close();
     switch (status) {
         case DeltaStatus::Ok:
             break;

@@ -1,5 +1,7 @@
 #include "transaction.h"
 
+#include "file_hash.h"
+
 namespace tpe {
 
 Transaction::Transaction(FileSystem& fs, std::string root, std::string backupRoot,
@@ -7,7 +9,22 @@ Transaction::Transaction(FileSystem& fs, std::string root, std::string backupRoo
     : m_fs(fs),
       m_root(std::move(root)),
       m_backupRoot(std::move(backupRoot)),
-      m_token(std::move(token)) {}
+      m_token(std::move(token)),
+      m_journal(m_fs, JoinPath(m_root, kJournalName), m_token, m_backupRoot) {}
+
+Transaction::Transaction(FileSystem& fs, std::string root, JournalContents journal)
+    : m_fs(fs),
+      m_root(std::move(root)),
+      m_backupRoot(std::move(journal.backupRoot)),
+      m_token(std::move(journal.token)),
+      m_journal(m_fs, JoinPath(m_root, kJournalName), m_token, m_backupRoot),
+      m_prepared(std::move(journal.prepared)),
+      m_plan(std::move(journal.plan)),
+      m_foldersToRemove(std::move(journal.foldersToRemove)),
+      m_committed(journal.committed),
+      m_aborted(journal.aborted) {
+    m_journal.Adopt();
+}
 
 Transaction::~Transaction() {
     if (!m_done) {
@@ -16,145 +33,269 @@ Transaction::~Transaction() {
     }
 }
 
-bool Transaction::EnsureFullFolder(const std::string& full) {
-    NodeInfo node = m_fs.Stat(full);
+bool Transaction::Record(const PreparedStep& step) {
+    if (!m_journal.Prepared(step)) {
+        m_journalFailed = true;
+        return false;
+    }
+    m_prepared.push_back(step);
+    return true;
+}
+
+bool Transaction::EnsureFolder(const std::string& relative) {
+    if (relative.empty()) {
+        return true;
+    }
+    NodeInfo node = m_fs.Stat(Full(relative));
     if (node.kind == NodeKind::Folder) {
         return true;
     }
     if (node.kind != NodeKind::Missing) {
         return false;
     }
-    std::string parent = ParentPath(full);
-    if (!parent.empty() && parent != full && !EnsureFullFolder(parent)) {
-        return false;
-    }
-    if (!m_fs.MakeFolder(full)) {
-        return false;
-    }
-    m_log.push_back({StepKind::CreatedFolder, full, std::string()});
-    return true;
+    return EnsureFolder(ParentPath(relative)) && Record({true, relative}) &&
+           m_fs.MakeFolder(Full(relative));
 }
 
-bool Transaction::EnsureFolder(const std::string& relative) {
-    return relative.empty() || EnsureFullFolder(Full(relative));
+std::string Transaction::StagingRelative(const std::string& relative) const {
+    return relative + ".~tpn" + m_token;
 }
 
 std::string Transaction::StagingPath(const std::string& relative) const {
-    return Full(relative) + ".~tpn" + m_token;
+    return Full(StagingRelative(relative));
+}
+
+bool Transaction::Staging(const std::string& relative) {
+    return Record({false, relative});
 }
 
 // Originals go to one folder at the root (so that emptied folders can be removed) or, with
 // backups, to the same relative path below the backup folder.
-std::string Transaction::AsidePath(const std::string& relative) {
+std::string Transaction::AsidePath(const PlannedChange& change) const {
     if (!m_backupRoot.empty()) {
-        return Full(JoinPath(m_backupRoot, relative));
+        return JoinPath(m_backupRoot, change.relative);
     }
-    m_asideFolder = Full(".~tpo" + m_token);
-    return JoinPath(m_asideFolder, std::to_string(++m_asideCount));
+    return JoinPath(AsideFolder(), std::to_string(change.asideNumber));
 }
 
-void Transaction::Staged(const std::string& relative) {
-    m_log.push_back({StepKind::Staged, StagingPath(relative), std::string()});
+void Transaction::Schedule(const std::string& relative, bool replace, bool clearReadOnly,
+                           const Contents& target) {
+    PlannedChange change;
+    change.relative = relative;
+    change.replace = replace;
+    change.clearReadOnly = clearReadOnly;
+    change.target = target;
+    m_plan.push_back(change);
 }
 
-void Transaction::Schedule(const std::string& relative, bool replace, bool clearReadOnly) {
-    m_scheduled.push_back({relative, replace, clearReadOnly});
+void Transaction::ScheduleFolderRemoval(const std::string& relative) {
+    m_foldersToRemove.push_back(relative);
+}
+
+bool Transaction::Commit(std::string* error) {
+    bool anyAside = false;
+    for (PlannedChange& change : m_plan) {
+        change.hadOriginal = m_fs.Stat(Full(change.relative)).kind == NodeKind::File;
+        if (!change.hadOriginal) {
+            continue;
+        }
+        if (m_backupRoot.empty()) {
+            change.asideNumber = ++m_asideCount;
+            anyAside = true;
+            continue;
+        }
+        // Found now, a backup in the way stops the apply before anything was swapped.
+        const std::string aside = AsidePath(change);
+        if (!Missing(aside)) {
+            *error = "cannot move " + change.relative +
+                     " into the backup folder (is a backup of it already there?)";
+            return false;
+        }
+        if (!EnsureFolder(ParentPath(aside))) {
+            *error = "cannot create the backup folder for " + change.relative;
+            return false;
+        }
+    }
+    if (anyAside && !EnsureFolder(AsideFolder())) {
+        *error = "cannot create the folder for the replaced files";
+        return false;
+    }
+    if (m_plan.empty() && m_foldersToRemove.empty() && !m_journal.Exists()) {
+        m_committed = true;  // nothing to swap: the installation stays untouched
+        return true;
+    }
+    if (!m_journal.Commit(m_plan, m_foldersToRemove)) {
+        m_journalFailed = true;
+        *error = "cannot write the update journal";
+        return false;
+    }
+    m_committed = true;
+    return true;
+}
+
+bool Transaction::SwapOne(const PlannedChange& change, std::string* error) {
+    const std::string target = Full(change.relative);
+    const std::string staging = StagingRelative(change.relative);
+    if (change.replace && Missing(staging)) {
+        return true;  // moved in before
+    }
+    if (change.hadOriginal && m_fs.Stat(target).kind == NodeKind::File) {
+        if (change.clearReadOnly && !m_fs.SetReadOnly(target, false)) {
+            *error = "cannot make " + change.relative + " writable";
+            return false;
+        }
+        if (!m_fs.Rename(target, Full(AsidePath(change)))) {
+            *error = "cannot move " + change.relative + " aside";
+            return false;
+        }
+    }
+    if (change.replace && !m_fs.Rename(Full(staging), target)) {
+        *error = "cannot move the new " + change.relative + " into place";
+        return false;
+    }
+    return true;
 }
 
 bool Transaction::Swap(std::string* error) {
-    for (const Scheduled& s : m_scheduled) {
-        const std::string target = Full(s.relative);
-        if (m_fs.Stat(target).kind == NodeKind::File) {
-            if (s.clearReadOnly) {
-                if (!m_fs.SetReadOnly(target, false)) {
-                    *error = "cannot make " + s.relative + " writable";
-                    return false;
-                }
-                m_log.push_back({StepKind::ClearedReadOnly, target, std::string()});
-            }
-            const std::string aside = AsidePath(s.relative);
-            if (!EnsureFullFolder(ParentPath(aside))) {
-                *error = "cannot create the backup folder for " + s.relative;
-                return false;
-            }
-            if (!m_fs.Rename(target, aside)) {
-                *error = m_backupRoot.empty() ? "cannot move " + s.relative + " aside"
-                                              : "cannot move " + s.relative +
-                                                    " into the backup folder (is a backup of it "
-                                                    "already there?)";
-                return false;
-            }
-            m_log.push_back({StepKind::MovedAside, target, aside});
-        }
-        if (s.replace) {
-            if (!m_fs.Rename(StagingPath(s.relative), target)) {
-                *error = "cannot move the new " + s.relative + " into place";
-                return false;
-            }
-            m_log.push_back({StepKind::MovedIn, StagingPath(s.relative), target});
+    for (const PlannedChange& change : m_plan) {
+        if (!SwapOne(change, error)) {
+            return false;
         }
     }
     return true;
 }
 
-bool Transaction::RemoveFolder(const std::string& relative) {
-    if (!m_fs.RemoveFolder(Full(relative))) {
+std::vector<FolderOutcome> Transaction::RemoveFolders() {
+    std::vector<FolderOutcome> outcomes;
+    for (const std::string& folder : m_foldersToRemove) {
+        if (m_fs.Stat(Full(folder)).kind == NodeKind::Folder) {
+            outcomes.push_back({folder, m_fs.RemoveFolder(Full(folder))});
+        }
+    }
+    return outcomes;
+}
+
+bool Transaction::HasContents(const std::string& relative, const Contents& contents) {
+    NodeInfo node = m_fs.Stat(Full(relative));
+    if (node.kind != NodeKind::File || node.size != contents.size) {
         return false;
     }
-    m_log.push_back({StepKind::RemovedFolder, Full(relative), std::string()});
+    std::unique_ptr<InputFile> file = m_fs.OpenRead(Full(relative));
+    Digest digest;
+    return file && HashFile(*file, &digest, ReadProgress()) && digest == contents.hash;
+}
+
+bool Transaction::CanRollForward() {
+    if (!m_committed || m_aborted) {
+        return false;
+    }
+    for (const PlannedChange& change : m_plan) {
+        if (change.replace) {
+            const std::string staging = StagingRelative(change.relative);
+            if (!HasContents(Missing(staging) ? change.relative : staging, change.target)) {
+                return false;
+            }
+        }
+    }
     return true;
+}
+
+// Puts the original back. A file at the target while the original is still aside can only be
+// the new one; it goes back to its staging name, removed with the other staged files.
+bool Transaction::UndoChange(const PlannedChange& change) {
+    const std::string target = Full(change.relative);
+    const std::string staging = StagingRelative(change.relative);
+    if (!change.hadOriginal) {
+        return !change.replace || !Missing(staging) || Missing(change.relative) ||
+               m_fs.Rename(target, Full(staging));
+    }
+    const std::string aside = AsidePath(change);
+    if (!Missing(aside)) {
+        if (!Missing(change.relative) &&
+            !(change.replace && Missing(staging) && m_fs.Rename(target, Full(staging)))) {
+            return false;
+        }
+        if (!m_fs.Rename(Full(aside), target)) {
+            return false;
+        }
+    }
+    NodeInfo node = m_fs.Stat(target);
+    if (node.kind != NodeKind::File) {
+        return false;  // the original is lost
+    }
+    return !change.clearReadOnly || node.readOnly || m_fs.SetReadOnly(target, true);
+}
+
+bool Transaction::UndoPrepared(const PreparedStep& step) {
+    if (step.folder) {
+        return m_fs.Stat(Full(step.relative)).kind != NodeKind::Folder ||
+               m_fs.RemoveFolder(Full(step.relative));
+    }
+    const std::string staging = StagingRelative(step.relative);
+    return Missing(staging) || m_fs.RemoveFile(Full(staging));
 }
 
 bool Transaction::Rollback(std::string* error) {
-    bool complete = true;
-    for (auto step = m_log.rbegin(); step != m_log.rend(); ++step) {
-        bool undone = true;
-        switch (step->kind) {
-            case StepKind::CreatedFolder:
-                undone = m_fs.RemoveFolder(step->from);
-                break;
-            case StepKind::Staged:
-                undone =
-                    m_fs.Stat(step->from).kind == NodeKind::Missing || m_fs.RemoveFile(step->from);
-                break;
-            case StepKind::ClearedReadOnly:
-                undone = m_fs.SetReadOnly(step->from, true);
-                break;
-            case StepKind::MovedAside:
-                undone = m_fs.Rename(step->to, step->from);
-                break;
-            case StepKind::MovedIn:
-                undone = m_fs.Rename(step->to, step->from);
-                break;
-            case StepKind::RemovedFolder:
-                undone = m_fs.MakeFolder(step->from);
-                break;
-        }
-        if (!undone) {
-            if (complete) {
-                *error = "could not restore " + step->from;
+    m_done = true;
+    if (m_committed && !m_aborted && m_journal.Exists()) {
+        // Best effort: without it a later run still decides from what is on disk.
+        m_journal.Abort();
+        m_aborted = true;
+    }
+    std::string failed;
+    if (m_committed) {
+        for (auto folder = m_foldersToRemove.rbegin(); folder != m_foldersToRemove.rend();
+             ++folder) {
+            if (Missing(*folder) && !m_fs.MakeFolder(Full(*folder)) && failed.empty()) {
+                failed = *folder;
             }
-            complete = false;
+        }
+        for (auto change = m_plan.rbegin(); change != m_plan.rend(); ++change) {
+            if (!UndoChange(*change) && failed.empty()) {
+                failed = change->relative;
+            }
         }
     }
-    m_log.clear();
-    m_done = true;
-    return complete;
+    for (auto step = m_prepared.rbegin(); step != m_prepared.rend(); ++step) {
+        if (!UndoPrepared(*step) && failed.empty()) {
+            failed = step->folder ? step->relative : StagingRelative(step->relative);
+        }
+    }
+    if (!failed.empty()) {
+        *error = "could not restore " + Full(failed);
+        m_journal.Close();
+        return false;
+    }
+    // A journal that cannot be removed only makes the next run roll back again: nothing.
+    m_journal.Remove();
+    return true;
 }
 
-void Transaction::Finish() {
+bool Transaction::Finish() {
+    m_done = true;
+    bool clean = true;
     if (m_backupRoot.empty()) {
-        for (const Step& step : m_log) {
-            if (step.kind == StepKind::MovedAside) {
-                m_fs.RemoveFile(step.to);
+        for (const PlannedChange& change : m_plan) {
+            const std::string aside = AsidePath(change);
+            if (change.hadOriginal && !Missing(aside) && !m_fs.RemoveFile(Full(aside))) {
+                clean = false;
             }
         }
-        if (!m_asideFolder.empty()) {
-            m_fs.RemoveFolder(m_asideFolder);
+        if (m_fs.Stat(Full(AsideFolder())).kind == NodeKind::Folder &&
+            !m_fs.RemoveFolder(Full(AsideFolder()))) {
+            clean = false;
         }
     }
-    m_log.clear();
+    if (!clean) {
+        m_journal.Close();
+        return false;
+    }
+    return m_journal.Remove();
+}
+
+void Transaction::Abandon() {
     m_done = true;
+    m_journal.Close();
 }
 
 }  // namespace tpe

@@ -1,22 +1,35 @@
 #pragma once
-// The apply's all-or-nothing change of the installation. Every change is one step of an undo
-// log, recorded right after it succeeded; rolling back undoes the log backwards. New files are
-// staged beside their targets and swapped in together at the end. The log and the staging
-// names (target + ".~tpn" + a per-run token; originals in the folder ".~tpo" + token) are what a
-// journal would persist to recover after a killed process.
+// The apply's all-or-nothing change of the installation, kept in a write-ahead journal so that a
+// process killed at any moment leaves nothing a later run cannot finish or undo.
+//
+// Before the commit the apply only adds: folders, and new files staged beside their targets
+// (target + ".~tpn" + a per-run token); each is recorded before it is made. The commit records
+// the plan of the swap. The swap then moves each original aside (into the folder ".~tpo" + token,
+// or the backup folder) and each staged file into place. Every step of the swap, of its undo and
+// of the final clean-up looks at what is on disk before it acts, so any of them can be repeated
+// after a kill: rolling forward needs every new file present and verified, rolling back needs
+// the originals, which are only discarded after the closing notice.
 #include <string>
 #include <vector>
 
 #include "file_system.h"
+#include "journal.h"
 
 namespace tpe {
+
+struct FolderOutcome {
+    std::string relative;
+    bool removed;  // false: it was not empty and stays
+};
 
 class Transaction {
 public:
     // `backupRoot`: folder (relative to `root`) that receives replaced and deleted originals;
     // empty to discard them at the end.
     Transaction(FileSystem& fs, std::string root, std::string backupRoot, std::string token);
-    ~Transaction();  // rolls back unless Finish was called
+    // Takes over the transaction an interrupted run left in its journal.
+    Transaction(FileSystem& fs, std::string root, JournalContents journal);
+    ~Transaction();  // rolls back unless it has ended
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
@@ -24,46 +37,59 @@ public:
     bool EnsureFolder(const std::string& relative);
     // Where the new contents of `relative` are written.
     std::string StagingPath(const std::string& relative) const;
-    void Staged(const std::string& relative);
-    // Schedules `relative` for replacement by its staged file or, when `replace` is false, for
-    // removal. `clearReadOnly` lifts the read-only flag first (restored on rollback).
-    void Schedule(const std::string& relative, bool replace, bool clearReadOnly);
-    // Performs the scheduled replacements and removals.
+    // Records the staging file of `relative` before it is created.
+    bool Staging(const std::string& relative);
+    // Plans `relative`'s replacement by its staged file (`target`: its verified contents) or,
+    // when `replace` is false, its removal. `clearReadOnly` lifts the read-only flag first
+    // (restored on rollback).
+    void Schedule(const std::string& relative, bool replace, bool clearReadOnly,
+                  const Contents& target);
+    // Plans the removal of a folder once the swap has emptied it; deepest first.
+    void ScheduleFolderRemoval(const std::string& relative);
+    // Prepares a place for every original and commits the plan: from here on a killed apply is
+    // finished by the next run.
+    bool Commit(std::string* error);
+    // Performs the planned replacements and removals.
     bool Swap(std::string* error);
-    bool RemoveFolder(const std::string& relative);
-    // Undoes every step; false when some step could not be undone (named in `error`).
+    // Removes the planned folders that exist and are empty.
+    std::vector<FolderOutcome> RemoveFolders();
+    // Committed and not abandoned, with every new file present and verified.
+    bool CanRollForward();
+    // Undoes every step; false when some step could not be undone (named in `error`); the
+    // journal then stays for a later attempt.
     bool Rollback(std::string* error);
-    // Makes the change final: discards (or keeps as backups) the originals.
-    void Finish();
+    // Makes the swap final: discards the originals (or keeps them as backups) and the journal.
+    // False when some of that was left over; the journal then stays for a later run to finish.
+    bool Finish();
+    // Ends without touching anything more; the journal stays for a later run.
+    void Abandon();
+    // True when a step failed because the journal could not be written.
+    bool JournalFailed() const { return m_journalFailed; }
 
 private:
-    enum class StepKind {
-        CreatedFolder,
-        Staged,
-        ClearedReadOnly,
-        MovedAside,
-        MovedIn,
-        RemovedFolder
-    };
-    struct Step {
-        StepKind kind;
-        std::string from, to;
-    };
-    struct Scheduled {
-        std::string relative;
-        bool replace;
-        bool clearReadOnly;
-    };
     std::string Full(const std::string& relative) const { return JoinPath(m_root, relative); }
-    std::string AsidePath(const std::string& relative);
-    bool EnsureFullFolder(const std::string& full);
+    bool Missing(const std::string& relative) {
+        return m_fs.Stat(Full(relative)).kind == NodeKind::Missing;
+    }
+    std::string AsideFolder() const { return ".~tpo" + m_token; }
+    std::string AsidePath(const PlannedChange& change) const;
+    std::string StagingRelative(const std::string& relative) const;
+    bool Record(const PreparedStep& step);
+    bool SwapOne(const PlannedChange& change, std::string* error);
+    bool UndoChange(const PlannedChange& change);
+    bool UndoPrepared(const PreparedStep& step);
+    bool HasContents(const std::string& relative, const Contents& contents);
 
     FileSystem& m_fs;
     std::string m_root, m_backupRoot, m_token;
-    std::vector<Step> m_log;
-    std::vector<Scheduled> m_scheduled;
-    std::string m_asideFolder;  // created on first use, removed by Finish
-    int m_asideCount = 0;
+    JournalWriter m_journal;
+    std::vector<PreparedStep> m_prepared;
+    std::vector<PlannedChange> m_plan;
+    std::vector<std::string> m_foldersToRemove;
+    uint32_t m_asideCount = 0;
+    bool m_committed = false;
+    bool m_aborted = false;
+    bool m_journalFailed = false;
     bool m_done = false;
 };
 

@@ -5,107 +5,44 @@
 
 #include "delta_format.h"
 #include "varint.h"
-#include "zstd_compress.h"
 
 namespace tpe {
 namespace {
 
-enum Stream { kControl, kRuns, kChanges, kLiteral, kStreamCount };
+const ReferenceModel kNoModel;
 
-// One chunk's raw streams. Differences are split into alternating run lengths (zeros, then
-// changed bytes) and the changed bytes themselves: mostly-zero differences compress far
-// better that way.
-struct Chunk {
-    std::vector<uint8_t> streams[kStreamCount];
-    uint64_t newBytes = 0;
-    uint64_t diffBytes = 0;
-};
-
-void AddDifferences(const uint8_t* diff, size_t size, Chunk& chunk) {
+// Differences are split into alternating run lengths (zeros, then changed bytes) and the
+// changed bytes themselves: mostly-zero differences compress far better that way.
+void AddDifferences(const uint8_t* diff, size_t size, DiffChunk& chunk) {
     size_t at = 0;
     while (at < size) {
         size_t zeros = at;
         while (zeros < size && diff[zeros] == 0) ++zeros;
         size_t changed = zeros;
         while (changed < size && diff[changed] != 0) ++changed;
-        PutVarint(zeros - at, chunk.streams[kRuns]);
-        PutVarint(changed - zeros, chunk.streams[kRuns]);
-        chunk.streams[kChanges].insert(chunk.streams[kChanges].end(), diff + zeros, diff + changed);
+        PutVarint(zeros - at, chunk.streams[kRunsStream]);
+        PutVarint(changed - zeros, chunk.streams[kRunsStream]);
+        chunk.streams[kChangesStream].insert(chunk.streams[kChangesStream].end(), diff + zeros,
+                                             diff + changed);
         at = changed;
     }
 }
 
-// Cuts the ops at chunk boundaries: an op split in two continues where its first half ended.
-std::vector<Chunk> SplitIntoChunks(const DiffScript& script, const uint8_t* oldData,
-                                   const uint8_t* newData, const ReferenceModel* model) {
-    std::vector<Chunk> chunks(1);
-    std::vector<uint8_t> diff, adjusted;
-    size_t literalAt = 0;
-    uint64_t oldAt = 0, newAt = 0;
-    static const ReferenceModel kNoModel;
-    const ReferencePredictor predictor(model ? *model : kNoModel);
-    for (DiffOp op : script.ops) {
-        while (op.copyLen + op.literalLen > 0) {
-            Chunk& chunk = chunks.back();
-            uint64_t room = kChunkNewBytes - chunk.newBytes;
-            uint64_t copy = op.copyLen < room ? op.copyLen : room;
-            uint64_t literal = op.literalLen < room - copy ? op.literalLen : room - copy;
-            std::vector<uint8_t>& control = chunk.streams[kControl];
-            PutVarint(ZigZag(op.seek), control);
-            PutVarint(copy, control);
-            PutVarint(literal, control);
-            oldAt += static_cast<uint64_t>(op.seek);
-            const uint8_t* base = oldData + oldAt;
-            if (model) {
-                // The decoder predicts over exactly this op: do the same here.
-                adjusted.assign(base, base + copy);
-                predictor.Predict(adjusted.data(), adjusted.size(), oldAt, newAt);
-                base = adjusted.data();
-            }
-            for (size_t i = 0; i < copy; ++i)
-                diff.push_back(static_cast<uint8_t>(newData[newAt + i] - base[i]));
-            const uint8_t* literals = script.literals.data() + literalAt;
-            chunk.streams[kLiteral].insert(chunk.streams[kLiteral].end(), literals,
-                                           literals + literal);
-            oldAt += copy;
-            newAt += copy + literal;
-            literalAt += literal;
-            chunk.newBytes += copy + literal;
-            chunk.diffBytes += copy;
-            op.seek = 0;
-            op.copyLen -= copy;
-            op.literalLen -= literal;
-            if (chunk.newBytes == kChunkNewBytes || control.size() >= kChunkControlSoftLimit) {
-                AddDifferences(diff.data(), diff.size(), chunk);
-                diff.clear();
-                chunks.emplace_back();
-            }
-        }
-    }
-    if (chunks.back().newBytes == 0) {
-        chunks.pop_back();
-    } else {
-        AddDifferences(diff.data(), diff.size(), chunks.back());
-    }
-    return chunks;
-}
-
-// One stream compressed as a single zstd frame, flushed at every chunk end.
+// One batch of one stream, compressed part by part.
 struct PackedStream {
     std::vector<uint8_t> bytes;
     std::vector<uint64_t> partSizes;
     std::exception_ptr error;
 };
 
-void PackStream(Stream which, const std::vector<Chunk>& chunks, int level, PackedStream& packed) {
+void PackStream(DiffStream which, const std::vector<DiffChunk>& chunks, bool last,
+                ZstdStreamEncoder& encoder, PackedStream& packed) {
     try {
-        uint64_t total = 0;
-        for (const Chunk& chunk : chunks) total += chunk.streams[which].size();
-        ZstdStreamEncoder encoder(level, kDiffStreamWindowLog, total);
         for (size_t i = 0; i < chunks.size(); ++i) {
             const std::vector<uint8_t>& part = chunks[i].streams[which];
             size_t before = packed.bytes.size();
-            encoder.Compress(part.data(), part.size(), i + 1 == chunks.size(), packed.bytes);
+            encoder.Compress(part.data(), part.size(), last && i + 1 == chunks.size(),
+                             packed.bytes);
             packed.partSizes.push_back(packed.bytes.size() - before);
         }
     } catch (...) {
@@ -115,24 +52,117 @@ void PackStream(Stream which, const std::vector<Chunk>& chunks, int level, Packe
 
 }  // namespace
 
-std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldData,
-                                   const uint8_t* newData, int level, unsigned threads,
-                                   const ReferenceModel* model) {
-    const std::vector<Chunk> chunks = SplitIntoChunks(script, oldData, newData, model);
-    PackedStream packed[kStreamCount];
-    if (threads > 1) {
-        std::thread workers[kStreamCount];
-        for (int s = 0; s < kStreamCount; ++s)
-            workers[s] = std::thread(PackStream, static_cast<Stream>(s), std::cref(chunks), level,
-                                     std::ref(packed[s]));
+DiffChunker::DiffChunker(const ReferenceModel* model)
+    : predictor_(model ? *model : kNoModel), predict_(model != nullptr) {}
+
+void DiffChunker::Add(int64_t seek, const uint8_t* oldBytes, const uint8_t* newBytes,
+                      uint64_t copyLen, const uint8_t* literals, uint64_t literalLen) {
+    oldAt_ += static_cast<uint64_t>(seek);
+    while (copyLen + literalLen > 0) {
+        uint64_t room = kChunkNewBytes - open_.newBytes;
+        uint64_t copy = copyLen < room ? copyLen : room;
+        uint64_t literal = literalLen < room - copy ? literalLen : room - copy;
+        std::vector<uint8_t>& control = open_.streams[kControlStream];
+        PutVarint(ZigZag(seek), control);
+        PutVarint(copy, control);
+        PutVarint(literal, control);
+        const uint8_t* base = oldBytes;
+        if (predict_) {
+            // The decoder predicts over exactly this op: do the same here.
+            adjusted_.assign(base, base + copy);
+            predictor_.Predict(adjusted_.data(), adjusted_.size(), oldAt_, newAt_);
+            base = adjusted_.data();
+        }
+        for (size_t i = 0; i < copy; ++i)
+            diff_.push_back(static_cast<uint8_t>(newBytes[i] - base[i]));
+        std::vector<uint8_t>& literalStream = open_.streams[kLiteralStream];
+        literalStream.insert(literalStream.end(), literals, literals + literal);
+        oldAt_ += copy;
+        newAt_ += copy + literal;
+        open_.newBytes += copy + literal;
+        open_.diffBytes += copy;
+        seek = 0;
+        oldBytes += copy;
+        newBytes += copy + literal;
+        literals += literal;
+        copyLen -= copy;
+        literalLen -= literal;
+        if (open_.newBytes == kChunkNewBytes || control.size() >= kChunkControlSoftLimit)
+            CloseChunk();
+    }
+}
+
+void DiffChunker::CloseChunk() {
+    AddDifferences(diff_.data(), diff_.size(), open_);
+    diff_.clear();
+    done_.push_back(std::move(open_));
+    open_ = DiffChunk();
+}
+
+std::vector<DiffChunk> DiffChunker::Take(bool end) {
+    if (end && open_.newBytes > 0)
+        CloseChunk();
+    std::vector<DiffChunk> chunks = std::move(done_);
+    done_.clear();
+    return chunks;
+}
+
+DiffStreamPacker::DiffStreamPacker(int level, unsigned threads, const uint64_t* streamSizes)
+    : threads_(threads) {
+    for (int s = 0; s < kDiffStreamCount; ++s)
+        encoders_[s].reset(new ZstdStreamEncoder(
+            level, kDiffStreamWindowLog, streamSizes ? streamSizes[s] : kUnknownStreamSize));
+}
+
+void DiffStreamPacker::Pack(const std::vector<DiffChunk>& chunks, bool last,
+                            std::vector<uint8_t>& body) {
+    PackedStream packed[kDiffStreamCount];
+    if (threads_ > 1) {
+        std::thread workers[kDiffStreamCount];
+        for (int s = 0; s < kDiffStreamCount; ++s)
+            workers[s] = std::thread(PackStream, static_cast<DiffStream>(s), std::cref(chunks),
+                                     last, std::ref(*encoders_[s]), std::ref(packed[s]));
         for (std::thread& worker : workers) worker.join();
     } else {
-        for (int s = 0; s < kStreamCount; ++s)
-            PackStream(static_cast<Stream>(s), chunks, level, packed[s]);
+        for (int s = 0; s < kDiffStreamCount; ++s)
+            PackStream(static_cast<DiffStream>(s), chunks, last, *encoders_[s], packed[s]);
     }
     for (const PackedStream& stream : packed)
         if (stream.error)
             std::rethrow_exception(stream.error);
+
+    size_t offsets[kDiffStreamCount] = {};
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        const DiffChunk& chunk = chunks[i];
+        PutVarint(chunk.newBytes, body);
+        PutVarint(chunk.diffBytes, body);
+        for (int s = 0; s < kDiffStreamCount; ++s) PutVarint(chunk.streams[s].size(), body);
+        for (int s = 0; s < kDiffStreamCount; ++s) PutVarint(packed[s].partSizes[i], body);
+        for (int s = 0; s < kDiffStreamCount; ++s) {
+            const uint8_t* part = packed[s].bytes.data() + offsets[s];
+            body.insert(body.end(), part, part + packed[s].partSizes[i]);
+            offsets[s] += packed[s].partSizes[i];
+        }
+    }
+}
+
+std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldData,
+                                   const uint8_t* newData, int level, unsigned threads,
+                                   const ReferenceModel* model) {
+    DiffChunker chunker(model);
+    const uint8_t* literals = script.literals.data();
+    uint64_t oldAt = 0, newAt = 0;
+    for (const DiffOp& op : script.ops) {
+        oldAt += static_cast<uint64_t>(op.seek);
+        chunker.Add(op.seek, oldData + oldAt, newData + newAt, op.copyLen, literals, op.literalLen);
+        oldAt += op.copyLen;
+        newAt += op.copyLen + op.literalLen;
+        literals += op.literalLen;
+    }
+    const std::vector<DiffChunk> chunks = chunker.Take(true);
+    uint64_t streamSizes[kDiffStreamCount] = {};
+    for (const DiffChunk& chunk : chunks)
+        for (int s = 0; s < kDiffStreamCount; ++s) streamSizes[s] += chunk.streams[s].size();
 
     std::vector<uint8_t> body;
     if (model) {
@@ -145,19 +175,8 @@ std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldD
         PutVarint(packedModel.size(), body);
         body.insert(body.end(), packedModel.begin(), packedModel.end());
     }
-    size_t offsets[kStreamCount] = {};
-    for (size_t i = 0; i < chunks.size(); ++i) {
-        const Chunk& chunk = chunks[i];
-        PutVarint(chunk.newBytes, body);
-        PutVarint(chunk.diffBytes, body);
-        for (int s = 0; s < kStreamCount; ++s) PutVarint(chunk.streams[s].size(), body);
-        for (int s = 0; s < kStreamCount; ++s) PutVarint(packed[s].partSizes[i], body);
-        for (int s = 0; s < kStreamCount; ++s) {
-            const uint8_t* part = packed[s].bytes.data() + offsets[s];
-            body.insert(body.end(), part, part + packed[s].partSizes[i]);
-            offsets[s] += packed[s].partSizes[i];
-        }
-    }
+    if (!chunks.empty())
+        DiffStreamPacker(level, threads, streamSizes).Pack(chunks, true, body);
     return body;
 }
 

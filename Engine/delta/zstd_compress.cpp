@@ -32,7 +32,8 @@ ZstdStreamEncoder::ZstdStreamEncoder(int level, int maxWindowLog, uint64_t total
     // Long-distance matching pays only when the window is large.
     if (windowLog >= 24)
         Check(ZSTD_CCtx_setParameter(context_, ZSTD_c_enableLongDistanceMatching, 1));
-    Check(ZSTD_CCtx_setPledgedSrcSize(context_, totalSize));
+    if (totalSize != kUnknownStreamSize)
+        Check(ZSTD_CCtx_setPledgedSrcSize(context_, totalSize));
 }
 
 ZstdStreamEncoder::~ZstdStreamEncoder() {

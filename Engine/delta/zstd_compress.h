@@ -13,9 +13,12 @@ namespace tpe {
 // Smallest window log that covers `size` bytes, within zstd's minimum and `maxLog`.
 int WindowLogFor(uint64_t size, int maxLog);
 
+constexpr uint64_t kUnknownStreamSize = UINT64_MAX;
+
 class ZstdStreamEncoder {
 public:
-    // `totalSize` is the exact number of bytes the whole stream will be given.
+    // `totalSize` is the exact number of bytes the whole stream will be given, or
+    // kUnknownStreamSize when the stream is fed as it is made (the window is then maxWindowLog).
     ZstdStreamEncoder(int level, int maxWindowLog, uint64_t totalSize);
     ~ZstdStreamEncoder();
     ZstdStreamEncoder(const ZstdStreamEncoder&) = delete;

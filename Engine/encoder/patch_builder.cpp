@@ -6,9 +6,7 @@
 #include <map>
 #include <set>
 
-#include "delta_decoder.h"
-#include "delta_encoder.h"
-#include "full_block_writer.h"
+#include "block_maker.h"
 #include "patch_model.h"
 #include "path_safety.h"
 #include "payload_format.h"
@@ -72,15 +70,6 @@ std::string ExtensionFor(const std::string& version, const std::vector<Source>& 
     return extension;
 }
 
-bool ReadWhole(FileSystem& fs, const std::string& path, std::vector<uint8_t>* bytes) {
-    std::unique_ptr<InputFile> file = fs.OpenRead(path);
-    if (!file) {
-        return false;
-    }
-    bytes->resize(size_t(file->Size()));
-    return bytes->empty() || file->ReadAt(0, bytes->data(), bytes->size());
-}
-
 std::string QuotedIfNeeded(const std::string& field) {
     return field.find(',') == std::string::npos ? field : "\"" + field + "\"";
 }
@@ -140,58 +129,6 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
     return true;
 }
 
-// Memory-backed ends for checking a delta right after making it.
-struct MemoryOld : DeltaOldSource {
-    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
-    uint64_t Size() const override { return bytes.size(); }
-    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        if (offset > bytes.size() || size > bytes.size() - offset) {
-            return false;
-        }
-        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
-        return true;
-    }
-    const std::vector<uint8_t>& bytes;
-};
-
-struct MemoryPatch : DeltaPatchSource {
-    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
-    long long Read(void* buffer, size_t size) override {
-        size_t n = std::min(size, bytes.size() - position);
-        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
-        position += n;
-        return static_cast<long long>(n);
-    }
-    const std::vector<uint8_t>& bytes;
-    size_t position = 0;
-};
-
-// Compares the output with the expected bytes as it comes, keeping nothing.
-struct ComparingSink : DeltaSink {
-    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
-    bool Write(const void* data, size_t size) override {
-        if (size > expected.size() - position ||
-            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
-                        expected.begin() + long(position))) {
-            return false;
-        }
-        position += size;
-        return true;
-    }
-    const std::vector<uint8_t>& expected;
-    size_t position = 0;
-};
-
-// A patch only ships deltas that were seen to rebuild their file.
-bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
-                   const std::vector<uint8_t>& newData) {
-    MemoryOld old(oldData);
-    MemoryPatch patch(delta);
-    ComparingSink sink(newData);
-    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
-           sink.position == newData.size();
-}
-
 // Changes the engine does not take: a file that becomes a folder (or back), and names that
 // differ only in case between builds (Windows treats them as one file).
 std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<Tree>& olds,
@@ -234,7 +171,7 @@ bool VersionLess(const std::string& a, const std::string& b) {
     return x.size() < y.size();
 }
 
-bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t>* payload,
+bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& output,
                 BuildSummary* summary, std::string* error) {
     if (request.olds.empty()) {
         *error = "no old build given";
@@ -316,8 +253,11 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         return false;
     }
 
-    PayloadWriter writer;
-    std::vector<uint8_t> newData;
+    // The file table first; the blocks are made once every entry has its place.
+    using Place = std::pair<size_t, size_t>;  // file and state in the model
+    std::vector<Place> jobPlaces;
+    std::vector<std::pair<Place, Place>> sharing;  // a state reusing another state's block
+    std::vector<BlockJob> jobs;
     for (const std::string& path : paths) {
         FileEntry file;
         file.path = path;
@@ -339,50 +279,27 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         if (!changed) {
             continue;
         }
-        if (file.target.present &&
-            !ReadWhole(fs, JoinPath(request.current.folder, path), &newData)) {
-            *error = "cannot read " + JoinPath(request.current.folder, path);
-            return false;
-        }
         // One block per distinct old contents; builds that share them share the block.
-        std::map<std::pair<bool, std::string>, const OldState*> made;
+        std::map<std::pair<bool, std::string>, size_t> made;
         for (size_t i = 0; i < file.states.size(); ++i) {
-            OldState& state = file.states[i];
+            const OldState& state = file.states[i];
             if (!file.target.present || state.old == file.target) {
                 continue;
             }
             auto key = std::make_pair(state.old.present, DigestHex(state.old.hash));
-            if (made.count(key) != 0) {
-                const OldState& same = *made[key];
-                state.block = same.block;
-                state.blockOffset = same.blockOffset;
-                state.blockSize = same.blockSize;
-                state.blockCrc = same.blockCrc;
+            auto same = made.find(key);
+            if (same != made.end()) {
+                sharing.push_back({{model.files.size(), i}, {model.files.size(), same->second}});
                 continue;
             }
-            std::vector<uint8_t> oldData;
-            if (state.old.present &&
-                !ReadWhole(fs, JoinPath(request.olds[i].folder, path), &oldData)) {
-                *error = "cannot read " + JoinPath(request.olds[i].folder, path);
-                return false;
-            }
-            DeltaEncodeOptions options;
-            options.level = request.level;
-            std::vector<uint8_t> block = EncodeDelta(oldData.data(), oldData.size(), newData.data(),
-                                                     newData.size(), options);
-            BlockKind kind = BlockKind::Delta;
-            if (!DeltaRebuilds(block, oldData, newData)) {
-                block = CompressFullBlock(newData.data(), newData.size(), request.level);
-                kind = BlockKind::Full;
-                summary->fullBlocks.push_back(path);
-                if (block.empty()) {
-                    *error = "cannot compress " + path;
-                    return false;
-                }
-            }
-            writer.AddBlock(state, kind, block);
-            summary->blockBytes += block.size();
-            made[key] = &state;
+            made[key] = i;
+            BlockJob job;
+            job.oldPath = state.old.present ? JoinPath(request.olds[i].folder, path) : "";
+            job.oldSize = state.old.size;
+            job.newPath = JoinPath(request.current.folder, path);
+            job.newSize = file.target.size;
+            jobs.push_back(job);
+            jobPlaces.push_back({model.files.size(), i});
         }
         switch (ActionOf(file)) {
             case FileAction::Add:
@@ -396,6 +313,32 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
                 break;
         }
         model.files.push_back(std::move(file));
+    }
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        jobs[k].state = &model.files[jobPlaces[k].first].states[jobPlaces[k].second];
+    }
+    PayloadWriter writer(fs, output);
+    BlockOptions blockOptions;
+    blockOptions.level = request.level;
+    blockOptions.memoryBudget = request.memoryBudget;
+    blockOptions.threads = request.threads;
+    blockOptions.onWindowedFile = request.onWindowedFile;
+    if (!writer.Open(error) || !MakeBlocks(fs, writer, blockOptions, jobs, error)) {
+        return false;
+    }
+    for (const BlockJob& job : jobs) {
+        summary->blockBytes += job.state->blockSize;
+        if (job.storedWhole) {
+            summary->fullBlocks.push_back(job.newPath);
+        }
+    }
+    for (const auto& [place, owner] : sharing) {
+        OldState& state = model.files[place.first].states[place.second];
+        const OldState& same = model.files[owner.first].states[owner.second];
+        state.block = same.block;
+        state.blockOffset = same.blockOffset;
+        state.blockSize = same.blockSize;
+        state.blockCrc = same.blockCrc;
     }
     for (const std::string& folder : current.folders) {
         if (!std::all_of(olds.begin(), olds.end(),
@@ -417,14 +360,13 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t
         *error = "the old and new builds are identical: there is nothing to patch";
         return false;
     }
-    *payload = writer.Finish(model);
     // The engine's own reader has the last word: never write a patch it would refuse.
-    std::string why = ModelProblem(model, payload->size());
+    std::string why = ModelProblem(model, writer.DataSize());
     if (!why.empty()) {
         *error = "the builds cannot be expressed as a patch: " + why;
         return false;
     }
-    return true;
+    return writer.Finish(model, &summary->payloadBytes, error);
 }
 
 }  // namespace tpe

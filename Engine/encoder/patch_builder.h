@@ -2,6 +2,7 @@
 // Compares old builds with the new one and makes the payload: information lines, file table,
 // one data block per distinct old contents of every changed file.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,17 +24,25 @@ struct BuildRequest {
     std::vector<std::string> registryKeys;
     std::vector<BuildTree> checksumOnly;  // further builds that appear only in checksum lines
     int level = 19;
+    // Files whose diff would need more memory than this (about 6 x old + new size) are diffed
+    // window by window in bounded memory.
+    uint64_t memoryBudget = uint64_t{1} << 30;
+    unsigned threads = 2;  // the patch is the same for any number
+    // Told before each file too large for the budget is diffed (they take a while).
+    std::function<void(const std::string& path, uint64_t size)> onWindowedFile;
 };
 
 struct BuildSummary {
     uint32_t added = 0, modified = 0, deleted = 0, foldersCreated = 0, foldersRemoved = 0;
     uint64_t blockBytes = 0;
+    uint64_t payloadBytes = 0;
     std::vector<std::string> fullBlocks;  // files whose delta failed its check: stored whole
 };
 
 constexpr int64_t kChecksumLength = 65536;
 
-bool BuildPatch(FileSystem& fs, const BuildRequest& request, std::vector<uint8_t>* payload,
+// Writes the payload to `output`, replacing any file there; on failure nothing is left behind.
+bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& output,
                 BuildSummary* summary, std::string* error);
 
 // Orders dotted versions by their numbers ("1.10" after "1.9"), other text by bytes.

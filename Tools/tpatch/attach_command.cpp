@@ -1,4 +1,5 @@
 // tpatch attach: appends a patch to the update utility's program.
+#include <cstdint>
 #include <string>
 
 #include "cli.h"
@@ -21,7 +22,11 @@ const char* const kAttachHelp =
 
 namespace {
 
+// False too when the file cannot be held in this process's memory: never a truncated copy.
 bool ReadAll(tpe::InputFile& file, std::vector<uint8_t>* bytes) {
+    if (file.Size() > SIZE_MAX / 2) {
+        return false;
+    }
     bytes->resize(size_t(file.Size()));
     return bytes->empty() || file.ReadAt(0, bytes->data(), bytes->size());
 }
@@ -120,7 +125,8 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
     tpe::LocatePayload(*payloadFile, &where, &why);
     std::vector<uint8_t> bytes, payloadBytes;
     if (!ReadAll(*program, &bytes) || !ReadAll(*payloadFile, &payloadBytes)) {
-        err << "tpatch attach: cannot read the inputs\n";
+        err << "tpatch attach: cannot read the inputs (or they are too large for this build of "
+               "tpatch: use the 64-bit one)\n";
         return kExitFailure;
     }
     if (versionsKnown) {

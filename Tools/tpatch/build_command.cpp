@@ -1,9 +1,9 @@
 // tpatch build: compares builds and writes a patch file.
+#include <cstdlib>
 #include <iostream>
 
 #include "cli.h"
 #include "file_system.h"
-#include "output_file.h"
 #include "patch_builder.h"
 #include "version_stamp.h"
 
@@ -13,7 +13,8 @@ const char* const kBuildHelp =
     "usage: tpatch build --old [VERSION=]DIR [--old ...] --new [VERSION=]DIR\n"
     "                    --version-file NAME [--from-version V] [--to-version V]\n"
     "                    [--registry KEY ...] [--checksum-history [VERSION=]DIR ...]\n"
-    "                    [--key-file NAME] [--level N] -o PATCH\n"
+    "                    [--key-file NAME] [--level N] [--memory MIB] [--threads N]\n"
+    "                    -o PATCH\n"
     "\n"
     "Compares each old build with the new one and writes a patch that turns any of them into\n"
     "the new build. Unchanged files are left out. A build's version is read from the version\n"
@@ -28,6 +29,10 @@ const char* const kBuildHelp =
     "  --key-file NAME         the second file in checksum lines (default: the largest file\n"
     "                          every build has)\n"
     "  --level N               compression level, 1 to 22 (default 19)\n"
+    "  --memory MIB            memory for diffing one file (default 1024); files that would\n"
+    "                          need more are diffed window by window, in bounded memory\n"
+    "  --threads N             files and windows diffed at once, 1 to 16 (default 2); the\n"
+    "                          patch is the same for any number\n"
     "  -o PATCH                the patch file to write\n";
 
 namespace {
@@ -98,6 +103,20 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                 err << "tpatch build: --level must be 1 to 22\n";
                 return kExitUsage;
             }
+        } else if (a == "--memory") {
+            long long mib = std::atoll(value.c_str());
+            if (mib < 64 || mib > (1 << 20)) {
+                err << "tpatch build: --memory must be 64 to 1048576 (MiB)\n";
+                return kExitUsage;
+            }
+            request.memoryBudget = uint64_t(mib) << 20;
+        } else if (a == "--threads") {
+            int threads = std::atoi(value.c_str());
+            if (threads < 1 || threads > 16) {
+                err << "tpatch build: --threads must be 1 to 16\n";
+                return kExitUsage;
+            }
+            request.threads = unsigned(threads);
         } else if (a == "-o" || a == "--output") {
             output = value;
         } else {
@@ -122,11 +141,13 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!versionsKnown) {
         return kExitFailure;
     }
-    std::vector<uint8_t> payload;
+    request.onWindowedFile = [&out](const std::string& path, uint64_t size) {
+        out << "diffing " << path << " (" << (size >> 20) << " MiB) window by window\n"
+            << std::flush;
+    };
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error) ||
-        !WriteWholeFile(output, payload, &error)) {
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error)) {
         err << "tpatch build: " << error << "\n";
         return kExitFailure;
     }
@@ -134,7 +155,7 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch build: warning: the delta for " << path
             << " did not rebuild the file; it is stored compressed instead\n";
     }
-    out << "wrote " << output << ": " << payload.size() << " bytes; " << summary.modified
+    out << "wrote " << output << ": " << summary.payloadBytes << " bytes; " << summary.modified
         << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
         << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";
     return 0;

@@ -1,8 +1,14 @@
 #include <iostream>
+#include <new>
 
 #include "cli.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return tpatch::RunTpatch(args, std::cout, std::cerr);
+    try {
+        return tpatch::RunTpatch(args, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "tpatch: out of memory\n";
+        return tpatch::kExitFailure;
+    }
 }

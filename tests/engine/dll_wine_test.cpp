@@ -129,14 +129,14 @@ std::string MakeUpdateProgram(const std::string& dir) {
     request.current = {"1.1", dir + "\\new"};
     request.versionFile = "ts2.exe";
     request.level = 3;
-    std::vector<uint8_t> payload;
     tpe::BuildSummary summary;
     std::string error;
-    EXPECT_TRUE(tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error))
+    EXPECT_TRUE(
+        tpe::BuildPatch(tpe::NativeFileSystem(), request, dir + "\\patch.bin", &summary, &error))
         << error;
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string program = ReadBytes(self) + std::string(payload.begin(), payload.end());
+    std::string program = ReadBytes(self) + ReadBytes(dir + "\\patch.bin");
     WriteBytes(dir + "\\Update.exe", program);
     return dir + "\\Update.exe";
 }

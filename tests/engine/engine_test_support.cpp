@@ -146,17 +146,16 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
     request.current = current;
     request.versionFile = versionFile;
     request.level = level;
-    std::vector<uint8_t> payload;
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, &payload, &summary, &error)) {
+    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, patchFile, &summary, &error)) {
         throw std::runtime_error("build failed: " + error);
     }
-    WriteFile(patchFile, std::string(payload.begin(), payload.end()));
 }
 
 bool FaultyFileSystem::Fault() {
-    bool fail = operations++ == failAt;
+    bool fail = operations == failAt || (freezeAt >= 0 && operations >= freezeAt);
+    ++operations;
     failed = failed || fail;
     return fail;
 }
@@ -168,8 +167,15 @@ public:
     FaultyOutput(std::unique_ptr<tpe::OutputFile> inner, FaultyFileSystem& fs)
         : m_inner(std::move(inner)), m_fs(fs) {}
     bool Write(const void* data, size_t size) override {
-        return !m_fs.Fault() && m_inner->Write(data, size);
+        if (m_fs.Fault()) {
+            if (m_fs.tornWrite && m_fs.DiesNow()) {
+                m_inner->Write(data, size / 2);
+            }
+            return false;
+        }
+        return m_inner->Write(data, size);
     }
+    bool Flush() override { return !m_fs.Fault() && m_inner->Flush(); }
     bool Close() override {
         bool closed = m_inner->Close();
         return !m_fs.Fault() && closed;

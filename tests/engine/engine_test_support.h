@@ -48,9 +48,14 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
 // The native file system with faults on demand: the `failAt`-th changing operation (counting
 // from 0: creating, writing, closing, renaming, removing, making folders, changing flags) fails
 // once; `freeSpace` replaces the volume's free space when set.
+// With `freezeAt`, the file system dies instead, as if the process was killed: that operation
+// and every later one fail without effect, except that a write it hits lands half (a torn
+// write) when `tornWrite` is set.
 class FaultyFileSystem : public tpe::FileSystem {
 public:
     long failAt = -1;
+    long freezeAt = -1;
+    bool tornWrite = false;
     long operations = 0;
     bool failed = false;
     long long freeSpace = -1;
@@ -67,6 +72,8 @@ public:
     bool List(const std::string& folder, std::vector<std::string>* names) override;
     // True when this operation is the one to fail.
     bool Fault();
+    // True when the file system died at this very operation.
+    bool DiesNow() const { return operations - 1 == freezeAt; }
 
 private:
     tpe::FileSystem& m_native = tpe::NativeFileSystem();

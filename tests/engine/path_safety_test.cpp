@@ -70,7 +70,11 @@ std::string PayloadWith(const std::vector<std::string>& files,
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    tpe::PayloadWriter writer;
+    ScratchDir scratch;
+    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
+    std::string error;
+    uint64_t size = 0;
+    EXPECT_TRUE(writer.Open(&error)) << error;
     for (const std::string& folder : folders) {
         model.folders.push_back({tpe::FolderAction::Create, folder});
     }
@@ -81,8 +85,8 @@ std::string PayloadWith(const std::vector<std::string>& files,
         file.states[0].old = {true, 3, tpe::Sha256Of("old", 3)};
         model.files.push_back(file);  // a deletion: needs no data block
     }
-    std::vector<uint8_t> bytes = writer.Finish(model);
-    return std::string(bytes.begin(), bytes.end());
+    EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
+    return ReadFile(scratch / "payload.bin");
 }
 
 TEST(PathSafety, OneUnsafeEntryMakesTheWholePayloadInvalid) {

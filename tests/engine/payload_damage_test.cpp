@@ -144,18 +144,24 @@ std::string SameTargetPayload(const std::map<std::string, tpe::Contents>& olds,
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    tpe::PayloadWriter writer;
+    ScratchDir scratch;
+    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
+    std::string error;
+    EXPECT_TRUE(writer.Open(&error)) << error;
     for (const auto& [path, old] : olds) {
         tpe::FileEntry file;
         file.path = path;
         file.target = target;
         file.states.resize(1);
         file.states[0].old = old;
-        writer.AddBlock(file.states[0], tpe::BlockKind::Full, block);
+        EXPECT_TRUE(writer.AddBlock(file.states[0], tpe::BlockKind::Full, block.data(),
+                                    block.size(), &error))
+            << error;
         model.files.push_back(file);
     }
-    std::vector<uint8_t> bytes = writer.Finish(model);
-    return std::string(bytes.begin(), bytes.end());
+    uint64_t size = 0;
+    EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
+    return ReadFile(scratch / "payload.bin");
 }
 
 tpe::Contents ContentsOf(const std::string& text) {

@@ -1,0 +1,343 @@
+#include "journal.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "byte_io.h"
+#include "crc32.h"
+#include "path_safety.h"
+
+namespace tpe {
+namespace {
+
+constexpr char kMagic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', 'L'};
+constexpr uint16_t kVersion = 1;
+constexpr uint32_t kMaxRecordBody = 65536;
+constexpr uint64_t kMaxJournalSize = uint64_t(512) << 20;
+constexpr size_t kMaxPathText = 1024;
+
+enum RecordKind : uint8_t {
+    kBegin = 1,
+    kFolder = 2,
+    kStaged = 3,
+    kItem = 4,
+    kFolderToRemove = 5,
+    kCommit = 6,
+    kAbort = 7,
+};
+
+enum ItemFlags : uint8_t { kReplace = 1, kClearReadOnly = 2, kHadOriginal = 4 };
+
+bool ValidToken(const std::string& token) {
+    if (token.size() != 8) {
+        return false;
+    }
+    for (char c : token) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Paths below the backup folder may be longer than a payload path, and each half is checked.
+bool ValidPath(const std::string& path, const std::string& backupRoot) {
+    if (PathProblem(path).empty()) {
+        return true;
+    }
+    const std::string prefix = backupRoot + "/";
+    return !backupRoot.empty() && path.compare(0, prefix.size(), prefix) == 0 &&
+           PathProblem(path.substr(prefix.size())).empty();
+}
+
+}  // namespace
+
+JournalWriter::JournalWriter(FileSystem& fs, std::string path, std::string token,
+                             std::string backupRoot)
+    : m_fs(fs),
+      m_path(std::move(path)),
+      m_token(std::move(token)),
+      m_backupRoot(std::move(backupRoot)) {}
+
+bool JournalWriter::Append(const std::vector<uint8_t>& body, bool flush) {
+    if (!m_file) {
+        if (m_created) {
+            return false;  // closed after a failure: nothing more may be recorded
+        }
+        m_file = m_fs.CreateNew(m_path);
+        if (!m_file) {
+            return false;
+        }
+        m_created = true;
+        ByteWriter begin;
+        begin.U8(kBegin);
+        begin.U16(kVersion);
+        begin.Text(m_token);
+        begin.Text(m_backupRoot);
+        if (!m_file->Write(kMagic, sizeof(kMagic)) || !Append(begin.Data(), false)) {
+            m_file.reset();
+            return false;
+        }
+    }
+    ByteWriter record;
+    record.U32(uint32_t(body.size()));
+    record.Bytes(body.data(), body.size());
+    record.U32(Crc32(record.Data().data(), record.Data().size()));
+    if (!m_file->Write(record.Data().data(), record.Data().size()) || (flush && !m_file->Flush())) {
+        m_file.reset();
+        return false;
+    }
+    return true;
+}
+
+bool JournalWriter::Prepared(const PreparedStep& step) {
+    ByteWriter body;
+    body.U8(step.folder ? kFolder : kStaged);
+    body.Text(step.relative);
+    return Append(body.Data(), false);
+}
+
+bool JournalWriter::Commit(const std::vector<PlannedChange>& plan,
+                           const std::vector<std::string>& foldersToRemove) {
+    for (const PlannedChange& change : plan) {
+        ByteWriter body;
+        body.U8(kItem);
+        body.Text(change.relative);
+        body.U8(uint8_t((change.replace ? kReplace : 0) |
+                        (change.clearReadOnly ? kClearReadOnly : 0) |
+                        (change.hadOriginal ? kHadOriginal : 0)));
+        body.U32(change.asideNumber);
+        if (change.replace) {
+            body.U64(change.target.size);
+            body.Hash(change.target.hash);
+        }
+        if (!Append(body.Data(), false)) {
+            return false;
+        }
+    }
+    for (const std::string& folder : foldersToRemove) {
+        ByteWriter body;
+        body.U8(kFolderToRemove);
+        body.Text(folder);
+        if (!Append(body.Data(), false)) {
+            return false;
+        }
+    }
+    ByteWriter commit;
+    commit.U8(kCommit);
+    commit.U32(uint32_t(plan.size()));
+    commit.U32(uint32_t(foldersToRemove.size()));
+    return Append(commit.Data(), true);
+}
+
+bool JournalWriter::Abort() {
+    ByteWriter body;
+    body.U8(kAbort);
+    return Append(body.Data(), true);
+}
+
+bool JournalWriter::Remove() {
+    m_file.reset();
+    if (!m_created) {
+        return true;
+    }
+    if (!m_fs.RemoveFile(m_path) && m_fs.Stat(m_path).kind != NodeKind::Missing) {
+        return false;
+    }
+    m_created = false;
+    return true;
+}
+
+namespace {
+
+// Parses one record body into `out`; false when it is malformed or out of order.
+bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* why) {
+    const uint8_t kind = in.U8();
+    if (first != (kind == kBegin)) {
+        *why = first ? "it does not start with its header" : "a second header";
+        return false;
+    }
+    if (out->aborted || (out->committed && kind != kAbort)) {
+        *why = "a record follows the end of the transaction";
+        return false;
+    }
+    switch (kind) {
+        case kBegin:
+            if (in.U16() != kVersion) {
+                *why = "unknown version";
+                return false;
+            }
+            out->token = in.Text(8);
+            out->backupRoot = in.Text(kMaxPathText);
+            if (!ValidToken(out->token) ||
+                (!out->backupRoot.empty() && !PathProblem(out->backupRoot).empty())) {
+                *why = "bad header";
+                return false;
+            }
+            break;
+        case kFolder:
+        case kStaged: {
+            if (!out->plan.empty() || !out->foldersToRemove.empty()) {
+                *why = "a prepared step follows the plan";
+                return false;
+            }
+            PreparedStep step;
+            step.folder = kind == kFolder;
+            step.relative = in.Text(kMaxPathText);
+            if (!ValidPath(step.relative, step.folder ? out->backupRoot : std::string())) {
+                *why = "an unsafe path";
+                return false;
+            }
+            out->prepared.push_back(step);
+            break;
+        }
+        case kItem: {
+            PlannedChange change;
+            change.relative = in.Text(kMaxPathText);
+            const uint8_t flags = in.U8();
+            change.asideNumber = in.U32();
+            change.replace = (flags & kReplace) != 0;
+            change.clearReadOnly = (flags & kClearReadOnly) != 0;
+            change.hadOriginal = (flags & kHadOriginal) != 0;
+            if (change.replace) {
+                change.target.present = true;
+                change.target.size = in.U64();
+                change.target.hash = in.Hash();
+            }
+            if (!PathProblem(change.relative).empty() ||
+                (flags & ~(kReplace | kClearReadOnly | kHadOriginal)) != 0 ||
+                !out->foldersToRemove.empty()) {
+                *why = "a bad plan entry";
+                return false;
+            }
+            out->plan.push_back(change);
+            break;
+        }
+        case kFolderToRemove:
+            out->foldersToRemove.push_back(in.Text(kMaxPathText));
+            if (!PathProblem(out->foldersToRemove.back()).empty()) {
+                *why = "an unsafe path";
+                return false;
+            }
+            break;
+        case kCommit:
+            if (in.U32() != out->plan.size() || in.U32() != out->foldersToRemove.size()) {
+                *why = "the plan is incomplete";
+                return false;
+            }
+            out->committed = true;
+            break;
+        case kAbort:
+            if (!out->committed) {
+                *why = "an abort before the commit";
+                return false;
+            }
+            out->aborted = true;
+            break;
+        default:
+            *why = "an unknown record";
+            return false;
+    }
+    if (!in.Ok() || !in.AtEnd()) {
+        *why = "a malformed record";
+        return false;
+    }
+    return true;
+}
+
+bool AllZero(InputFile& file, uint64_t from) {
+    uint8_t buffer[4096];
+    for (uint64_t at = from; at < file.Size();) {
+        size_t n = size_t(std::min<uint64_t>(sizeof(buffer), file.Size() - at));
+        if (!file.ReadAt(at, buffer, n)) {
+            return false;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (buffer[i] != 0) {
+                return false;
+            }
+        }
+        at += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+JournalStatus ReadJournal(FileSystem& fs, const std::string& path, JournalContents* contents,
+                          std::string* why) {
+    *contents = JournalContents();
+    NodeInfo node = fs.Stat(path);
+    if (node.kind == NodeKind::Missing) {
+        return JournalStatus::Missing;
+    }
+    if (node.kind != NodeKind::File) {
+        *why = "it is not a regular file";
+        return JournalStatus::Damaged;
+    }
+    std::unique_ptr<InputFile> file = fs.OpenRead(path);
+    if (!file) {
+        *why = "it cannot be read (is another update running?)";
+        return JournalStatus::Unreadable;
+    }
+    const uint64_t size = file->Size();
+    if (size > kMaxJournalSize) {
+        *why = "it is too large";
+        return JournalStatus::Damaged;
+    }
+    char magic[sizeof(kMagic)] = {};
+    const size_t magicRead = size_t(std::min<uint64_t>(size, sizeof(kMagic)));
+    if (!file->ReadAt(0, magic, magicRead)) {
+        *why = "it cannot be read";
+        return JournalStatus::Unreadable;
+    }
+    if (std::memcmp(magic, kMagic, magicRead) != 0) {
+        *why = "it is not an update journal";
+        return JournalStatus::Damaged;
+    }
+    // A journal cut short while its header was written holds no change yet.
+    std::vector<uint8_t> record;
+    for (uint64_t at = magicRead; at < size;) {
+        uint8_t head[4];
+        if (size - at < sizeof(head)) {
+            break;  // torn size field
+        }
+        if (!file->ReadAt(at, head, sizeof(head))) {
+            *why = "it cannot be read";
+            return JournalStatus::Unreadable;
+        }
+        const uint32_t body = uint32_t(GetLe(head, 4));
+        if (body == 0 || body > kMaxRecordBody) {
+            if (AllZero(*file, at)) {
+                break;  // space the system had reserved for a write that never landed
+            }
+            *why = "a record has a bad size";
+            return JournalStatus::Damaged;
+        }
+        const uint64_t end = at + sizeof(head) + body + 4;
+        if (end > size) {
+            break;  // the last record was torn by the kill
+        }
+        record.resize(sizeof(head) + body + 4);
+        if (!file->ReadAt(at, record.data(), record.size())) {
+            *why = "it cannot be read";
+            return JournalStatus::Unreadable;
+        }
+        const uint32_t crc = uint32_t(GetLe(record.data() + sizeof(head) + body, 4));
+        if (Crc32(record.data(), sizeof(head) + body) != crc) {
+            if (end == size) {
+                break;  // a torn last record
+            }
+            *why = "a record fails its check";
+            return JournalStatus::Damaged;
+        }
+        ByteReader in(record.data() + sizeof(head), body);
+        if (!ParseRecord(in, at == sizeof(kMagic), contents, why)) {
+            return JournalStatus::Damaged;
+        }
+        at = end;
+    }
+    return JournalStatus::Ok;
+}
+
+}  // namespace tpe

@@ -1,0 +1,306 @@
+#include "block_maker.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "crc32.h"
+#include "delta_decoder.h"
+#include "delta_encoder.h"
+#include "file_delta_sources.h"
+#include "full_block_writer.h"
+#include "windowed_encoder.h"
+
+namespace tpe {
+namespace {
+
+bool ReadWhole(FileSystem& fs, const std::string& path, std::vector<uint8_t>* bytes) {
+    std::unique_ptr<InputFile> file = fs.OpenRead(path);
+    if (!file || file->Size() > SIZE_MAX / 2) {
+        return false;
+    }
+    bytes->resize(size_t(file->Size()));
+    return bytes->empty() || file->ReadAt(0, bytes->data(), bytes->size());
+}
+
+// Memory-backed ends for checking a delta right after making it.
+struct MemoryOld : DeltaOldSource {
+    explicit MemoryOld(const std::vector<uint8_t>& data) : bytes(data) {}
+    uint64_t Size() const override { return bytes.size(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        if (offset > bytes.size() || size > bytes.size() - offset) {
+            return false;
+        }
+        std::copy_n(bytes.data() + offset, size, static_cast<uint8_t*>(buffer));
+        return true;
+    }
+    const std::vector<uint8_t>& bytes;
+};
+
+struct MemoryPatch : DeltaPatchSource {
+    explicit MemoryPatch(const std::vector<uint8_t>& data) : bytes(data) {}
+    long long Read(void* buffer, size_t size) override {
+        size_t n = std::min(size, bytes.size() - position);
+        std::copy_n(bytes.data() + position, n, static_cast<uint8_t*>(buffer));
+        position += n;
+        return static_cast<long long>(n);
+    }
+    const std::vector<uint8_t>& bytes;
+    size_t position = 0;
+};
+
+// Compares the output with the expected bytes as it comes, keeping nothing.
+struct ComparingSink : DeltaSink {
+    explicit ComparingSink(const std::vector<uint8_t>& data) : expected(data) {}
+    bool Write(const void* data, size_t size) override {
+        if (size > expected.size() - position ||
+            !std::equal(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size,
+                        expected.begin() + long(position))) {
+            return false;
+        }
+        position += size;
+        return true;
+    }
+    const std::vector<uint8_t>& expected;
+    size_t position = 0;
+};
+
+// The same, against a file read as the output comes.
+struct FileComparingSink : DeltaSink {
+    explicit FileComparingSink(InputFile& file) : expected(file) {}
+    bool Write(const void* data, size_t size) override {
+        if (size > expected.Size() - position) {
+            return false;
+        }
+        buffer.resize(size);
+        if (!expected.ReadAt(position, buffer.data(), size) ||
+            !std::equal(buffer.begin(), buffer.end(), static_cast<const uint8_t*>(data))) {
+            return false;
+        }
+        position += size;
+        return true;
+    }
+    InputFile& expected;
+    std::vector<uint8_t> buffer;
+    uint64_t position = 0;
+};
+
+// Writes a block to a scratch file, keeping its CRC.
+struct FileBlockSink : DeltaSink {
+    explicit FileBlockSink(OutputFile& file) : out(file) {}
+    bool Write(const void* data, size_t size) override {
+        crc = Crc32(data, size, crc);
+        return out.Write(data, size);
+    }
+    OutputFile& out;
+    uint32_t crc = 0;
+};
+
+// A patch only ships deltas that were seen to rebuild their file.
+bool DeltaRebuilds(const std::vector<uint8_t>& delta, const std::vector<uint8_t>& oldData,
+                   const std::vector<uint8_t>& newData) {
+    MemoryOld old(oldData);
+    MemoryPatch patch(delta);
+    ComparingSink sink(newData);
+    return !delta.empty() && DecodeDelta(old, patch, sink, newData.size()) == DeltaStatus::Ok &&
+           sink.position == newData.size();
+}
+
+}  // namespace
+
+bool DiffFitsInMemory(uint64_t oldSize, uint64_t newSize, uint64_t budget) {
+    // Suffix array, its work space and both files: about 6 bytes per old byte and one per new.
+    // A 32-bit process has 2 GiB of address space at best.
+    const uint64_t limit = std::min<uint64_t>(budget, SIZE_MAX / 4);
+    return oldSize <= limit / 6 && newSize <= limit - oldSize * 6;
+}
+
+namespace {
+
+// A block made in memory, waiting to be added in its turn.
+struct MadeBlock {
+    std::vector<uint8_t> bytes;
+    BlockKind kind = BlockKind::Delta;
+    std::string error;  // empty when made
+};
+
+bool InMemory(const BlockJob& job, uint64_t budget) {
+    return job.newSize == 0 || DiffFitsInMemory(job.oldSize, job.newSize, budget);
+}
+
+// Memory a job needs while it is diffed in memory.
+uint64_t InMemoryCost(const BlockJob& job) {
+    return job.newSize == 0 ? 0 : job.oldSize * 6 + job.newSize;
+}
+
+MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
+    MadeBlock made;
+    std::vector<uint8_t> oldData, newData;
+    if (!ReadWhole(fs, job.newPath, &newData)) {
+        made.error = "cannot read " + job.newPath;
+        return made;
+    }
+    if (newData.size() != job.newSize) {
+        made.error = job.newPath + " changed while the patch was being built";
+        return made;
+    }
+    // An emptied file needs nothing of its old contents, however large they are.
+    if (!job.oldPath.empty() && job.newSize > 0 && !ReadWhole(fs, job.oldPath, &oldData)) {
+        made.error = "cannot read " + job.oldPath;
+        return made;
+    }
+    DeltaEncodeOptions options;
+    options.level = level;
+    const uint64_t oldSize = job.newSize > 0 ? oldData.size() : job.oldSize;
+    made.bytes = EncodeDelta(oldData.data(), oldSize, newData.data(), newData.size(), options);
+    if (!DeltaRebuilds(made.bytes, oldData, newData)) {
+        made.bytes = CompressFullBlock(newData.data(), newData.size(), level);
+        made.kind = BlockKind::Full;
+        job.storedWhole = true;
+        if (made.bytes.empty()) {
+            made.error = "cannot compress " + job.newPath;
+        }
+    }
+    return made;
+}
+
+// Runs MakeInMemory on jobs [first, last) with `threads` workers; results in job order.
+std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, size_t first,
+                                 size_t last, const BlockOptions& options) {
+    std::vector<MadeBlock> made(last - first);
+    std::atomic<size_t> next(first);
+    auto work = [&] {
+        for (size_t i; (i = next++) < last;) {
+            try {
+                made[i - first] = MakeInMemory(fs, jobs[i], options.level);
+            } catch (const std::bad_alloc&) {
+                made[i - first].error = "out of memory while diffing " + jobs[i].newPath +
+                                        " (a smaller --memory budget diffs it in windows)";
+            } catch (const std::exception& e) {
+                made[i - first].error = "cannot diff " + jobs[i].newPath + ": " + e.what();
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < options.threads && t < last - first; ++t) {
+        helpers.emplace_back(work);
+    }
+    work();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    return made;
+}
+
+bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options, BlockJob& job,
+                  std::string* error) {
+    std::unique_ptr<InputFile> oldFile;
+    if (!job.oldPath.empty() && !(oldFile = fs.OpenRead(job.oldPath))) {
+        *error = "cannot read " + job.oldPath;
+        return false;
+    }
+    std::unique_ptr<InputFile> newFile = fs.OpenRead(job.newPath);
+    if (!newFile) {
+        *error = "cannot read " + job.newPath;
+        return false;
+    }
+    const std::string blockPath = writer.ScratchPath(".block.partial");
+    std::unique_ptr<OutputFile> blockOut = fs.CreateNew(blockPath);
+    if (!blockOut) {
+        *error = "cannot create " + blockPath;
+        return false;
+    }
+    OldFileSource oldSource(oldFile.get());
+    OldFileSource newSource(newFile.get());
+    FileBlockSink sink(*blockOut);
+    DeltaEncodeOptions encodeOptions;
+    encodeOptions.level = options.level;
+    encodeOptions.threads = options.threads;
+    WindowedEncodeResult result;
+    try {
+        result = EncodeDeltaWindowed(oldSource, newSource, sink, encodeOptions);
+    } catch (const std::bad_alloc&) {
+        *error = "out of memory while diffing " + job.newPath;
+        return false;
+    } catch (const std::exception& e) {
+        *error = "cannot diff " + job.newPath + ": " + e.what();
+        return false;
+    }
+    const bool closed = blockOut->Close();
+    blockOut.reset();
+    switch (result) {
+        case WindowedEncodeResult::Ok:
+            break;
+        case WindowedEncodeResult::OldReadFailed:
+            *error = "cannot read " + job.oldPath;
+            return false;
+        case WindowedEncodeResult::NewReadFailed:
+            *error = "cannot read " + job.newPath;
+            return false;
+        case WindowedEncodeResult::WriteFailed:
+            *error = "cannot write " + blockPath + " (is the disk full?)";
+            return false;
+    }
+    std::unique_ptr<InputFile> block = fs.OpenRead(blockPath);
+    if (!closed || !block) {
+        *error = "cannot write " + blockPath + " (is the disk full?)";
+        return false;
+    }
+    // Decoded straight back from disk, as the engine will.
+    BlockSource patch(*block, 0, block->Size(), sink.crc);
+    FileComparingSink check(*newFile);
+    if (DecodeDelta(oldSource, patch, check, newFile->Size()) != DeltaStatus::Ok ||
+        check.position != newFile->Size()) {
+        *error = "the delta made for " + job.newPath + " does not rebuild it";
+        return false;
+    }
+    bool added = writer.AddBlockFrom(*job.state, BlockKind::Delta, *block, error);
+    block.reset();
+    fs.RemoveFile(blockPath);
+    return added;
+}
+
+}  // namespace
+
+bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options,
+                std::vector<BlockJob>& jobs, std::string* error) {
+    // Small batches keep few finished blocks waiting while a large file is still being diffed.
+    constexpr size_t kMaxBatch = 64;
+    for (size_t first = 0; first < jobs.size();) {
+        if (!InMemory(jobs[first], options.memoryBudget)) {
+            if (options.onWindowedFile) {
+                options.onWindowedFile(jobs[first].newPath, jobs[first].newSize);
+            }
+            if (!MakeWindowed(fs, writer, options, jobs[first], error)) {
+                return false;
+            }
+            ++first;
+            continue;
+        }
+        // The batch's files together fit the budget, so any of them may be diffed at once.
+        size_t last = first;
+        uint64_t cost = 0;
+        while (last < jobs.size() && last - first < kMaxBatch &&
+               InMemory(jobs[last], options.memoryBudget) &&
+               (last == first || cost + InMemoryCost(jobs[last]) <= options.memoryBudget)) {
+            cost += InMemoryCost(jobs[last++]);
+        }
+        std::vector<MadeBlock> made = MakeBatch(fs, jobs, first, last, options);
+        for (size_t i = first; i < last; ++i) {
+            MadeBlock& block = made[i - first];
+            if (!block.error.empty()) {
+                *error = block.error;
+                return false;
+            }
+            if (!writer.AddBlock(*jobs[i].state, block.kind, block.bytes.data(), block.bytes.size(),
+                                 error)) {
+                return false;
+            }
+            block.bytes = std::vector<uint8_t>();
+        }
+        first = last;
+    }
+    return true;
+}
+
+}  // namespace tpe

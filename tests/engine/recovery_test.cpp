@@ -1,0 +1,275 @@
+// An apply whose process dies leaves its journal; the next run on the folder, of any pass,
+// finishes it when it had committed and undoes it otherwise, then removes every trace of it.
+// A death is simulated by a file system that stops working at a chosen operation.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "engine_test_support.h"
+#include "journal.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+bool Contains(const std::vector<Message>& messages, unsigned id, const std::string& part) {
+    for (const Message& m : messages) {
+        if (m.id == id && m.text.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class Recovery : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        WriteTree(dir / "old", {{"game.exe", "old" + BinaryOf(3000, 1)},
+                                {"ro.dat", "read-only original"},
+                                {"sub/gone.txt", "bye"},
+                                {"sub/deeper/gone2.txt", "bye too"},
+                                {"data/a.bin", BinaryOf(70000, 2)},
+                                {"same.txt", "unchanged"}});
+        WriteTree(dir / "new", {{"game.exe", "new" + BinaryOf(3000, 1)},
+                                {"ro.dat", "replaced"},
+                                {"data/a.bin", BinaryOf(70001, 2)},
+                                {"data/fresh/b.bin", BinaryOf(100, 3)},
+                                {"same.txt", "unchanged"},
+                                {"empty-new/", ""}});
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+        old = ReadTree(dir / "old");
+        Recorder clean;
+        std::string reference = Fresh("reference");
+        EXPECT_EQ(Apply(reference, clean), EngineResult::Ok);
+        current = ReadTree(reference);
+        FaultyFileSystem counting;
+        std::string counted = Fresh("counted");
+        Apply(counted, clean, counting);
+        operations = counting.operations;
+    }
+    std::string Fresh(const std::string& name) {
+        std::string inst = dir / name;
+        RemoveTree(inst);
+        CopyTree(dir / "old", inst);
+        chmod((inst + "/ro.dat").c_str(), 0444);
+        return inst;
+    }
+    EngineResult Apply(const std::string& inst, Recorder& recorder,
+                       tpe::FileSystem& fs = tpe::NativeFileSystem()) {
+        recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+        return RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, fs, GetParam());
+    }
+    // The installation as a killed apply leaves it: the file system dies at `operation`.
+    std::string Killed(long operation, bool torn = false) {
+        std::string inst = Fresh("killed" + std::to_string(operation));
+        FaultyFileSystem dying;
+        dying.freezeAt = operation;
+        dying.tornWrite = torn;
+        Recorder recorder;
+        Apply(inst, recorder, dying);
+        return inst;
+    }
+    bool Committed(const std::string& inst) {
+        tpe::JournalContents journal;
+        std::string why;
+        return tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + tpe::kJournalName, &journal,
+                                &why) == tpe::JournalStatus::Ok &&
+               journal.committed;
+    }
+    // The first operation after which the journal holds a commit.
+    long CommitOperation() {
+        for (long at = 0; at < operations; ++at) {
+            std::string inst = Killed(at);
+            bool committed = Committed(inst);
+            RemoveTree(inst);
+            if (committed) {
+                return at;
+            }
+        }
+        ADD_FAILURE() << "no commit seen";
+        return operations;
+    }
+    bool ReadOnly(const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+    }
+
+    ScratchDir dir;
+    TreeSpec old, current;
+    long operations = 0;
+};
+
+TEST_P(Recovery, EveryDeathEndsWhollyOldBeforeTheCommitAndWhollyNewAfterIt) {
+    int toOld = 0, toNew = 0;
+    for (long at = 0; at < operations; ++at) {
+        for (bool torn : {false, true}) {
+            std::string inst = Killed(at, torn);
+            const bool committed = Committed(inst);
+            Recorder next;
+            ASSERT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next), EngineResult::Ok)
+                << "death at operation " << at << ": " << ::testing::PrintToString(next.messages);
+            const TreeSpec after = ReadTree(inst);
+            if (committed) {
+                ++toNew;
+                EXPECT_EQ(TreeDiff(after, current), "") << "death at operation " << at;
+                EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
+            } else {
+                ++toOld;
+                EXPECT_EQ(TreeDiff(after, old), "") << "death at operation " << at;
+                EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "death at operation " << at;
+            }
+            RemoveTree(inst);
+        }
+    }
+    EXPECT_GT(toOld, 10);
+    EXPECT_GT(toNew, 10);
+}
+
+// A failure after the commit makes the apply roll back; a death during that rollback ends old
+// once the abort is in the journal, and wholly old or new when the death came before it.
+TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
+    const long commit = CommitOperation();
+    int deaths = 0, aborted = 0;
+    for (long failAt = commit + 1; failAt < commit + 4; ++failAt) {
+        for (long dieAt = failAt + 1; dieAt < failAt + 12; ++dieAt) {
+            std::string inst = Fresh("rolling-back");
+            FaultyFileSystem dying;
+            dying.failAt = failAt;
+            dying.freezeAt = dieAt;
+            Recorder recorder;
+            if (Apply(inst, recorder, dying) != EngineResult::RollbackIncomplete) {
+                continue;  // the rollback was over before the death
+            }
+            ++deaths;
+            tpe::JournalContents journal;
+            std::string why;
+            ASSERT_EQ(tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + tpe::kJournalName,
+                                       &journal, &why),
+                      tpe::JournalStatus::Ok);
+            aborted += journal.aborted;
+            Recorder next;
+            EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next),
+                      EngineResult::Ok);
+            const TreeSpec after = ReadTree(inst);
+            if (journal.aborted || TreeDiff(after, current) != "") {
+                EXPECT_EQ(TreeDiff(after, old), "")
+                    << "failure at " << failAt << ", death at " << dieAt;
+            }
+        }
+    }
+    EXPECT_GT(deaths, 10);
+    EXPECT_GT(aborted, 5);
+}
+
+TEST_P(Recovery, ATornCommitRecordRollsBack) {
+    std::string inst = Killed(CommitOperation() + 1);
+    const std::string journal = inst + "/" + tpe::kJournalName;
+    ASSERT_TRUE(Committed(inst));
+    struct stat st;
+    ASSERT_EQ(stat(journal.c_str(), &st), 0);
+    ASSERT_EQ(truncate(journal.c_str(), st.st_size - 3), 0);
+    Recorder next;
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next), EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(inst), old), "");
+    EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was rolled back"));
+}
+
+TEST_P(Recovery, ListingAndAnalysisRecoverFirst) {
+    for (EngineMode mode : {EngineMode::List, EngineMode::Analyse}) {
+        std::string inst = Killed(CommitOperation() + 2);
+        Recorder next;
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
+        ASSERT_FALSE(next.messages.empty());
+        EXPECT_EQ(next.messages[0].id, tpe::kMsgInformation);
+        EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
+        EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
+        RemoveTree(inst);
+    }
+}
+
+TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
+    std::string inst = Killed(CommitOperation() + 2);
+    FaultyFileSystem failing;
+    failing.failAt = 0;
+    Recorder first;
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, first, failing),
+              EngineResult::RollbackIncomplete);
+    EXPECT_TRUE(Contains(first.messages, tpe::kMsgError, "Cannot recover the interrupted update"));
+    EXPECT_EQ(first.messages.size(), 1u) << "nothing else was done";
+    EXPECT_TRUE(Committed(inst));
+    Recorder second;
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, second), EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
+}
+
+TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
+    std::string inst = Killed(CommitOperation() + 2);
+    const std::string journal = inst + "/" + tpe::kJournalName;
+    std::string bytes = ReadFile(journal);
+    bytes[40] = char(bytes[40] ^ 0x20);  // inside an early record, with more following
+    WriteFile(journal, bytes);
+    const TreeSpec before = ReadTree(inst);
+    Recorder next;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, next),
+              EngineResult::RollbackIncomplete);
+    EXPECT_TRUE(Contains(next.messages, tpe::kMsgError, "is unusable"));
+    EXPECT_EQ(TreeDiff(ReadTree(inst), before), "");
+}
+
+TEST_P(Recovery, AnApplyWithNothingToChangeWritesNoJournal) {
+    std::string inst = Fresh("twice");
+    Recorder first, second;
+    ASSERT_EQ(Apply(inst, first), EngineResult::Ok);
+    if (!GetParam().empty()) {
+        RemoveTree(inst + "/" + GetParam());
+    }
+    FaultyFileSystem counting;
+    EXPECT_EQ(Apply(inst, second, counting), EngineResult::Ok);
+    EXPECT_EQ(counting.operations, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackups, Recovery,
+                         ::testing::Values(std::string(), std::string("Update_1.0_Backup")));
+
+// Journals not written by the engine: whatever they name, nothing outside the installation is
+// touched.
+TEST(HostileJournal, PathsLeadingOutsideAreRefused) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"a.txt", "a"}});
+    WriteTree(dir / "outside", {{"victim.txt", "keep me"}});
+    symlink((dir / "outside").c_str(), (dir / "inst/link").c_str());
+    const std::vector<std::string> paths = {"../outside/victim.txt", "link/victim.txt",
+                                            "/etc/passwd"};
+    for (const std::string& path : paths) {
+        RemoveTree(dir / "inst/.~tpjournal");
+        {
+            tpe::JournalWriter writer(tpe::NativeFileSystem(), dir / "inst/.~tpjournal", "0123abcd",
+                                      "");
+            ASSERT_TRUE(writer.Prepared({false, path}));
+            ASSERT_TRUE(writer.Prepared({true, path}));
+        }
+        WriteFile(dir / ("outside/victim.txt.~tpn0123abcd"), "staged?");
+        Recorder next;
+        EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst", next),
+                  EngineResult::RollbackIncomplete)
+            << path;
+        EXPECT_EQ(ReadFile(dir / "outside/victim.txt"), "keep me");
+        EXPECT_EQ(ReadFile(dir / "outside/victim.txt.~tpn0123abcd"), "staged?") << path;
+    }
+}
+
+TEST(HostileJournal, AJournalCutInItsHeaderIsJustRemoved) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"a.txt", "a"}});
+    WriteFile(dir / "inst/.~tpjournal", "TSLYJ");
+    Recorder next;
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst", next),
+              EngineResult::PayloadMissing);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), TreeSpec{{"a.txt", "a"}}), "");
+}
+
+}  // namespace
