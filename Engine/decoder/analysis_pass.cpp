@@ -28,7 +28,11 @@ EngineResult AnalysisPass(PassContext& c) {
         std::string error;
         switch (standing.standing) {
             case Standing::AtOld:
-                needed += file.target.present ? file.target.size : 0;
+                // Saturates: sizes from a hostile payload must not wrap round to a small total.
+                if (file.target.present) {
+                    needed = file.target.size > UINT64_MAX - needed ? UINT64_MAX
+                                                                    : needed + file.target.size;
+                }
                 break;
             case Standing::Mismatch:
                 if (!c.reporter.Text(kMsgWarning, MismatchText(name))) {

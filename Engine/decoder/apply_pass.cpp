@@ -188,6 +188,13 @@ EngineResult ApplyRun::Run() {
     if (!m_c.reporter.Send(kMsgFileCount, &count)) {
         return Fail(EngineResult::Cancelled, "");
     }
+    // A patch that cannot fit is refused before anything is staged, not when the volume is
+    // nearly full; each file is checked again before it is written.
+    const uint64_t needed = BytesSurelyStaged(m_c.fs, m_c.root, model);
+    uint64_t available = 0;
+    if (m_c.fs.FreeSpace(m_c.root, &available) && available < needed) {
+        return Fail(EngineResult::InsufficientSpace, SpaceText(needed));
+    }
     for (const FolderEntry& folder : model.folders) {
         if (folder.action == FolderAction::Create &&
             m_c.fs.Stat(JoinPath(m_c.root, folder.path)).kind == NodeKind::Missing) {

@@ -19,6 +19,26 @@ bool PathStaysInside(FileSystem& fs, const std::string& root, const std::string&
     return true;
 }
 
+uint64_t BytesSurelyStaged(FileSystem& fs, const std::string& root, const PatchModel& model) {
+    uint64_t total = 0;
+    for (const FileEntry& entry : model.files) {
+        if (!entry.target.present) {
+            continue;
+        }
+        NodeInfo node = fs.Stat(JoinPath(root, entry.path));
+        bool written = false;
+        for (const OldState& s : entry.states) {
+            written = written || (node.kind == NodeKind::Missing && !s.old.present) ||
+                      (node.kind == NodeKind::File && s.old.present && s.old.size == node.size &&
+                       node.size != entry.target.size);
+        }
+        if (written) {
+            total = entry.target.size > UINT64_MAX - total ? UINT64_MAX : total + entry.target.size;
+        }
+    }
+    return total;
+}
+
 FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
                        int preferred, const ReadProgress& progress) {
     FileStanding result;

@@ -29,6 +29,11 @@ struct FileStanding {
 FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
                        int preferred, const ReadProgress& progress);
 
+// The bytes an apply surely writes, from sizes alone (nothing is read): the new sizes of files
+// that are absent where the patch adds them, or whose size is an old one and not the new one.
+// A lower bound, so that a patch that fits is never refused; saturates instead of wrapping.
+uint64_t BytesSurelyStaged(FileSystem& fs, const std::string& root, const PatchModel& model);
+
 // False when a component of `relative` below `root` is a link or not a folder.
 bool PathStaysInside(FileSystem& fs, const std::string& root, const std::string& relative);
 

@@ -191,7 +191,7 @@ PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* 
     }
     // The body hash covers info, table and data, so any damage is found before use.
     Sha256 hash;
-    std::vector<uint8_t> chunk(1 << 20);
+    std::vector<uint8_t> chunk(size_t(std::min<uint64_t>(1 << 20, bodyEnd - kHeaderSize)));
     for (uint64_t pos = kHeaderSize; pos < bodyEnd;) {
         size_t n = size_t(std::min<uint64_t>(chunk.size(), bodyEnd - pos));
         if (!file.ReadAt(at.offset + pos, chunk.data(), n)) {

@@ -4,43 +4,9 @@
 
 #include "System/Path.h"
 #include "System/WinException.h"
-#include "patchinfo/FieldTokenizer.h"
-#include "patchinfo/PatchDescription.h"
-#include "patchinfo/TextCompare.h"
 #include "patching/EngineRunner.h"
 #include "shell/MessagePump.h"
 #include "text/MessageText.h"
-
-void ParseInformationLine(const QLC_String& text) {
-    PatchDescription& description = *g_patchDescription;
-    FieldTokenizer fields(text, ",");
-    QLC_String keyword = fields.NextField();
-    if (EqualsIgnoringCase(keyword, "history")) {
-        description.isMultiVersion = true;
-        QLC_String from = fields.NextField();
-        QLC_String second = fields.NextField();
-        QLC_String extension = TrimWhiteSpace(fields.NextField());
-        description.historyFromVersions.Append(from);
-        description.historySecondValues.Append(second);
-        description.historyExtensions.Append(extension);
-    } else if (EqualsIgnoringCase(keyword, "versions")) {
-        description.versionFileName = fields.NextField();
-        description.fromVersion = fields.NextField();
-        description.toVersion = TrimWhiteSpace(fields.NextField());
-        description.hasVersionsLine = true;
-    } else if (EqualsIgnoringCase(keyword, "checksum")) {
-        QLC_String file = fields.NextField();
-        QLC_String sum = fields.NextField();
-        QLC_String length = fields.NextField();
-        QLC_String version = TrimWhiteSpace(fields.NextField());
-        description.checksumFiles.Append(file);
-        description.checksumValues.Append(sum);
-        description.checksumLengths.Append(length);
-        description.checksumVersions.Append(version);
-    } else if (EqualsIgnoringCase(keyword, "registry")) {
-        description.registryKeys.Append(TrimWhiteSpace(fields.NextField()));
-    }
-}
 
 const char* OnListingMessage(unsigned messageId, void* data) {
     if (!PumpMessages()) {

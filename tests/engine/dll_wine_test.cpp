@@ -247,6 +247,68 @@ TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
     EXPECT_NE(apply("/z -q", Record, 1), 0);
 }
 
+// The texts of the error messages (4) of the last run.
+std::string ErrorTexts() {
+    std::string texts;
+    for (const auto& m : g_messages) {
+        if (m.first == 4) {
+            texts += m.second + "\n";
+        }
+    }
+    return texts;
+}
+
+// Holds a file open the way another program would, for as long as it lives.
+class HeldOpen {
+public:
+    HeldOpen(const std::string& path, DWORD shareMode)
+        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() { Release(); }
+    bool Held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void Release() {
+        if (Held()) {
+            CloseHandle(m_handle);
+            m_handle = INVALID_HANDLE_VALUE;
+        }
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+TEST_F(EngineDll, FileOpenWithoutSharingIsNamedAndNothingChanges) {
+    std::string program = MakeUpdateProgram(dir);
+    WriteTree(dir + "\\inst", kOld);
+    const std::string folder = "\"" + dir + "\\inst\" -nopathsearch -i ";
+    HeldOpen game(dir + "\\inst\\ts2.exe", 0);
+    ASSERT_TRUE(game.Held());
+    // The check cannot read it, and neither can the apply: both stop and say which file.
+    EXPECT_NE(Run(program, folder + "-j"), 0);
+    EXPECT_NE(ErrorTexts().find("ts2.exe cannot be read"), std::string::npos) << ErrorTexts();
+    g_messages.clear();
+    EXPECT_NE(Run(program, folder + "-u -b:Update_1.0_Backup"), 0);
+    EXPECT_NE(ErrorTexts().find("ts2.exe cannot be read"), std::string::npos) << ErrorTexts();
+    game.Release();
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+}
+
+// A program that lets others read its file but not move it: everything is staged and the other
+// files are already swapped when the last one cannot move; all of it is undone.
+TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
+    std::string program = MakeUpdateProgram(dir);
+    WriteTree(dir + "\\inst", kOld);
+    for (const char* backup : {"", "-b:Update_1.0_Backup"}) {
+        g_messages.clear();
+        HeldOpen game(dir + "\\inst\\ts2.exe", FILE_SHARE_READ);
+        ASSERT_TRUE(game.Held());
+        EXPECT_NE(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u " + backup), 0);
+        EXPECT_NE(ErrorTexts().find("ts2.exe"), std::string::npos) << ErrorTexts();
+        game.Release();
+        EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "") << backup;
+    }
+}
+
 // The signature fixture: one run writes the unsigned update program, a script signs it with
 // osslsigncode, a second run lists and applies the signed one.
 std::string FixtureDir() {

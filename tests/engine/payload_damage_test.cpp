@@ -2,7 +2,9 @@
 // refused before anything is changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "byte_io.h"
 #include "crc32.h"
@@ -135,27 +137,45 @@ TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
         << recorder.messages[0].text;
 }
 
-// A payload adding one file from a Full block that holds `contents`, while the table promises
-// `promised`.
-std::string FullBlockPayload(const std::string& contents, const std::string& promised) {
+// A payload giving each file of `olds` (path and its old contents; none for an added file) the
+// contents `target` from the Full `block`.
+std::string SameTargetPayload(const std::map<std::string, tpe::Contents>& olds,
+                              const tpe::Contents& target, const std::vector<uint8_t>& block) {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    tpe::FileEntry file;
-    file.path = "data/a.bin";
-    file.target = {true, promised.size(), tpe::Sha256Of(promised.data(), promised.size())};
-    file.states.resize(1);
     ScratchDir scratch;
     tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
-    const std::vector<uint8_t> block = tpe::CompressFullBlock(
-        reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), 3);
     std::string error;
+    EXPECT_TRUE(writer.Open(&error)) << error;
+    for (const auto& [path, old] : olds) {
+        tpe::FileEntry file;
+        file.path = path;
+        file.target = target;
+        file.states.resize(1);
+        file.states[0].old = old;
+        EXPECT_TRUE(writer.AddBlock(file.states[0], tpe::BlockKind::Full, block.data(),
+                                    block.size(), &error))
+            << error;
+        model.files.push_back(file);
+    }
     uint64_t size = 0;
-    EXPECT_TRUE(writer.Open(&error) && writer.AddBlock(file.states[0], tpe::BlockKind::Full,
-                                                       block.data(), block.size(), &error));
-    model.files.push_back(file);
     EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
     return ReadFile(scratch / "payload.bin");
+}
+
+tpe::Contents ContentsOf(const std::string& text) {
+    return {true, text.size(), tpe::Sha256Of(text.data(), text.size())};
+}
+
+std::vector<uint8_t> Compressed(const std::string& text) {
+    return tpe::CompressFullBlock(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 3);
+}
+
+// A payload adding one file from a Full block that holds `contents`, while the table promises
+// `promised`.
+std::string FullBlockPayload(const std::string& contents, const std::string& promised) {
+    return SameTargetPayload({{"data/a.bin", {}}}, ContentsOf(promised), Compressed(contents));
 }
 
 TEST(FullBlocks, WholeContentsBlockRebuildsItsFile) {
@@ -181,6 +201,58 @@ TEST(FullBlocks, BlockInflatingPastItsFileIsRefusedAndLeavesNothing) {
                   EngineResult::PayloadDamaged);
         EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
     }
+}
+
+// Sizes a hostile table may claim: the checks of free space neither wrap round nor wait for the
+// disk to fill.
+TEST(SizeBombs, HugeDeclaredSizesAddUpWithoutWrappingRound) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"a.bin", "a"}, {"b.bin", "b"}});
+    const tpe::Contents huge = {true, uint64_t(1) << 63, tpe::Sha256Of("new", 3)};
+    WriteFile(dir / "patch.bin",
+              SameTargetPayload({{"a.bin", ContentsOf("a")}, {"b.bin", ContentsOf("b")}}, huge,
+                                {1, 2, 3}));
+    const TreeSpec before = ReadTree(dir / "inst");
+    for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
+        Recorder recorder;
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", recorder),
+                  EngineResult::InsufficientSpace);
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+    }
+}
+
+TEST(SizeBombs, FileLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    const TreeSpec before = ReadTree(dir / "inst");
+    // 64 MiB of zeros: a legitimate file whose block is tiny; the volume has 1 MiB left.
+    const std::string zeros(64 << 20, '\0');
+    WriteFile(dir / "patch.bin", FullBlockPayload(zeros, zeros));
+    FaultyFileSystem fs;
+    fs.freeSpace = 1 << 20;
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder, fs),
+              EngineResult::InsufficientSpace);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
+}
+
+TEST(SizeBombs, PatchThatCannotFitIsRefusedBeforeAnyFileIsStaged) {
+    ScratchDir dir;
+    WriteTree(dir / "inst", {{"game.exe", "1"}});
+    const TreeSpec before = ReadTree(dir / "inst");
+    // Two files of 600 KiB; each alone fits in the 1 MiB left, both do not.
+    const std::string zeros(600 << 10, '\0');
+    WriteFile(dir / "patch.bin", SameTargetPayload({{"a.bin", {}}, {"b.bin", {}}},
+                                                   ContentsOf(zeros), Compressed(zeros)));
+    FaultyFileSystem fs;
+    fs.freeSpace = 1 << 20;
+    Recorder recorder;
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder, fs),
+              EngineResult::InsufficientSpace);
+    EXPECT_NE(std::find(recorder.messages.begin(), recorder.messages.end(),
+                        Message{4, "Insufficient Storage, 1228800 bytes needed"}),
+              recorder.messages.end());
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
 }
 
 }  // namespace
