@@ -153,6 +153,22 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
     }
 }
 
+void BuildMixedChangePatch(const std::string& dir) {
+    WriteTree(dir + "/old", {{"game.exe", "old" + BinaryOf(3000, 1)},
+                             {"ro.dat", "read-only original"},
+                             {"sub/gone.txt", "bye"},
+                             {"sub/deeper/gone2.txt", "bye too"},
+                             {"data/a.bin", BinaryOf(70000, 2)},
+                             {"same.txt", "unchanged"}});
+    WriteTree(dir + "/new", {{"game.exe", "new" + BinaryOf(3000, 1)},
+                             {"ro.dat", "replaced"},
+                             {"data/a.bin", BinaryOf(70001, 2)},
+                             {"data/fresh/b.bin", BinaryOf(100, 3)},
+                             {"same.txt", "unchanged"},
+                             {"empty-new/", ""}});
+    BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
+}
+
 bool FaultyFileSystem::Fault() {
     bool fail = operations == failAt || (freezeAt >= 0 && operations >= freezeAt);
     ++operations;

@@ -44,6 +44,10 @@ void CopyTree(const std::string& from, const std::string& to);
 void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTree& current,
                     const std::string& patchFile, const std::string& versionFile = "game.exe",
                     int level = 3);
+// Builds `dir`/old (1.0) and `dir`/new (1.1) differing by every kind of change (modified,
+// read-only, deleted with its folders, added in a new folder, unchanged, an empty new folder)
+// and the patch between them, `dir`/patch.bin.
+void BuildMixedChangePatch(const std::string& dir);
 
 // The native file system with faults on demand: the `failAt`-th changing operation (counting
 // from 0: creating, writing, closing, renaming, removing, making folders, changing flags) fails

@@ -13,21 +13,7 @@ namespace {
 
 class Rollback : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override {
-        WriteTree(dir / "old", {{"game.exe", "old" + BinaryOf(3000, 1)},
-                                {"ro.dat", "read-only original"},
-                                {"sub/gone.txt", "bye"},
-                                {"sub/deeper/gone2.txt", "bye too"},
-                                {"data/a.bin", BinaryOf(70000, 2)},
-                                {"same.txt", "unchanged"}});
-        WriteTree(dir / "new", {{"game.exe", "new" + BinaryOf(3000, 1)},
-                                {"ro.dat", "replaced"},
-                                {"data/a.bin", BinaryOf(70001, 2)},
-                                {"data/fresh/b.bin", BinaryOf(100, 3)},
-                                {"same.txt", "unchanged"},
-                                {"empty-new/", ""}});
-        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
-    }
+    void SetUp() override { BuildMixedChangePatch(dir.Path()); }
     // A fresh installation for each attempt.
     std::string FreshInstall(int attempt) {
         std::string inst = dir / ("inst" + std::to_string(attempt));

@@ -16,6 +16,7 @@
 #include "crc32.h"
 #include "delta_decoder.h"
 #include "full_block_reader.h"
+#include "memory_delta_sources.h"
 #include "payload_format.h"
 #include "payload_reader.h"
 #include "sha256.h"
@@ -57,22 +58,6 @@ void Reseal(std::vector<uint8_t>& bytes) {
     tpe::PutLe(h + tpe::HeaderLayout::kCrc, tpe::Crc32(h, tpe::HeaderLayout::kCrc), 4);
 }
 
-class BlockBytes : public tpe::DeltaPatchSource {
-public:
-    BlockBytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    long long Read(void* buffer, size_t size) override {
-        size_t take = std::min(size, m_size - m_done);
-        if (take > 0)
-            std::memcpy(buffer, m_data + m_done, take);
-        m_done += take;
-        return static_cast<long long>(take);
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size, m_done = 0;
-};
-
 // The installed file is not part of the input: deltas decode against an empty one.
 class NoOldFile : public tpe::DeltaOldSource {
 public:
@@ -97,8 +82,8 @@ void DecodeBlocks(const std::vector<uint8_t>& bytes, const tpe::OpenedPayload& p
         for (const tpe::OldState& state : file.states) {
             if (state.block == tpe::BlockKind::None || file.target.size > kLargestDecodedFile)
                 continue;
-            BlockBytes block(bytes.data() + payload.dataOffset + state.blockOffset,
-                             size_t(state.blockSize));
+            tpe::MemoryPatchSource block(bytes.data() + payload.dataOffset + state.blockOffset,
+                                         size_t(state.blockSize));
             NoOldFile old;
             CountingSink sink;
             if (state.block == tpe::BlockKind::Full)
