@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
+#include "HeldOpenFile.h"
 #include "UpdatePrograms.h"
 #include "UpdateSession.h"
 
@@ -22,25 +23,6 @@ const char* const kBeginning = "Beginning patch process. This may take several m
 const char* const kCancelled =
     "Update process did not complete. No changes were made to your Tessaly installation.";
 const char* const kFailed = "Update did not complete successfully.";
-
-// Holds a file open in this process, sharing it for reading only, as a running game would.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path)
-        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() { Release(); }
-    bool Held() const { return m_handle != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (Held()) {
-            CloseHandle(m_handle);
-            m_handle = INVALID_HANDLE_VALUE;
-        }
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 Lines Tail(const Lines& lines, size_t count) {
     return lines.size() < count ? lines : Lines(lines.end() - count, lines.end());
@@ -105,7 +87,7 @@ TEST_F(Installation, AnEngineFailureWhileApplyingShowsItsTextAndChangesNothing) 
     e2e::Tree before = Installed();
     // A data file held open: not a program, so the run does not try it first, and the engine
     // cannot move it aside.
-    HeldOpen held(Path("data\\levels.dat"));
+    HeldOpenFile held(Path("data\\levels.dat"), FILE_SHARE_READ);  // as a running game
     ASSERT_TRUE(held.Held());
     UpdateSession run(Programs::Single(), folder.Path());
     auto box = run.App().WaitForMessageBox("Warning", 30000);
@@ -132,7 +114,7 @@ TEST_F(Installation, AnEngineFailureWhileApplyingShowsItsTextAndChangesNothing) 
 TEST_F(Installation, AProgramHeldOpenStopsTheRunBeforeAnythingChanges) {
     Install("1.1.5");
     e2e::Tree before = Installed();
-    HeldOpen held(Path("ts2.exe"));
+    HeldOpenFile held(Path("ts2.exe"), FILE_SHARE_READ);
     ASSERT_TRUE(held.Held());
     UpdateSession run(Programs::Single(), folder.Path());
     ASSERT_TRUE(run.WaitFinished());

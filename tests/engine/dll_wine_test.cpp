@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "HeldOpenFile.h"
 #include "PatchEngineApi.h"
 #include "patch_builder.h"
 
@@ -258,30 +259,11 @@ std::string ErrorTexts() {
     return texts;
 }
 
-// Holds a file open the way another program would, for as long as it lives.
-class HeldOpen {
-public:
-    HeldOpen(const std::string& path, DWORD shareMode)
-        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, shareMode, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() { Release(); }
-    bool Held() const { return m_handle != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (Held()) {
-            CloseHandle(m_handle);
-            m_handle = INVALID_HANDLE_VALUE;
-        }
-    }
-
-private:
-    HANDLE m_handle;
-};
-
 TEST_F(EngineDll, FileOpenWithoutSharingIsNamedAndNothingChanges) {
     std::string program = MakeUpdateProgram(dir);
     WriteTree(dir + "\\inst", kOld);
     const std::string folder = "\"" + dir + "\\inst\" -nopathsearch -i ";
-    HeldOpen game(dir + "\\inst\\ts2.exe", 0);
+    HeldOpenFile game(dir + "\\inst\\ts2.exe", 0);
     ASSERT_TRUE(game.Held());
     // The check cannot read it, and neither can the apply: both stop and say which file.
     EXPECT_NE(Run(program, folder + "-j"), 0);
@@ -300,7 +282,7 @@ TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
     WriteTree(dir + "\\inst", kOld);
     for (const char* backup : {"", "-b:Update_1.0_Backup"}) {
         g_messages.clear();
-        HeldOpen game(dir + "\\inst\\ts2.exe", FILE_SHARE_READ);
+        HeldOpenFile game(dir + "\\inst\\ts2.exe", FILE_SHARE_READ);
         ASSERT_TRUE(game.Held());
         EXPECT_NE(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u " + backup), 0);
         EXPECT_NE(ErrorTexts().find("ts2.exe"), std::string::npos) << ErrorTexts();
