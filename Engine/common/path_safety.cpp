@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "case_folding.h"
 #include "payload_format.h"
 
 namespace tpe {
@@ -84,7 +85,7 @@ std::string PathProblem(const std::string& path) {
 }
 
 std::string PathKey(const std::string& path) {
-    return Upper(path);
+    return FoldedName(path);
 }
 
 std::string BackslashPath(const std::string& path) {

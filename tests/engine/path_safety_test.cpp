@@ -56,6 +56,28 @@ TEST(PathSafety, EveryKindOfEscapeIsRefused) {
     EXPECT_NE(tpe::PathProblem(std::string(260, 'a')), "");
 }
 
+// Windows takes these pairs for one file: a payload holding both could only write one of them.
+TEST(PathSafety, NamesFoldedAsWindowsFoldsThemCollide) {
+    const std::pair<const char*, const char*> same[] = {
+        {"Data/\xC3\x84.txt", "data/\xC3\xA4.txt"},  // Ä ä in UTF-8
+        {"\xC4.txt", "\xE4.txt"},                    // Ä ä in Windows-1252
+        {"\xC5\x92uvre", "\xC5\x93UVRE"},            // Œ œ
+        {"\xCE\xA3\xCE\xB1", "\xCF\x83\xCE\x91"},    // Σα σΑ
+        {"\xD0\x96.pak", "\xD0\xB6.PAK"},            // Ж ж
+        {"\xC5\xBD", "\xC5\xBE"},                    // Ž ž
+    };
+    for (const auto& [a, b] : same) {
+        EXPECT_EQ(tpe::PathKey(a), tpe::PathKey(b)) << a << " " << b;
+    }
+    const std::pair<const char*, const char*> different[] = {{"a.txt", "b.txt"},
+                                                             {"\xC3\xA4.txt", "a.txt"},
+                                                             {"\xC3\x9F", "SS"},
+                                                             {"\xC3\xA4", "\xC3\xA5"}};
+    for (const auto& [a, b] : different) {
+        EXPECT_NE(tpe::PathKey(a), tpe::PathKey(b)) << a << " " << b;
+    }
+}
+
 TEST(PathSafety, OrdinaryNamesPass) {
     for (const char* path : {"game.exe", "data/level 1/map.dat", "COM10", "LPT0", "console.txt",
                              "a.b.c", ".hidden", "x/..y/z", "Update_1.1.5_Backup/a"}) {
