@@ -28,6 +28,10 @@ const char* ResultText(EngineResult result) {
             return "out of memory";
         case EngineResult::RollbackIncomplete:
             return "rollback incomplete";
+        case EngineResult::JournalUnusable:
+            return "the journal of an interrupted update cannot be used";
+        case EngineResult::FolderIsLink:
+            return "the installation folder is a link";
     }
     return "unknown result";
 }

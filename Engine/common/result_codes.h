@@ -15,6 +15,9 @@ enum class EngineResult : int {
     ConsentRefused = 9,     // a read-only file may not be replaced
     OutOfMemory = 10,
     RollbackIncomplete = 11,  // rollback itself failed: files named in the last error message
+    JournalUnusable = 12,     // an interrupted apply's journal is damaged or names what it may
+                              // not; nothing was changed and the journal stays
+    FolderIsLink = 13,        // the installation folder is itself a link or junction
 };
 
 const char* ResultText(EngineResult result);

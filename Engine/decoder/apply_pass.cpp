@@ -131,7 +131,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     } else {
         ++m_removed;
     }
-    m_tx.Schedule(file.path, file.target.present, readOnly, file.target);
+    m_tx.Schedule(file.path, file.target.present, readOnly, standing.state->old, file.target);
     if (!r.Send(kMsgFileEnd)) {
         return Fail(EngineResult::Cancelled, "");
     }

@@ -98,6 +98,8 @@ bool ParseCommandLine(const char* text, EngineOptions* options, std::string* err
             mode = EngineMode::Analyse;
         } else if (name == "u") {
             mode = EngineMode::Apply;
+        } else if (name == "r") {
+            mode = EngineMode::Recover;
         } else if (name == "i" || name == "nopathsearch") {
             // Accepted for compatibility: the engine never searches paths and asks no questions
             // beyond message 19.
@@ -121,14 +123,14 @@ bool ParseCommandLine(const char* text, EngineOptions* options, std::string* err
         }
         if (mode != EngineMode::None) {
             if (options->mode != EngineMode::None && options->mode != mode) {
-                *error = "only one of -l, -j and -u may be given";
+                *error = "only one of -l, -j, -u and -r may be given";
                 return false;
             }
             options->mode = mode;
         }
     }
     if (options->mode == EngineMode::None) {
-        *error = "no mode given (-l, -j or -u)";
+        *error = "no mode given (-l, -j, -u or -r)";
         return false;
     }
     if (options->program.empty()) {

@@ -1,11 +1,12 @@
 #pragma once
-// The engine's command line: /z "program" "folder" [-i] [-nopathsearch] (-l | -j | -u)
+// The engine's command line: /z "program" "folder" [-i] [-nopathsearch] (-l | -j | -u | -r)
 // [-b:Folder]. Options are case-insensitive; a quoted token is never an option.
 #include <string>
 
 namespace tpe {
 
-enum class EngineMode { None, List, Analyse, Apply };
+// Recover only finishes or undoes an apply that a killed process left, and does nothing else.
+enum class EngineMode { None, List, Analyse, Apply, Recover };
 
 struct EngineOptions {
     EngineMode mode = EngineMode::None;

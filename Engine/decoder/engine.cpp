@@ -57,12 +57,42 @@ std::string ReportedName(const PassContext& context, const std::string& path) {
     return extension.empty() ? name : name + "." + extension;
 }
 
+namespace {
+
+// Refuses an installation folder that is itself a link or junction: the engine would otherwise
+// change the folder it leads to, which the caller did not name.
+EngineResult CheckFolder(FileSystem& fs, const std::string& folder, Reporter& reporter) {
+    switch (fs.Stat(folder).kind) {
+        case NodeKind::Folder:
+            return EngineResult::Ok;
+        case NodeKind::Link:
+            reporter.Text(kMsgError, "The installation folder " +
+                                         BackslashPath(folder.substr(0, 260)) +
+                                         " is a link or junction to another folder; run the "
+                                         "update on the folder it leads to");
+            return EngineResult::FolderIsLink;
+        default:
+            reporter.Text(kMsgError,
+                          "Installation folder not found: " + BackslashPath(folder.substr(0, 260)));
+            return EngineResult::FolderMissing;
+    }
+}
+
+}  // namespace
+
 EngineResult RunEngine(const EngineOptions& options, const MessageSink& sink, FileSystem& fs) {
     Reporter reporter(sink);
     try {
-        EngineResult recovered = RecoverInterruptedApply(fs, options.folder, reporter);
-        if (recovered != EngineResult::Ok) {
-            return recovered;
+        // A listing only reads the payload: it never changes the folder it is started in.
+        if (options.mode != EngineMode::List) {
+            EngineResult folder = CheckFolder(fs, options.folder, reporter);
+            if (folder != EngineResult::Ok) {
+                return folder;
+            }
+            EngineResult recovered = RecoverInterruptedApply(fs, options.folder, reporter);
+            if (recovered != EngineResult::Ok || options.mode == EngineMode::Recover) {
+                return recovered;
+            }
         }
         std::unique_ptr<InputFile> file = fs.OpenRead(options.program);
         if (!file) {
@@ -81,11 +111,6 @@ EngineResult RunEngine(const EngineOptions& options, const MessageSink& sink, Fi
         PassContext context{fs, reporter, payload, *file, options.folder, options.backupFolder};
         if (options.mode == EngineMode::List) {
             return ListPass(context);
-        }
-        if (fs.Stat(options.folder).kind != NodeKind::Folder) {
-            reporter.Text(kMsgError,
-                          "Installation folder not found: " + options.folder.substr(0, 260));
-            return EngineResult::FolderMissing;
         }
         context.source = GuessSource(fs, options.folder, payload.model);
         return options.mode == EngineMode::Analyse ? AnalysisPass(context) : ApplyPass(context);

@@ -20,7 +20,11 @@ enum MessageId : unsigned {
     kMsgPayloadDamaged = 14,  // text (optional for the receiver): why the payload was refused
     kMsgQuestion = 19,        // text: a yes/no question; "Y" or "y" agrees
     kMsgTick = 21,            // no parameter: one mebibyte of the current file checked
+    kMsgRecovered = 22,       // pointer to uint32_t: how an interrupted apply was ended
 };
+
+// The parameter of kMsgRecovered, sent once every planned file was checked.
+enum RecoveryOutcome : uint32_t { kRecoveryCompleted = 1, kRecoveryRolledBack = 2 };
 
 using MessageSink = std::function<const char*(unsigned id, void* parameter)>;
 

@@ -44,6 +44,10 @@ inline std::string RecoveryFailedText(const std::string& why) {
     return "Cannot recover the interrupted update: " + why +
            ". Nothing else was done; the next run tries again";
 }
+inline std::string JournalUnusableText(const std::string& journal, const std::string& why) {
+    return "The journal " + journal + " of an interrupted update cannot be used: " + why +
+           ". Nothing was changed; keep the file for support";
+}
 inline std::string ReadOnlyQuestion(const std::string& name) {
     return name + " is read-only. Replace it anyway? (Y/N)";
 }

@@ -11,7 +11,9 @@ namespace tpe {
 namespace {
 
 constexpr char kMagic[8] = {'T', 'S', 'L', 'Y', 'J', 'R', 'N', 'L'};
-constexpr uint16_t kVersion = 1;
+// 2: lengths checked on their own, originals' contents recorded. Version 1 journals are refused:
+// their framing cannot tell a damaged length from a torn tail.
+constexpr uint16_t kVersion = 2;
 constexpr uint32_t kMaxRecordBody = 65536;
 constexpr uint64_t kMaxJournalSize = uint64_t(512) << 20;
 constexpr size_t kMaxPathText = 1024;
@@ -81,6 +83,7 @@ bool JournalWriter::Append(const std::vector<uint8_t>& body, bool flush) {
     }
     ByteWriter record;
     record.U32(uint32_t(body.size()));
+    record.U32(~uint32_t(body.size()));
     record.Bytes(body.data(), body.size());
     record.U32(Crc32(record.Data().data(), record.Data().size()));
     if (!m_file->Write(record.Data().data(), record.Data().size()) || (flush && !m_file->Flush())) {
@@ -107,6 +110,10 @@ bool JournalWriter::Commit(const std::vector<PlannedChange>& plan,
                         (change.clearReadOnly ? kClearReadOnly : 0) |
                         (change.hadOriginal ? kHadOriginal : 0)));
         body.U32(change.asideNumber);
+        if (change.hadOriginal) {
+            body.U64(change.original.size);
+            body.Hash(change.original.hash);
+        }
         if (change.replace) {
             body.U64(change.target.size);
             body.Hash(change.target.hash);
@@ -164,7 +171,7 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
     switch (kind) {
         case kBegin:
             if (in.U16() != kVersion) {
-                *why = "unknown version";
+                *why = "it was written by another version of the update engine";
                 return false;
             }
             out->token = in.Text(8);
@@ -199,6 +206,11 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
             change.replace = (flags & kReplace) != 0;
             change.clearReadOnly = (flags & kClearReadOnly) != 0;
             change.hadOriginal = (flags & kHadOriginal) != 0;
+            if (change.hadOriginal) {
+                change.original.present = true;
+                change.original.size = in.U64();
+                change.original.hash = in.Hash();
+            }
             if (change.replace) {
                 change.target.present = true;
                 change.target.size = in.U64();
@@ -298,25 +310,25 @@ JournalStatus ReadJournal(FileSystem& fs, const std::string& path, JournalConten
     // A journal cut short while its header was written holds no change yet.
     std::vector<uint8_t> record;
     for (uint64_t at = magicRead; at < size;) {
-        uint8_t head[4];
+        uint8_t head[8];
         if (size - at < sizeof(head)) {
-            break;  // torn size field
+            break;  // a length field torn at the end
         }
         if (!file->ReadAt(at, head, sizeof(head))) {
             *why = "it cannot be read";
             return JournalStatus::Unreadable;
         }
         const uint32_t body = uint32_t(GetLe(head, 4));
-        if (body == 0 || body > kMaxRecordBody) {
+        if (uint32_t(GetLe(head + 4, 4)) != ~body || body == 0 || body > kMaxRecordBody) {
             if (AllZero(*file, at)) {
                 break;  // space the system had reserved for a write that never landed
             }
-            *why = "a record has a bad size";
+            *why = "a record's length is damaged";
             return JournalStatus::Damaged;
         }
         const uint64_t end = at + sizeof(head) + body + 4;
         if (end > size) {
-            break;  // the last record was torn by the kill
+            break;  // the last record was cut short by the kill
         }
         record.resize(sizeof(head) + body + 4);
         if (!file->ReadAt(at, record.data(), record.size())) {
@@ -325,9 +337,6 @@ JournalStatus ReadJournal(FileSystem& fs, const std::string& path, JournalConten
         }
         const uint32_t crc = uint32_t(GetLe(record.data() + sizeof(head) + body, 4));
         if (Crc32(record.data(), sizeof(head) + body) != crc) {
-            if (end == size) {
-                break;  // a torn last record
-            }
             *why = "a record fails its check";
             return JournalStatus::Damaged;
         }

@@ -2,8 +2,9 @@
 // The apply's write-ahead journal, kept in the installation while an apply changes it. Each
 // change is recorded before it is made, and the plan of the swap is committed once every new file
 // is staged, so that the next engine run on the folder can finish or undo an apply whose process
-// died. Records are framed and CRC-checked: a record torn by the kill is ignored, anything else
-// unreadable makes the whole journal refused. The layout is in docs/patch-format.md.
+// died. Every record carries its length twice (plain and inverted) and a CRC: only a record cut
+// short at the very end of the file, as a kill leaves it, is ignored; damage anywhere else makes
+// the whole journal refused. The layout is in docs/patch-format.md.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,7 @@ struct PlannedChange {
     bool clearReadOnly = false;
     bool hadOriginal = false;  // an original is moved aside
     uint32_t asideNumber = 0;  // its name in the aside folder (without backups)
+    Contents original;         // the original's contents when `hadOriginal`
     Contents target;           // the staged file's contents when `replace`
 };
 

@@ -1,42 +1,29 @@
 #include "recovery.h"
 
 #include "engine_texts.h"
-#include "file_check.h"
 #include "journal.h"
+#include "path_safety.h"
+#include "recovery_checks.h"
 #include "transaction.h"
 
 namespace tpe {
 namespace {
 
-// The journal is read from the installation like any other file: nothing it names may lead
-// outside through a link.
-bool PathsStayInside(FileSystem& fs, const std::string& root, const JournalContents& journal) {
-    auto inside = [&](const std::string& relative) {
-        return PathStaysInside(fs, root, relative) &&
-               fs.Stat(JoinPath(root, relative)).kind != NodeKind::Link;
-    };
-    for (const PreparedStep& step : journal.prepared) {
-        if (!inside(step.relative)) {
-            return false;
-        }
-    }
-    for (const PlannedChange& change : journal.plan) {
-        if (!inside(change.relative) || (!journal.backupRoot.empty() &&
-                                         !inside(JoinPath(journal.backupRoot, change.relative)))) {
-            return false;
-        }
-    }
-    for (const std::string& folder : journal.foldersToRemove) {
-        if (!inside(folder)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 EngineResult Failed(Reporter& reporter, const std::string& why) {
     reporter.Text(kMsgError, RecoveryFailedText(why));
     return EngineResult::RollbackIncomplete;
+}
+
+EngineResult Unusable(Reporter& reporter, const std::string& journal, const std::string& why) {
+    reporter.Text(kMsgError, JournalUnusableText(BackslashPath(journal.substr(0, 300)), why));
+    return EngineResult::JournalUnusable;
+}
+
+bool Recovered(Reporter& reporter, RecoveryOutcome outcome) {
+    uint32_t parameter = outcome;
+    reporter.Text(kMsgInformation,
+                  outcome == kRecoveryCompleted ? RecoveredForwardText() : RecoveredBackText());
+    return reporter.Send(kMsgRecovered, &parameter);
 }
 
 }  // namespace
@@ -55,34 +42,40 @@ EngineResult RecoverInterruptedApply(FileSystem& fs, const std::string& root, Re
             break;
         case JournalStatus::Unreadable:
         case JournalStatus::Damaged:
-            return Failed(reporter, "its journal " + path.substr(0, 300) + " is unusable: " + why);
+            return Unusable(reporter, path, why);
     }
     if (journal.token.empty()) {
         // Killed while the journal was begun: nothing had changed yet.
         return fs.RemoveFile(path) ? EngineResult::Ok
                                    : Failed(reporter, "cannot remove " + path.substr(0, 300));
     }
-    if (!PathsStayInside(fs, root, journal)) {
-        return Failed(reporter, "its journal names a path that leads through a link");
-    }
     Transaction transaction(fs, root, std::move(journal));
+    why = UnsafeRecoveryName(fs, root, transaction);
+    const bool forward = why.empty() && transaction.CanRollForward();
+    if (why.empty()) {
+        why = UnexpectedRecoveryFile(fs, root, transaction, forward);
+    }
+    if (!why.empty()) {
+        transaction.Abandon();
+        return Unusable(reporter, path, why);
+    }
     std::string error;
-    if (transaction.CanRollForward()) {
+    if (forward) {
         if (!transaction.Swap(&error)) {
             transaction.Abandon();
             return Failed(reporter, error);
         }
         transaction.RemoveFolders();
-        if (!transaction.Finish()) {
-            return Failed(reporter, "the replaced files cannot be removed");
+        if (!transaction.Finish(&error)) {
+            return Failed(reporter, error.empty() ? "the replaced files cannot be removed" : error);
         }
-        reporter.Text(kMsgInformation, RecoveredForwardText());
+        Recovered(reporter, kRecoveryCompleted);
         return EngineResult::Ok;
     }
     if (!transaction.Rollback(&error)) {
         return Failed(reporter, error);
     }
-    reporter.Text(kMsgInformation, RecoveredBackText());
+    Recovered(reporter, kRecoveryRolledBack);
     return EngineResult::Ok;
 }
 

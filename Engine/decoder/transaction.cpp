@@ -22,7 +22,8 @@ Transaction::Transaction(FileSystem& fs, std::string root, JournalContents journ
       m_plan(std::move(journal.plan)),
       m_foldersToRemove(std::move(journal.foldersToRemove)),
       m_committed(journal.committed),
-      m_aborted(journal.aborted) {
+      m_aborted(journal.aborted),
+      m_adopted(true) {
     m_journal.Adopt();
 }
 
@@ -78,12 +79,13 @@ std::string Transaction::AsidePath(const PlannedChange& change) const {
     return JoinPath(AsideFolder(), std::to_string(change.asideNumber));
 }
 
-void Transaction::Schedule(const std::string& relative, bool replace, bool clearReadOnly,
-                           const Contents& target) {
+void Transaction::Schedule(const std::string& relative, bool replace, bool readOnly,
+                           const Contents& original, const Contents& target) {
     PlannedChange change;
     change.relative = relative;
     change.replace = replace;
-    change.clearReadOnly = clearReadOnly;
+    change.clearReadOnly = readOnly;
+    change.original = original;
     change.target = target;
     m_plan.push_back(change);
 }
@@ -96,6 +98,11 @@ bool Transaction::Commit(std::string* error) {
     bool anyAside = false;
     for (PlannedChange& change : m_plan) {
         change.hadOriginal = m_fs.Stat(Full(change.relative)).kind == NodeKind::File;
+        // A later run checks the original against what the apply saw: it must be that file.
+        if (change.hadOriginal != change.original.present) {
+            *error = change.relative + " changed while the update ran";
+            return false;
+        }
         if (!change.hadOriginal) {
             continue;
         }
@@ -133,11 +140,25 @@ bool Transaction::Commit(std::string* error) {
     return true;
 }
 
+bool Transaction::KeepReadOnly(const PlannedChange& change) {
+    if (!change.replace || !change.clearReadOnly) {
+        return true;
+    }
+    NodeInfo node = m_fs.Stat(Full(change.relative));
+    return node.kind == NodeKind::File &&
+           (node.readOnly || m_fs.SetReadOnly(Full(change.relative), true));
+}
+
 bool Transaction::SwapOne(const PlannedChange& change, std::string* error) {
     const std::string target = Full(change.relative);
     const std::string staging = StagingRelative(change.relative);
     if (change.replace && Missing(staging)) {
-        return true;  // moved in before
+        // Moved in before; the flag may not have followed when the run died in between.
+        if (!KeepReadOnly(change)) {
+            *error = "cannot make the new " + change.relative + " read-only";
+            return false;
+        }
+        return true;
     }
     if (change.hadOriginal && m_fs.Stat(target).kind == NodeKind::File) {
         if (change.clearReadOnly && !m_fs.SetReadOnly(target, false)) {
@@ -151,6 +172,10 @@ bool Transaction::SwapOne(const PlannedChange& change, std::string* error) {
     }
     if (change.replace && !m_fs.Rename(Full(staging), target)) {
         *error = "cannot move the new " + change.relative + " into place";
+        return false;
+    }
+    if (!KeepReadOnly(change)) {
+        *error = "cannot make the new " + change.relative + " read-only";
         return false;
     }
     return true;
@@ -205,14 +230,18 @@ bool Transaction::CanRollForward() {
 bool Transaction::UndoChange(const PlannedChange& change) {
     const std::string target = Full(change.relative);
     const std::string staging = StagingRelative(change.relative);
-    if (!change.hadOriginal) {
-        return !change.replace || !Missing(staging) || Missing(change.relative) ||
+    // The new file goes back to its staging name, writable so that it can be removed.
+    auto unstage = [&] {
+        NodeInfo node = m_fs.Stat(target);
+        return (!node.readOnly || m_fs.SetReadOnly(target, false)) &&
                m_fs.Rename(target, Full(staging));
+    };
+    if (!change.hadOriginal) {
+        return !change.replace || !Missing(staging) || Missing(change.relative) || unstage();
     }
     const std::string aside = AsidePath(change);
     if (!Missing(aside)) {
-        if (!Missing(change.relative) &&
-            !(change.replace && Missing(staging) && m_fs.Rename(target, Full(staging)))) {
+        if (!Missing(change.relative) && !(change.replace && Missing(staging) && unstage())) {
             return false;
         }
         if (!m_fs.Rename(Full(aside), target)) {
@@ -266,13 +295,43 @@ bool Transaction::Rollback(std::string* error) {
         m_journal.Close();
         return false;
     }
+    if (m_adopted && !PlanIsAt(false, error)) {
+        m_journal.Close();
+        return false;
+    }
     // A journal that cannot be removed only makes the next run roll back again: nothing.
     m_journal.Remove();
     return true;
 }
 
-bool Transaction::Finish() {
+bool Transaction::PlanIsAt(bool atNew, std::string* error) {
+    for (const PlannedChange& change : m_plan) {
+        const Contents& expected = atNew ? (change.replace ? change.target : Contents())
+                                         : (change.hadOriginal ? change.original : Contents());
+        const bool right =
+            expected.present ? HasContents(change.relative, expected) : Missing(change.relative);
+        if (!right || !Missing(StagingRelative(change.relative))) {
+            *error = change.relative + " is not at its " + (atNew ? "new" : "old") +
+                     " contents after the recovery";
+            return false;
+        }
+    }
+    for (const PreparedStep& step : m_prepared) {
+        if (!step.folder && !Missing(StagingRelative(step.relative))) {
+            *error = "the staged " + step.relative + " is still there after the recovery";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Transaction::Finish(std::string* error) {
     m_done = true;
+    std::string unverified;
+    if (m_adopted && !PlanIsAt(true, error ? error : &unverified)) {
+        m_journal.Close();
+        return false;
+    }
     bool clean = true;
     if (m_backupRoot.empty()) {
         for (const PlannedChange& change : m_plan) {

@@ -40,10 +40,11 @@ public:
     // Records the staging file of `relative` before it is created.
     bool Staging(const std::string& relative);
     // Plans `relative`'s replacement by its staged file (`target`: its verified contents) or,
-    // when `replace` is false, its removal. `clearReadOnly` lifts the read-only flag first
-    // (restored on rollback).
-    void Schedule(const std::string& relative, bool replace, bool clearReadOnly,
-                  const Contents& target);
+    // when `replace` is false, its removal. `original`: the contents the file was checked at
+    // (absent for a file the apply adds). `readOnly`: the original is read-only; the flag is
+    // lifted to move it and comes back on the new file, or on the original after a rollback.
+    void Schedule(const std::string& relative, bool replace, bool readOnly,
+                  const Contents& original, const Contents& target);
     // Plans the removal of a folder once the swap has emptied it; deepest first.
     void ScheduleFolderRemoval(const std::string& relative);
     // Prepares a place for every original and commits the plan: from here on a killed apply is
@@ -56,29 +57,43 @@ public:
     // Committed and not abandoned, with every new file present and verified.
     bool CanRollForward();
     // Undoes every step; false when some step could not be undone (named in `error`); the
-    // journal then stays for a later attempt.
+    // journal then stays for a later attempt. A transaction taken over from a journal also
+    // checks every planned file at its old contents before the journal goes.
     bool Rollback(std::string* error);
     // Makes the swap final: discards the originals (or keeps them as backups) and the journal.
     // False when some of that was left over; the journal then stays for a later run to finish.
-    bool Finish();
+    // A transaction taken over from a journal first checks every planned file at its new
+    // contents (`error` says which is not).
+    bool Finish(std::string* error = nullptr);
     // Ends without touching anything more; the journal stays for a later run.
     void Abandon();
     // True when a step failed because the journal could not be written.
     bool JournalFailed() const { return m_journalFailed; }
+
+    // What the transaction touches, for the checks of a recovery.
+    const std::vector<PreparedStep>& Prepared() const { return m_prepared; }
+    const std::vector<PlannedChange>& Plan() const { return m_plan; }
+    const std::vector<std::string>& FoldersToRemove() const { return m_foldersToRemove; }
+    bool Committed() const { return m_committed; }
+    std::string AsideFolder() const { return ".~tpo" + m_token; }
+    std::string AsidePath(const PlannedChange& change) const;
+    std::string StagingRelative(const std::string& relative) const;
+    bool HasContents(const std::string& relative, const Contents& contents);
 
 private:
     std::string Full(const std::string& relative) const { return JoinPath(m_root, relative); }
     bool Missing(const std::string& relative) {
         return m_fs.Stat(Full(relative)).kind == NodeKind::Missing;
     }
-    std::string AsideFolder() const { return ".~tpo" + m_token; }
-    std::string AsidePath(const PlannedChange& change) const;
-    std::string StagingRelative(const std::string& relative) const;
+    // Every planned file at its new (`atNew`) or old contents; `error` names the first that is
+    // not.
+    bool PlanIsAt(bool atNew, std::string* error);
     bool Record(const PreparedStep& step);
     bool SwapOne(const PlannedChange& change, std::string* error);
     bool UndoChange(const PlannedChange& change);
     bool UndoPrepared(const PreparedStep& step);
-    bool HasContents(const std::string& relative, const Contents& contents);
+    // The new file of a read-only original is read-only too.
+    bool KeepReadOnly(const PlannedChange& change);
 
     FileSystem& m_fs;
     std::string m_root, m_backupRoot, m_token;
@@ -91,6 +106,7 @@ private:
     bool m_aborted = false;
     bool m_journalFailed = false;
     bool m_done = false;
+    bool m_adopted = false;  // taken over from a journal: nothing in it is trusted
 };
 
 }  // namespace tpe

@@ -252,7 +252,7 @@ tpe::MessageSink Recorder::Sink() {
         Message m{id, ""};
         if (id == tpe::kMsgFileProgress) {
             m.text = std::to_string(*static_cast<uint16_t*>(parameter));
-        } else if (id == tpe::kMsgFileCount) {
+        } else if (id == tpe::kMsgFileCount || id == tpe::kMsgRecovered) {
             m.text = std::to_string(*static_cast<uint32_t*>(parameter));
         } else if (parameter != nullptr && id != tpe::kMsgFileEnd && id != tpe::kMsgTick) {
             m.text = static_cast<const char*>(parameter);

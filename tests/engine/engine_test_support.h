@@ -85,7 +85,7 @@ private:
 
 struct Message {
     unsigned id;
-    std::string text;  // texts of 2, 4, 7, 9, 11, 14, 19; "N" for 5 and 6
+    std::string text;  // texts of 2, 4, 7, 9, 11, 14, 19; "N" for 5, 6 and 22
     bool operator==(const Message& o) const { return id == o.id && text == o.text; }
 };
 std::ostream& operator<<(std::ostream& out, const Message& m);

@@ -105,6 +105,7 @@ TEST_P(Recovery, EveryDeathEndsWhollyOldBeforeTheCommitAndWhollyNewAfterIt) {
                 ++toNew;
                 EXPECT_EQ(TreeDiff(after, current), "") << "death at operation " << at;
                 EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
+                EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "death at operation " << at;
             } else {
                 ++toOld;
                 EXPECT_EQ(TreeDiff(after, old), "") << "death at operation " << at;
@@ -166,17 +167,29 @@ TEST_P(Recovery, ATornCommitRecordRollsBack) {
     EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was rolled back"));
 }
 
-TEST_P(Recovery, ListingAndAnalysisRecoverFirst) {
-    for (EngineMode mode : {EngineMode::List, EngineMode::Analyse}) {
-        std::string inst = Killed(CommitOperation() + 2);
+// A listing runs before the player agreed to anything: it leaves the folder alone. The analysis
+// and the recovery alone finish the apply, and say so by value.
+TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
+    std::string inst = Killed(CommitOperation() + 2);
+    const TreeSpec killed = ReadTree(inst);
+    Recorder listing;
+    EXPECT_EQ(RunPass(EngineMode::List, dir / "patch.bin", inst, listing), EngineResult::Ok);
+    EXPECT_EQ(TreeDiff(ReadTree(inst), killed), "");
+    for (EngineMode mode : {EngineMode::Recover, EngineMode::Analyse}) {
         Recorder next;
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
-        ASSERT_FALSE(next.messages.empty());
-        EXPECT_EQ(next.messages[0].id, tpe::kMsgInformation);
-        EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
-        RemoveTree(inst);
+        if (mode == EngineMode::Recover) {
+            ASSERT_EQ(next.Ids(),
+                      (std::vector<unsigned>{tpe::kMsgInformation, tpe::kMsgRecovered}));
+            EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
+            EXPECT_EQ(next.messages[1].text, std::to_string(tpe::kRecoveryCompleted));
+        } else {
+            EXPECT_FALSE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
+        }
     }
+    EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "the new file of a read-only original";
+    RemoveTree(inst);
 }
 
 TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
@@ -203,8 +216,8 @@ TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
     const TreeSpec before = ReadTree(inst);
     Recorder next;
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, next),
-              EngineResult::RollbackIncomplete);
-    EXPECT_TRUE(Contains(next.messages, tpe::kMsgError, "is unusable"));
+              EngineResult::JournalUnusable);
+    EXPECT_TRUE(Contains(next.messages, tpe::kMsgError, "cannot be used"));
     EXPECT_EQ(TreeDiff(ReadTree(inst), before), "");
 }
 
@@ -243,7 +256,7 @@ TEST(HostileJournal, PathsLeadingOutsideAreRefused) {
         WriteFile(dir / ("outside/victim.txt.~tpn0123abcd"), "staged?");
         Recorder next;
         EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst", next),
-                  EngineResult::RollbackIncomplete)
+                  EngineResult::JournalUnusable)
             << path;
         EXPECT_EQ(ReadFile(dir / "outside/victim.txt"), "keep me");
         EXPECT_EQ(ReadFile(dir / "outside/victim.txt.~tpn0123abcd"), "staged?") << path;

@@ -1,0 +1,176 @@
+// A journal found in the installation is written by whoever can write there, and the update
+// usually runs with more rights: links planted where the journal's names lead, files swapped
+// for others, damaged records. Each is refused with the journal kept and nothing touched,
+// inside the installation or outside it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine_test_support.h"
+#include "journal.h"
+
+using namespace tpe_test;
+using tpe::EngineMode;
+using tpe::EngineResult;
+
+namespace {
+
+class JournalAttack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        BuildMixedChangePatch(dir.Path());
+        WriteTree(dir / "outside", {{"victim.txt", "keep me"}});
+    }
+
+    // An installation whose apply died halfway through the swap: the plan is committed, some
+    // originals are aside and some new files are still staged.
+    std::string MidSwap(const std::string& backup = std::string()) {
+        for (long at = 0; at < 400; ++at) {
+            const std::string inst = dir / "inst";
+            RemoveTree(inst);
+            CopyTree(dir / "old", inst);
+            FaultyFileSystem dying;
+            dying.freezeAt = at;
+            Recorder recorder;
+            recorder.answer = [](size_t, unsigned id) {
+                return id == tpe::kMsgQuestion ? "Y" : "";
+            };
+            RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, dying, backup);
+            std::string why;
+            if (tpe::ReadJournal(tpe::NativeFileSystem(), Journal(), &journal, &why) !=
+                    tpe::JournalStatus::Ok ||
+                !journal.committed) {
+                continue;
+            }
+            bool moved = false, staged = false;
+            for (const tpe::PlannedChange& change : journal.plan) {
+                moved = moved || (change.replace && !Exists(Staged(change.relative)));
+                staged = staged || (change.replace && Exists(Staged(change.relative)));
+            }
+            if (moved && staged) {
+                return inst;
+            }
+        }
+        ADD_FAILURE() << "no death halfway through the swap";
+        return dir / "inst";
+    }
+    std::string Journal() { return dir / ("inst/" + std::string(tpe::kJournalName)); }
+    std::string Aside() { return dir / ("inst/.~tpo" + journal.token); }
+    std::string Staged(const std::string& relative) {
+        return dir / ("inst/" + relative + ".~tpn" + journal.token);
+    }
+    static bool Exists(const std::string& path) {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0;
+    }
+    // A recovery that must refuse: the journal stays, the installation and the outside folder
+    // are as they were.
+    void ExpectRefused(const std::string& what) {
+        const TreeSpec inside = ReadTree(dir / "inst");
+        const TreeSpec outside = ReadTree(dir / "outside");
+        const std::string journalBytes = ReadFile(Journal());
+        Recorder next;
+        EXPECT_EQ(RunPass(EngineMode::Recover, dir / "patch.bin", dir / "inst", next),
+                  EngineResult::JournalUnusable)
+            << what << ": " << ::testing::PrintToString(next.messages);
+        ASSERT_EQ(next.Ids(), std::vector<unsigned>{tpe::kMsgError}) << what;
+        EXPECT_NE(next.messages[0].text.find(tpe::kJournalName), std::string::npos);
+        EXPECT_NE(next.messages[0].text.find("keep the file for support"), std::string::npos);
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), inside), "") << what;
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "outside"), outside), "") << what;
+        EXPECT_EQ(ReadFile(Journal()), journalBytes) << what;
+    }
+    // The offset of the record that holds byte `index` of the journal's records, counting the
+    // records from 0 after the magic.
+    size_t RecordOffset(const std::string& bytes, int index) {
+        size_t at = 8;
+        for (int i = 0; i < index; ++i) {
+            uint32_t length = 0;
+            for (int k = 3; k >= 0; --k) {
+                length = (length << 8) | static_cast<unsigned char>(bytes[at + size_t(k)]);
+            }
+            at += 8 + length + 4;
+        }
+        return at;
+    }
+
+    ScratchDir dir;
+    tpe::JournalContents journal;
+};
+
+TEST_F(JournalAttack, AsideFolderLinkedOutside) {
+    MidSwap();
+    // The aside folder's files moved outside, and the folder replaced by a link to them: rolling
+    // forward would delete them there.
+    ASSERT_EQ(rename(Aside().c_str(), (dir / "outside/aside").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "outside/aside").c_str(), Aside().c_str()), 0);
+    ExpectRefused("aside folder linked outside");
+    EXPECT_FALSE(ReadTree(dir / "outside/aside").empty());
+}
+
+TEST_F(JournalAttack, StagedFileLinkedOutside) {
+    MidSwap();
+    for (const tpe::PlannedChange& change : journal.plan) {
+        if (change.replace && Exists(Staged(change.relative))) {
+            ASSERT_EQ(unlink(Staged(change.relative).c_str()), 0);
+            ASSERT_EQ(
+                symlink((dir / "outside/victim.txt").c_str(), Staged(change.relative).c_str()), 0);
+            break;
+        }
+    }
+    ExpectRefused("staged file linked outside");
+}
+
+TEST_F(JournalAttack, BackupFolderOnTheWayLinkedOutside) {
+    const std::string backup = "Update_1.0_Backup";
+    MidSwap(backup);
+    const std::string folder = dir / ("inst/" + backup);
+    ASSERT_EQ(rename(folder.c_str(), (dir / "outside/backup").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "outside/backup").c_str(), folder.c_str()), 0);
+    ExpectRefused("backup folder linked outside");
+}
+
+TEST_F(JournalAttack, AsideOriginalSwappedForAnotherFile) {
+    MidSwap();
+    std::vector<std::string> names;
+    tpe::NativeFileSystem().List(Aside(), &names);
+    ASSERT_FALSE(names.empty());
+    WriteFile(Aside() + "/" + names[0], "not the original");
+    ExpectRefused("aside file swapped");
+}
+
+TEST_F(JournalAttack, DamagedLengthOfAMiddleRecord) {
+    MidSwap();
+    std::string bytes = ReadFile(Journal());
+    // A length grown past the end of the file would pass for a record cut short by a kill.
+    bytes[RecordOffset(bytes, 2) + 1] ^= 0x10;
+    WriteFile(Journal(), bytes);
+    ExpectRefused("damaged length");
+}
+
+TEST_F(JournalAttack, DamagedChecksumOfAMiddleOrTheLastRecord) {
+    MidSwap();
+    const std::string intact = ReadFile(Journal());
+    for (bool last : {false, true}) {
+        std::string bytes = intact;
+        const size_t end = last ? bytes.size() : RecordOffset(bytes, 3);
+        bytes[end - 1] ^= 0x01;
+        WriteFile(Journal(), bytes);
+        ExpectRefused(last ? "damaged checksum of the last record" : "damaged checksum");
+    }
+}
+
+TEST_F(JournalAttack, InstallationFolderThatIsALink) {
+    CopyTree(dir / "old", dir / "real");
+    ASSERT_EQ(symlink((dir / "real").c_str(), (dir / "linked").c_str()), 0);
+    for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply, EngineMode::Recover}) {
+        Recorder next;
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "linked", next),
+                  EngineResult::FolderIsLink);
+        ASSERT_EQ(next.Ids(), std::vector<unsigned>{tpe::kMsgError});
+        EXPECT_NE(next.messages[0].text.find("is a link or junction"), std::string::npos);
+    }
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "real"), ReadTree(dir / "old")), "");
+}
+
+}  // namespace
