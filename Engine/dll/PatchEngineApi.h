@@ -9,7 +9,7 @@ extern "C" {
 // message ids and their parameters.
 typedef const char* (*EngineCallback)(unsigned messageId, void* parameter);
 
-// Runs one pass: commandLine is /z "program" "folder" followed by -l, -j or -u [-b:Folder].
+// Runs one pass: commandLine is /z "program" "folder" followed by -l, -j, -u or -r [-b:Folder].
 // `flag` is reserved (callers pass 1). Returns 0 on success, a result code otherwise.
 int PatchEngineApply(const char* commandLine, EngineCallback callback, int flag);
 

@@ -7,6 +7,7 @@
 #include "System/Folders.h"
 #include "System/Path.h"
 #include "patchinfo/PatchDescription.h"
+#include "patching/InterruptedUpdate.h"
 
 namespace {
 
@@ -44,8 +45,20 @@ bool TrueCasePath(const QLC_String& path, QLC_String& result) {
     }
 }
 
+namespace {
+
+// The game is there, or an update of it was interrupted there (which may have moved the
+// identifying file aside for the moment).
+bool HoldsInstallation(const QLC_String& folder, const QLC_String& versionFileName) {
+    return QLC_FileExists(JoinPathNative(folder, versionFileName)) ||
+           InterruptedUpdatePending(folder);
+}
+
+}  // namespace
+
 void FindInstallFolder(PatchDescription& description) {
-    if (description.installFolder.IsEmpty() && QLC_FileExists(description.versionFileName)) {
+    if (description.installFolder.IsEmpty() &&
+        (QLC_FileExists(description.versionFileName) || InterruptedUpdatePending("."))) {
         description.installFolder = GetCurrentDirectoryPath();
     }
     if (!description.installFolder.IsEmpty()) {
@@ -60,7 +73,7 @@ void FindInstallFolder(PatchDescription& description) {
         }
         QLC_String folder;
         TrueCasePath(RemoveTrailingSlash(path), folder);
-        if (QLC_FileExists(JoinPathNative(folder, description.versionFileName))) {
+        if (HoldsInstallation(folder, description.versionFileName)) {
             description.installFolder = folder;
         }
     }

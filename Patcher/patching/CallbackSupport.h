@@ -22,7 +22,20 @@ enum EngineMessage : unsigned {
     kEnginePatchFileInvalid = 14,
     kEngineQuestion = 19,
     kEngineTick = 21,
+    kEngineRecovered = 22,  // pointer to a 32-bit outcome: 1 completed, 2 rolled back
 };
+
+// Results of an engine run that the utility tells apart (any other non-zero result is a failure).
+enum EngineResultCode : int {
+    kEngineFolderMissing = 4,     // the installation folder does not exist
+    kEngineJournalUnusable = 12,  // an interrupted update's journal cannot be used
+    kEngineFolderIsLink = 13,     // the installation folder is a link or junction
+};
+enum RecoveryOutcome : uint32_t { kRecoveryCompleted = 1, kRecoveryRolledBack = 2 };
+
+// The journal that the engine keeps in the installation while it changes it; one left behind
+// means an update was interrupted.
+const char kEngineJournalName[] = ".~tpjournal";
 
 // True for the ids that always stop the engine: 15, 17, 18 and 20.
 bool IsStopMessage(unsigned messageId);

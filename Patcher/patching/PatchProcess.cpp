@@ -13,6 +13,7 @@
 #include "patching/EngineRunner.h"
 #include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
+#include "patching/InterruptedUpdate.h"
 #include "patching/RunOutput.h"
 #include "shell/PatchView.h"
 #include "text/MessageText.h"
@@ -133,22 +134,33 @@ void WriteVerdict(PatchDescription& description, int result) {
     }
 }
 
+// From the installation check to the verdict; the run's result.
+int CheckAndUpdate(PatchDescription& description) {
+    switch (CheckInstallation(description)) {
+        case InstallCheckResult::StopFailed:
+            return kRunFailed;
+        case InstallCheckResult::StopNoChange:
+            return 0;
+        case InstallCheckResult::Pass:
+            break;
+    }
+    int result = AnalyseAndApply(description);
+    WriteVerdict(description, result);
+    return result;
+}
+
 }  // namespace
 
 void RunPatchProcess(PatchDescription& description) {
     ShowStatus(description, MSG_STATUS_PATCHING);
     WriteOpening(description);
-    int result = 0;
-    switch (CheckInstallation(description)) {
-        case InstallCheckResult::StopFailed:
-            result = kRunFailed;
-            break;
-        case InstallCheckResult::StopNoChange:
-            break;
-        case InstallCheckResult::Pass:
-            result = AnalyseAndApply(description);
-            WriteVerdict(description, result);
-            break;
+    int result = kRunFailed;
+    // An update a killed run left half done is ended first: until then the installation is
+    // neither version, and any verdict on it would be wrong.
+    if (FinishInterruptedUpdate(description)) {
+        result = CheckAndUpdate(description);
+    } else {
+        WriteVerdict(description, result);
     }
     ShowFinishedButtons(description);
     if ((result == kRunFailed || description.showErrorReport) && description.view) {

@@ -8,7 +8,23 @@
 #include "System/Path.h"
 #include "install/InstallFolder.h"
 #include "patchinfo/PatchDescription.h"
+#include "patching/InterruptedUpdate.h"
 #include "text/MessageText.h"
+
+namespace {
+
+// What the dialog says of a known installation. One an update was interrupted in gets no
+// verdict yet: OK first completes that update.
+QLC_String FolderText(PatchDescription& description) {
+    if (!InterruptedUpdatePending(description.installFolder)) {
+        return description.IntroText(0);
+    }
+    return QLC_String::Format(
+        LoadMessage(MSG_INTERRUPTED_UPDATE_FOUND).c_str(), LoadMessage(MSG_PRODUCT_NAME).c_str(),
+        ToBackslashes(description.installFolder).c_str(), description.toVersion.c_str());
+}
+
+}  // namespace
 
 void StartDialog::OnInitDialog() {
     PatchDescription& description = *g_patchDescription;
@@ -18,8 +34,9 @@ void StartDialog::OnInitDialog() {
         ShowWindow(GetDlgItem(Handle(), IDOK), SW_HIDE);
     } else {
         FindInstallFolder(description);
-        int mode = description.installFolder.IsEmpty() ? 2 : 0;
-        SetDlgItemTextA(Handle(), ID_INTRO_TEXT, description.IntroText(mode).c_str());
+        QLC_String text = description.installFolder.IsEmpty() ? description.IntroText(2)
+                                                              : FolderText(description);
+        SetDlgItemTextA(Handle(), ID_INTRO_TEXT, text.c_str());
     }
     if (description.installFolder.IsEmpty()) {
         ShowWindow(GetDlgItem(Handle(), IDOK), SW_HIDE);
@@ -68,6 +85,6 @@ void StartDialog::SpecifyFolder() {
         return;
     }
     description.installFolder = GetDirectory(file);
-    SetDlgItemTextA(Handle(), ID_INTRO_TEXT, description.IntroText(0).c_str());
+    SetDlgItemTextA(Handle(), ID_INTRO_TEXT, FolderText(description).c_str());
     ShowWindow(GetDlgItem(Handle(), IDOK), SW_SHOW);
 }

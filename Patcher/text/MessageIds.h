@@ -1,11 +1,11 @@
 // Ids of the localized messages in the string table. Shared by the code and the resource
 // compiler, hence plain defines. A message id n sits in string block n / 16 + 1 at position
-// n % 16, so 101 to 175 fill blocks 7 to 11.
+// n % 16, so 101 to 181 fill blocks 7 to 12.
 #ifndef TESSALY_PATCHER_TEXT_MESSAGE_IDS_H
 #define TESSALY_PATCHER_TEXT_MESSAGE_IDS_H
 
 #define MSG_FIRST 101
-#define MSG_LAST 175
+#define MSG_LAST 181
 
 // Product, maker and window texts
 #define MSG_PRODUCT_NAME 101
@@ -86,6 +86,14 @@
 #define MSG_VIEW_CHANGES_QUESTION 173
 #define MSG_VIEW_CHANGES_CAPTION 174
 #define MSG_CHANGE_LIST_FILE 175
+
+// An update that a killed run left unfinished
+#define MSG_INTERRUPTED_UPDATE_FOUND 176
+#define MSG_INTERRUPTED_UPDATE_COMPLETED 177
+#define MSG_INTERRUPTED_UPDATE_ROLLED_BACK 178
+#define MSG_JOURNAL_UNUSABLE 179
+#define MSG_INTERRUPTED_UPDATE_NOT_FINISHED 180
+#define MSG_FOLDER_IS_LINK 181
 
 // Error report
 #define MSG_REPORT_PLEASE_WAIT 159

@@ -34,7 +34,7 @@ namespace {
 int RunPass(tpe::EngineOptions options, std::ostream& out, std::ostream& err, bool strict) {
     bool terminal = &out == &std::cout && StdoutIsTerminal();
     ConsoleView view(out, err, terminal, options.mode == tpe::EngineMode::Apply);
-    tpe::EngineResult result = tpe::RunEngine(options, view.Sink(), EngineFileSystem());
+    tpe::EngineResult result = tpe::RunEngine(options, view.Sink(), tpe::CrashPointFileSystem());
     int status = static_cast<int>(result);
     if (status == 0 && strict && view.Warnings() > 0) {
         status = static_cast<int>(tpe::EngineResult::ContentsMismatch);

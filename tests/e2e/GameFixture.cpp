@@ -115,15 +115,20 @@ std::string UtilityProgram() {
     return ui::HostToWindowsPath(TESSALY_UPDATE_EXE);
 }
 
+std::string CrashPointUtilityProgram() {
+    return ui::HostToWindowsPath(TESSALY_UPDATE_CRASH_POINTS_EXE);
+}
+
 void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolder,
-                       const std::string& updateProgram, const std::vector<std::string>& extra) {
+                       const std::string& updateProgram, const std::vector<std::string>& extra,
+                       const std::string& utility) {
     std::string patch = updateProgram + ".patch";
     std::vector<std::string> build = {
         "build",   "--old",   oldFolder, "--new", newFolder, "--version-file",
         "ts2.exe", "--level", "3",       "-o",    patch};
     build.insert(build.end(), extra.begin(), extra.end());
     RunPatchBuilder(build);
-    RunPatchBuilder({"attach", "--patcher", UtilityProgram(), patch, "-o", updateProgram});
+    RunPatchBuilder({"attach", "--patcher", utility, patch, "-o", updateProgram});
     DeleteFileA(patch.c_str());
 }
 

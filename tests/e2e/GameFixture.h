@@ -48,12 +48,14 @@ void RunPatchBuilder(const std::vector<std::string>& arguments);
 
 // The utility under test (the build's TessalyUpdate.exe) as a Windows path.
 std::string UtilityProgram();
+// The utility whose engine kills its process at a chosen file operation (TPATCH_KILL_AT_...).
+std::string CrashPointUtilityProgram();
 
 // Builds a patch from `oldFolder` (version `fromVersion`) to `newFolder` and attaches it to a
-// copy of the utility at `updateProgram`. `extra` goes to the builder as it is.
+// copy of `utility` at `updateProgram`. `extra` goes to the builder as it is.
 void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolder,
-                       const std::string& updateProgram,
-                       const std::vector<std::string>& extra = {});
+                       const std::string& updateProgram, const std::vector<std::string>& extra = {},
+                       const std::string& utility = UtilityProgram());
 
 // The temporary copies of the engine library ("pdl*" files) in the temporary folder.
 int CountEngineCopies();

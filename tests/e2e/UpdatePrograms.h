@@ -57,6 +57,16 @@ public:
         return program;
     }
     static constexpr const char* kRegistryKey = "Software\\Corvane\\TessalyTest";
+    // The same, with an engine that kills the program at a chosen file operation.
+    static const std::string& RegisteredCrashPoints() {
+        static const std::string program = [] {
+            std::string path = Folder() / "UpdateCrashPoints.exe";
+            MakeUpdateProgram(Build("1.1.5"), Build("1.2.3"), path, {"--registry", kRegistryKey},
+                              CrashPointUtilityProgram());
+            return path;
+        }();
+        return program;
+    }
 
     // 1.1.5 to 1.2.3 of the build with many files.
     static const std::string& ManyFiles() {

@@ -57,9 +57,9 @@ TEST(FindMessageText, MissingMessages) {
     EXPECT_EQ(FindMessageText(100, nullptr, 0), 0);
     // A message whose block does not exist leaves the buffer alone.
     std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_EQ(FindMessageText(176, buffer, sizeof buffer), 0);
+    EXPECT_EQ(FindMessageText(400, buffer, sizeof buffer), 0);
     EXPECT_EQ(buffer[0], 'x');
-    EXPECT_EQ(FindMessageText(176, nullptr, 0), 0);
+    EXPECT_EQ(FindMessageText(400, nullptr, 0), 0);
 }
 
 TEST(FindMessageText, HostileArgumentsGiveZero) {
@@ -76,7 +76,7 @@ TEST(FindMessageText, HostileArgumentsGiveZero) {
 
 TEST(LoadMessage, MissingMessagesAreEmpty) {
     EXPECT_TRUE(LoadMessage(100).IsEmpty());
-    EXPECT_TRUE(LoadMessage(176).IsEmpty());
+    EXPECT_TRUE(LoadMessage(400).IsEmpty());
     EXPECT_TRUE(LoadMessage(-5).IsEmpty());
 }
 

@@ -9,7 +9,7 @@
 #include <windows.h>
 #endif
 
-namespace tpatch {
+namespace tpe {
 namespace {
 
 [[noreturn]] void KillSelf() {
@@ -125,9 +125,9 @@ std::unique_ptr<tpe::OutputFile> KillingFileSystem::CreateNew(const std::string&
 
 }  // namespace
 
-tpe::FileSystem& EngineFileSystem() {
+tpe::FileSystem& CrashPointFileSystem() {
     static KillingFileSystem killing;
     return killing.Active() ? static_cast<tpe::FileSystem&>(killing) : tpe::NativeFileSystem();
 }
 
-}  // namespace tpatch
+}  // namespace tpe

@@ -1,6 +1,7 @@
 #pragma once
-// For the crash tests: tpatch's engine passes can kill their own process at a chosen point, as
-// a task manager or a power cut would, by setting
+// For the crash tests: the engine's passes (in tpatch, or in the test build of the engine
+// library inside the utility) can kill their own process at a chosen point, as a task manager or
+// a power cut would, by setting
 //   TPATCH_KILL_AT_OPERATION=N  killed just before the N-th (from 0) changing file operation
 //                               (creating, writing, flushing, closing, renaming, removing,
 //                               making or removing folders, changing flags);
@@ -11,8 +12,8 @@
 // Unset, the passes use the native file system directly.
 #include "file_system.h"
 
-namespace tpatch {
+namespace tpe {
 
-tpe::FileSystem& EngineFileSystem();
+FileSystem& CrashPointFileSystem();
 
-}  // namespace tpatch
+}  // namespace tpe

@@ -1,0 +1,222 @@
+// An update killed half way, in the player's own flow: the installation is registered, the
+// update program runs from a downloads folder, dies inside the engine at a file operation (or is
+// killed from outside at a random moment), and is simply run again. Every such run must end with
+// the installation exactly at the new build, nothing of the update left in it, and a last line
+// that says what really happened.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "UiDriver.h"
+#include "UpdatePrograms.h"
+#include "UpdateSession.h"
+
+using e2e::Lines;
+using e2e::Programs;
+using e2e::UpdateSession;
+
+namespace {
+
+const char* const kCompleted =
+    "An interrupted update was completed: every file it changes is now at its new version.";
+const char* const kRolledBack =
+    "An interrupted update was rolled back: every file it changes is as it was before.";
+const char* const kUpToDate = "\"Tessaly\" is already up to date with version 1.2.3.";
+const char* const kReady = "\"Tessaly\" version 1.2.3 is ready to run on your system.";
+
+bool Holds(const Lines& lines, const std::string& line) {
+    for (const std::string& l : lines) {
+        if (l == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LastLine(const Lines& lines) {
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (!line->empty()) {
+            return *line;
+        }
+    }
+    return std::string();
+}
+
+class InterruptedUpdate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
+        ASSERT_EQ(
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey, "Install Path", REG_SZ,
+                            folder.Path().c_str(), static_cast<DWORD>(folder.Path().size() + 1)),
+            ERROR_SUCCESS);
+    }
+    void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey); }
+
+    // The changing file operations of one whole update by the crash-point program.
+    long CountOperations() {
+        const std::string counts = downloads / "counts.txt";
+        {
+            UpdateSession run(Programs::RegisteredCrashPoints(), downloads.Path(), "",
+                              {{"TPATCH_COUNT_TO", counts}});
+            EXPECT_TRUE(run.AnswerChangeList(IDNO));
+            EXPECT_TRUE(run.WaitFinished());
+            EXPECT_EQ(run.CloseWithOk(), 0);
+        }
+        std::ifstream in(counts);
+        long operations = 0;
+        in >> operations;
+        e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
+        for (const auto& file : e2e::ReadTree(folder.Path())) {
+            EXPECT_EQ(file.first.find(".~tp"), std::string::npos) << file.first;
+        }
+        return operations;
+    }
+
+    // The update program run again, from another folder, after the death described by `what`.
+    void RunAgainAndExpectTheNewBuild(const std::string& what) {
+        UpdateSession run(Programs::Registered(), elsewhere.Path());
+        // A rolled-back update is applied anew and offers the change list; a completed one is
+        // up to date.
+        run.AnswerChangeList(IDNO);
+        ASSERT_TRUE(run.WaitFinished()) << what;
+        const Lines lines = run.PaneLines();
+        EXPECT_FALSE(Holds(lines, kCompleted) && Holds(lines, kRolledBack)) << what;
+        const std::string expectedLast =
+            Holds(lines, kCompleted) ? "No update will be performed." : kReady;
+        EXPECT_EQ(LastLine(lines), expectedLast) << what << "\n" << ::testing::PrintToString(lines);
+        if (Holds(lines, kCompleted)) {
+            EXPECT_TRUE(Holds(lines, kUpToDate)) << what;
+        }
+        EXPECT_FALSE(run.ButtonVisible(17)) << what;
+        EXPECT_EQ(run.CloseWithOk(), 0) << what;
+        EXPECT_EQ(e2e::ReadTree(folder.Path()), e2e::GameBuild("1.2.3")) << what;
+        completed += Holds(lines, kCompleted);
+        rolledBack += Holds(lines, kRolledBack);
+        // The outcome of each kill point, for the record.
+        std::printf("%s: %s\n", what.c_str(),
+                    Holds(lines, kCompleted)    ? "the next run completed it"
+                    : Holds(lines, kRolledBack) ? "the next run rolled it back and updated"
+                                                : "nothing to recover; the next run updated");
+        e2e::RemoveTree(folder.Path());
+        e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
+    }
+
+    // The installation as an update killed in the middle of its swap leaves it.
+    void KillInTheSwap() {
+        const long operations = CountOperations();
+        UpdateSession run(Programs::RegisteredCrashPoints(), downloads.Path(), "",
+                          {{"TPATCH_KILL_AT_OPERATION", std::to_string(operations - 8)}});
+        ASSERT_TRUE(run.App().WaitForExit(30000).has_value());
+        ASSERT_TRUE(e2e::FileExists(Journal()));
+    }
+    std::string Journal() { return folder / ".~tpjournal"; }
+
+    e2e::ScratchFolder folder, downloads, elsewhere;
+    int completed = 0, rolledBack = 0;
+};
+
+// Kill points: every operation of the swap and the clean-up at the end (the last 14), and ten
+// spread over the staging before them. A wine start costs seconds, so not every operation.
+std::vector<long> KillPoints(long operations) {
+    std::vector<long> points;
+    const long tail = std::min(operations, 14L);
+    for (int i = 0; i < 10; ++i) {
+        points.push_back((operations - tail) * i / 10);
+    }
+    for (long at = operations - tail; at < operations; ++at) {
+        points.push_back(at);
+    }
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
+TEST_F(InterruptedUpdate, EngineKilledAtFileOperationsThenRunAgain) {
+    const long operations = CountOperations();
+    const std::vector<long> points = KillPoints(operations);
+    ASSERT_GE(points.size(), 20u) << "too few kill points in " << operations << " operations";
+    for (long at : points) {
+        const std::string what = "killed before file operation " + std::to_string(at) + " of " +
+                                 std::to_string(operations);
+        {
+            UpdateSession run(Programs::RegisteredCrashPoints(), downloads.Path(), "",
+                              {{"TPATCH_KILL_AT_OPERATION", std::to_string(at)}});
+            ASSERT_TRUE(run.App().WaitForExit(30000).has_value()) << what << ": not killed";
+        }
+        RunAgainAndExpectTheNewBuild(what);
+    }
+    // Both sides of the commit were reached.
+    EXPECT_GT(completed, 3);
+    EXPECT_GT(rolledBack, 3);
+}
+
+TEST_F(InterruptedUpdate, UpdateProgramKilledAtRandomMomentsThenRunAgain) {
+    std::srand(static_cast<unsigned>(GetTickCount()));
+    for (int i = 0; i < 6; ++i) {
+        const int delay = std::rand() % 1500;
+        const std::string what = "killed " + std::to_string(delay) + " ms after OK";
+        {
+            UpdateSession run(Programs::Registered(), downloads.Path());
+            Sleep(static_cast<DWORD>(delay));
+            run.App().Kill();
+            run.App().WaitForExit(30000);
+        }
+        RunAgainAndExpectTheNewBuild(what);
+    }
+}
+
+// The start dialog and the listing before it change nothing: the dialog says that OK completes
+// the interrupted update instead of judging the half-swapped installation.
+TEST_F(InterruptedUpdate, TheStartDialogAnnouncesTheCompletionAndChangesNothing) {
+    KillInTheSwap();
+    const e2e::Tree killed = e2e::ReadTree(folder.Path());
+    ui::LaunchOptions options;
+    options.program = Programs::Registered();
+    options.workingDirectory = elsewhere.Path();
+    auto app = ui::App::Launch(options);
+    HWND dialog = app->WaitForWindow({"Tessaly Update Utility", "#32770", true}, 30000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::Text(ui::FindControl(dialog, 1002)),
+              "An earlier update of your Tessaly installation in the folder\n" + folder.Path() +
+                  "\nwas interrupted. When you click OK, it is completed first; then the "
+                  "update to version 1.2.3 goes on as usual.");
+    EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, IDOK)));
+    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
+    ui::ClickId(dialog, IDCANCEL);
+    EXPECT_EQ(app->WaitForExit(30000), std::optional<DWORD>(0));
+    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
+}
+
+// A damaged journal stops the run by name, offers the report and keeps everything for support.
+TEST_F(InterruptedUpdate, ADamagedJournalStopsTheRunAndIsKept) {
+    KillInTheSwap();
+    std::string journal = e2e::ReadFile(Journal());
+    journal[20] = static_cast<char>(journal[20] ^ 0x40);
+    e2e::WriteFile(Journal(), journal);
+    const e2e::Tree killed = e2e::ReadTree(folder.Path());
+    UpdateSession run(Programs::Registered(), elsewhere.Path());
+    ASSERT_TRUE(run.WaitFinished());
+    const Lines lines = run.PaneLines();
+    EXPECT_TRUE(Holds(lines, "The file \"" + Journal() +
+                                 "\", left by an interrupted update, cannot be used. No files "
+                                 "were changed. Do not delete it: click Error Report and send "
+                                 "the report to support."))
+        << ::testing::PrintToString(lines);
+    EXPECT_EQ(LastLine(lines), "Update did not complete successfully.");
+    EXPECT_FALSE(Holds(lines, "Internal Update error, patch is possibly corrupt."));
+    EXPECT_TRUE(run.ButtonVisible(17));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
+}
+
+}  // namespace
