@@ -108,8 +108,12 @@ TEST(MessageTable, EveryMessageInEveryLanguageAndNothingAroundThem) {
         for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
             EXPECT_NE(Message(id, language), "") << "message " << id << ", language " << language;
         }
+        // The rest of the last block is empty, and no block follows it.
+        for (int id = MSG_LAST + 1; id % 16 != 0; ++id) {
+            EXPECT_EQ(Message(id, language), "") << "message " << id << ", language " << language;
+        }
         std::string unused;
-        EXPECT_FALSE(ReadMessage(MSG_LAST + 1, language, &unused));
+        EXPECT_FALSE(ReadMessage((MSG_LAST / 16 + 1) * 16, language, &unused));
     }
 }
 

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Checks that a Windows program carries the message table: string blocks 7 to 11, each under
+# Checks that a Windows program carries the message table: string blocks 7 to 12, each under
 # every one of the 34 language ids, and no other language id. Usage: check_string_tables.sh EXE
 set -eu
 exe="$1"
@@ -9,7 +9,7 @@ languages="1033 1031 2055 3079 4103 5127 1036 2060 3084 4108 5132 6156 1040 2064
 
 listing=$(wrestool -l --type=6 "$exe")
 status=0
-for block in 7 8 9 10 11; do
+for block in 7 8 9 10 11 12; do
     for language in $languages; do
         if ! printf '%s\n' "$listing" | grep -q -- "--name=$block --language=$language "; then
             echo "missing: string block $block under language $language"
@@ -18,9 +18,9 @@ for block in 7 8 9 10 11; do
     done
 done
 found=$(printf '%s\n' "$listing" | grep -c -- "--type=6 ")
-if [ "$found" -ne 170 ]; then
-    echo "expected 170 string blocks (5 blocks x 34 languages), found $found"
+if [ "$found" -ne 204 ]; then
+    echo "expected 204 string blocks (6 blocks x 34 languages), found $found"
     status=1
 fi
-[ $status -eq 0 ] && echo "string blocks 7 to 11 present under all 34 language ids"
+[ $status -eq 0 ] && echo "string blocks 7 to 12 present under all 34 language ids"
 exit $status
