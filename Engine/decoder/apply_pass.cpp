@@ -79,6 +79,13 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
         return r.Fraction(uint16_t(done * 16384 / total));
     };
     FileStanding standing = CheckFile(m_c.fs, m_c.root, file, m_c.source, checking);
+    // New contents at the wrong mode are written again, as a copy with the patch's mode.
+    OldState modeOnly;
+    modeOnly.old = file.target;
+    if (standing.standing == Standing::AtNew && ModeDiffers(file, standing.node)) {
+        standing.standing = Standing::AtOld;
+        standing.state = &modeOnly;
+    }
     switch (standing.standing) {
         case Standing::AtNew:
             if (!r.Text(kMsgNotice, NewVersionText(name)) || !r.Send(kMsgFileEnd)) {

@@ -9,11 +9,12 @@ namespace tpe {
 namespace {
 
 // The journal is read from the installation like any other file: nothing it names may lead
-// outside through a link.
+// outside through a link. Where links exist, a path may end in one (a link the patch carries):
+// the transaction moves and removes links themselves and never follows them.
 bool PathsStayInside(FileSystem& fs, const std::string& root, const JournalContents& journal) {
     auto inside = [&](const std::string& relative) {
         return PathStaysInside(fs, root, relative) &&
-               fs.Stat(JoinPath(root, relative)).kind != NodeKind::Link;
+               (fs.LinksSupported() || fs.Stat(JoinPath(root, relative)).kind != NodeKind::Link);
     };
     for (const PreparedStep& step : journal.prepared) {
         if (!inside(step.relative)) {

@@ -3,6 +3,14 @@
 #include "file_hash.h"
 
 namespace tpe {
+namespace {
+
+// What the swap moves: files, and the links a patch carries (never followed).
+bool IsEntry(NodeKind kind) {
+    return kind == NodeKind::File || kind == NodeKind::Link;
+}
+
+}  // namespace
 
 Transaction::Transaction(FileSystem& fs, std::string root, std::string backupRoot,
                          std::string token)
@@ -95,7 +103,7 @@ void Transaction::ScheduleFolderRemoval(const std::string& relative) {
 bool Transaction::Commit(std::string* error) {
     bool anyAside = false;
     for (PlannedChange& change : m_plan) {
-        change.hadOriginal = m_fs.Stat(Full(change.relative)).kind == NodeKind::File;
+        change.hadOriginal = IsEntry(m_fs.Stat(Full(change.relative)).kind);
         if (!change.hadOriginal) {
             continue;
         }
@@ -139,8 +147,9 @@ bool Transaction::SwapOne(const PlannedChange& change, std::string* error) {
     if (change.replace && Missing(staging)) {
         return true;  // moved in before
     }
-    if (change.hadOriginal && m_fs.Stat(target).kind == NodeKind::File) {
-        if (change.clearReadOnly && !m_fs.SetReadOnly(target, false)) {
+    const NodeKind present = m_fs.Stat(target).kind;
+    if (change.hadOriginal && IsEntry(present)) {
+        if (change.clearReadOnly && present == NodeKind::File && !m_fs.SetReadOnly(target, false)) {
             *error = "cannot make " + change.relative + " writable";
             return false;
         }
@@ -177,6 +186,10 @@ std::vector<FolderOutcome> Transaction::RemoveFolders() {
 
 bool Transaction::HasContents(const std::string& relative, const Contents& contents) {
     NodeInfo node = m_fs.Stat(Full(relative));
+    std::string linkTarget;
+    if (node.kind == NodeKind::Link) {
+        return m_fs.ReadLink(Full(relative), &linkTarget) && LinkContents(linkTarget) == contents;
+    }
     if (node.kind != NodeKind::File || node.size != contents.size) {
         return false;
     }
@@ -220,10 +233,11 @@ bool Transaction::UndoChange(const PlannedChange& change) {
         }
     }
     NodeInfo node = m_fs.Stat(target);
-    if (node.kind != NodeKind::File) {
+    if (!IsEntry(node.kind)) {
         return false;  // the original is lost
     }
-    return !change.clearReadOnly || node.readOnly || m_fs.SetReadOnly(target, true);
+    return node.kind == NodeKind::Link || !change.clearReadOnly || node.readOnly ||
+           m_fs.SetReadOnly(target, true);
 }
 
 bool Transaction::UndoPrepared(const PreparedStep& step) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "file_system.h"
+#include "payload_format.h"
+#include "tree_scan.h"
 
 namespace tpe {
 
@@ -28,6 +30,8 @@ struct BuildRequest {
     // window by window in bounded memory.
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 2;  // the patch is the same for any number
+    LinkPolicy links = LinkPolicy::Refuse;
+    uint16_t formatVersion = kFormatVersion;  // older versions: for tests of older payloads
     // Told before each file too large for the budget is diffed (they take a while).
     std::function<void(const std::string& path, uint64_t size)> onWindowedFile;
 };

@@ -232,6 +232,15 @@ tpe::NodeInfo FaultyFileSystem::Stat(const std::string& path) {
 bool FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
     return !Fault() && m_native.SetReadOnly(path, readOnly);
 }
+bool FaultyFileSystem::SetMode(const std::string& path, uint16_t mode) {
+    return !Fault() && m_native.SetMode(path, mode);
+}
+bool FaultyFileSystem::MakeLink(const std::string& path, const std::string& target) {
+    return linksSupported && !Fault() && m_native.MakeLink(path, target);
+}
+bool FaultyFileSystem::ReadLink(const std::string& path, std::string* target) {
+    return linksSupported && m_native.ReadLink(path, target);
+}
 bool FaultyFileSystem::FreeSpace(const std::string& folder, uint64_t* bytes) {
     if (freeSpace >= 0) {
         *bytes = uint64_t(freeSpace);
