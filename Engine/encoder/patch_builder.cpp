@@ -258,13 +258,25 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     std::vector<Tree> olds(request.olds.size());
     Tree current;
     std::vector<std::string> refusedLinks;
+    uint64_t read = 0;
+    auto scanned = [&](const std::string& path, uint64_t size) {
+        read += size;
+        if (request.onProgress) {
+            request.onProgress(path, read, 0);
+        }
+    };
     for (size_t i = 0; i < olds.size(); ++i) {
-        if (!ScanTree(fs, request.olds[i].folder, request.links, &olds[i], &refusedLinks, error)) {
+        if (!ScanTree(fs, request.olds[i].folder, request.links, &olds[i], &refusedLinks, error,
+                      scanned)) {
             return false;
         }
     }
-    if (!ScanTree(fs, request.current.folder, request.links, &current, &refusedLinks, error)) {
+    if (!ScanTree(fs, request.current.folder, request.links, &current, &refusedLinks, error,
+                  scanned)) {
         return false;
+    }
+    for (const auto& entry : current.files) {
+        summary->newBuildBytes += entry.second.size;
     }
     if (!refusedLinks.empty()) {
         *error = LinksRefused(request.links, refusedLinks);
@@ -402,6 +414,15 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     blockOptions.memoryBudget = request.memoryBudget;
     blockOptions.threads = request.threads;
     blockOptions.onWindowedFile = request.onWindowedFile;
+    uint64_t toDiff = 0;
+    for (const BlockJob& job : jobs) {
+        toDiff += job.newSize;
+    }
+    if (request.onProgress) {
+        blockOptions.onProgress = [&](const std::string& path, uint64_t done) {
+            request.onProgress(path, done, toDiff);
+        };
+    }
     if (!writer.Open(error) || !MakeBlocks(fs, writer, blockOptions, jobs, error)) {
         return false;
     }

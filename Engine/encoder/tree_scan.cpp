@@ -21,8 +21,10 @@ std::string Resolve(const std::string& linkPath, const std::string& target) {
 
 class Scanner {
 public:
-    Scanner(FileSystem& fs, const std::string& root, LinkPolicy policy, Tree* tree)
-        : m_fs(fs), m_root(root), m_policy(policy), m_tree(tree) {}
+    using OnFile = std::function<void(const std::string& path, uint64_t size)>;
+    Scanner(FileSystem& fs, const std::string& root, LinkPolicy policy, Tree* tree,
+            const OnFile& onFile)
+        : m_fs(fs), m_root(root), m_policy(policy), m_tree(tree), m_onFile(onFile) {}
 
     // `physical`: the folder read, `logical`: the path its entries get (they differ below a
     // followed link).
@@ -37,6 +39,7 @@ private:
     std::string m_root;
     LinkPolicy m_policy;
     Tree* m_tree;
+    const OnFile& m_onFile;
     std::set<std::string> m_keys;
     std::vector<std::string> m_refused;
 };
@@ -53,6 +56,9 @@ bool Scanner::File(const std::string& full, const std::string& path, uint16_t mo
     }
     m_tree->files[path] = contents;
     m_tree->modes[path] = mode;
+    if (m_onFile) {
+        m_onFile(full, contents.size);
+    }
     return true;
 }
 
@@ -138,12 +144,13 @@ bool Scanner::Folder(const std::string& physical, const std::string& logical, st
 }  // namespace
 
 bool ScanTree(FileSystem& fs, const std::string& root, LinkPolicy links, Tree* tree,
-              std::vector<std::string>* refusedLinks, std::string* error) {
+              std::vector<std::string>* refusedLinks, std::string* error,
+              const std::function<void(const std::string& path, uint64_t size)>& onFile) {
     if (fs.Stat(root).kind != NodeKind::Folder) {
         *error = "not a folder: " + root;
         return false;
     }
-    Scanner scanner(fs, root, links, tree);
+    Scanner scanner(fs, root, links, tree, onFile);
     if (!scanner.Folder(root, std::string(), error)) {
         return false;
     }

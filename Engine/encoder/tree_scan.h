@@ -1,6 +1,7 @@
 #pragma once
 // Reads a build's folder tree: every file's size, hash and mode, every folder, and what to do
 // with symbolic links.
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -26,7 +27,9 @@ struct Tree {
 // False with `error` set for an unreadable tree or a name no installation can hold. Links the
 // policy does not take are added to `refusedLinks` ("PATH -> TARGET", with the reason when one
 // leads outside) and the scan goes on, so that one message can name them all.
+// `onFile` hears of each file read, with its size.
 bool ScanTree(FileSystem& fs, const std::string& root, LinkPolicy links, Tree* tree,
-              std::vector<std::string>* refusedLinks, std::string* error);
+              std::vector<std::string>* refusedLinks, std::string* error,
+              const std::function<void(const std::string& path, uint64_t size)>& onFile = {});
 
 }  // namespace tpe

@@ -1,10 +1,13 @@
 // tpatch build: compares builds and writes a patch file.
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
 #include "cli.h"
+#include "console_view.h"
 #include "file_system.h"
 #include "patch_builder.h"
+#include "progress_line.h"
 #include "version_stamp.h"
 
 namespace tpatch {
@@ -163,23 +166,56 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!versionsKnown) {
         return kExitFailure;
     }
-    request.onWindowedFile = [&out](const std::string& path, uint64_t size) {
-        out << "diffing " << path << " (" << (size >> 20) << " MiB) window by window\n"
-            << std::flush;
+    const bool terminal = &out == &std::cout && StdoutIsTerminal();
+    ProgressLine reading(out, terminal, quiet, "reading the builds:");
+    ProgressLine diffing(out, terminal, quiet, "diffing");
+    std::string lastDiffed;
+    request.onWindowedFile = [&](const std::string& path, uint64_t size) {
+        if (!quiet) {
+            diffing.Print(
+                out, "diffing " + ShownPath(path) + " (" + ByteText(size) + ") window by window");
+        }
+    };
+    request.onProgress = [&](const std::string& path, uint64_t done, uint64_t total) {
+        if (total == 0) {
+            reading.Update(done, ShownPath(path));
+            return;
+        }
+        reading.Clear();
+        diffing.SetTotal(total);
+        if (path != lastDiffed) {
+            lastDiffed = path;
+            diffing.Begin(ShownPath(path));
+        }
+        diffing.Update(done);
     };
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error)) {
-        err << "tpatch build: " << error << "\n";
+    const bool built = tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error);
+    reading.Clear();
+    diffing.Clear();
+    if (!built) {
+        err << "tpatch build: " << ShownPath(error) << "\n";
         return kExitFailure;
     }
     for (const std::string& path : summary.fullBlocks) {
-        err << "tpatch build: warning: the delta for " << path
+        err << "tpatch build: warning: the delta for " << ShownPath(path)
             << " did not rebuild the file; it is stored compressed instead\n";
     }
-    out << "wrote " << output << ": " << summary.payloadBytes << " bytes; " << summary.modified
-        << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
-        << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";
+    if (quiet) {
+        return 0;
+    }
+    char ratio[32];
+    std::snprintf(ratio, sizeof(ratio), "%.2f%%",
+                  summary.newBuildBytes == 0
+                      ? 0.0
+                      : 100.0 * double(summary.payloadBytes) / double(summary.newBuildBytes));
+    out << "wrote " << ShownPath(output) << ": " << summary.payloadBytes << " bytes ("
+        << ByteText(summary.payloadBytes) << ", " << ratio << " of the new build's "
+        << ByteText(summary.newBuildBytes) << ") in " << DurationText(reading.Seconds())
+        << ", peak memory " << ByteText(PeakMemory()) << "; " << summary.modified << " modified, "
+        << summary.added << " added, " << summary.deleted << " deleted, " << summary.foldersCreated
+        << " folders created, " << summary.foldersRemoved << " removed\n";
     return 0;
 }
 
