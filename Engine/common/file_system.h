@@ -16,6 +16,9 @@ struct NodeInfo {
     NodeKind kind = NodeKind::Missing;
     uint64_t size = 0;
     bool readOnly = false;
+    // Files: the permission bits (0777). Windows knows only the read-only attribute, shown as
+    // 0444 or 0644.
+    uint16_t mode = 0;
 };
 
 class InputFile {
@@ -48,12 +51,27 @@ public:
     virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
     virtual NodeInfo Stat(const std::string& path) = 0;      // does not follow links
     virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+    // Sets a file's permission bits (0777); Windows keeps the owner's write bit alone, as the
+    // read-only attribute.
+    virtual bool SetMode(const std::string& path, uint16_t mode) = 0;
+    // Symbolic links exist on POSIX systems only; elsewhere the two calls below fail.
+    virtual bool LinksSupported() const = 0;
+    // Creates a symbolic link at `path` holding `target` ('/'-separated, as stored).
+    virtual bool MakeLink(const std::string& path, const std::string& target) = 0;
+    virtual bool ReadLink(const std::string& path, std::string* target) = 0;
     virtual bool FreeSpace(const std::string& folder, uint64_t* bytes) = 0;
     // Names in `folder`, without "." and "..".
     virtual bool List(const std::string& folder, std::vector<std::string>* names) = 0;
 };
 
 FileSystem& NativeFileSystem();
+
+// Whether an installed file's mode (NodeInfo::mode) is the one a patch records for it. Windows
+// compares the owner's write bit alone, the only one it keeps.
+bool ModeMatches(uint16_t installed, uint16_t recorded);
+
+// Permission bits carried by patches: read, write and execute for owner, group and others.
+constexpr uint16_t kModeBits = 0777;
 
 // `folder` + '/' + `relative`, without doubling a separator that `folder` already ends with.
 std::string JoinPath(const std::string& folder, const std::string& relative);

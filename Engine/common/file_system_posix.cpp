@@ -118,6 +118,7 @@ public:
             info.kind = NodeKind::File;
             info.size = uint64_t(st.st_size);
             info.readOnly = (st.st_mode & S_IWUSR) == 0;
+            info.mode = uint16_t(st.st_mode & kModeBits);
         } else if (S_ISDIR(st.st_mode)) {
             info.kind = NodeKind::Folder;
         } else {
@@ -133,6 +134,22 @@ public:
         mode_t mode = st.st_mode & 07777;
         mode = readOnly ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
         return chmod(path.c_str(), mode) == 0;
+    }
+    bool SetMode(const std::string& path, uint16_t mode) override {
+        return chmod(path.c_str(), mode_t(mode & kModeBits)) == 0;
+    }
+    bool LinksSupported() const override { return true; }
+    bool MakeLink(const std::string& path, const std::string& target) override {
+        return symlink(target.c_str(), path.c_str()) == 0;
+    }
+    bool ReadLink(const std::string& path, std::string* target) override {
+        char buffer[4096];
+        ssize_t got = readlink(path.c_str(), buffer, sizeof(buffer));
+        if (got < 0 || size_t(got) >= sizeof(buffer)) {
+            return false;
+        }
+        target->assign(buffer, size_t(got));
+        return true;
     }
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override {
         struct statvfs vfs;
@@ -163,6 +180,10 @@ public:
 FileSystem& NativeFileSystem() {
     static PosixFileSystem fs;
     return fs;
+}
+
+bool ModeMatches(uint16_t installed, uint16_t recorded) {
+    return (installed & kModeBits) == (recorded & kModeBits);
 }
 
 }  // namespace tpe

@@ -102,8 +102,17 @@ public:
     bool Rename(const std::string& from, const std::string& to) override {
         return MoveFileExA(Native(from).c_str(), Native(to).c_str(), 0) != 0;
     }
+    // Removes read-only files too, as unlink does: a staged file may carry the attribute.
     bool RemoveFile(const std::string& path) override {
-        return DeleteFileA(Native(path).c_str()) != 0;
+        std::string native = Native(path);
+        if (DeleteFileA(native.c_str())) {
+            return true;
+        }
+        const DWORD why = GetLastError();
+        const DWORD attributes = GetFileAttributesA(native.c_str());
+        return why == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_READONLY) != 0 && SetReadOnly(path, false) &&
+               DeleteFileA(native.c_str()) != 0;
     }
     bool MakeFolder(const std::string& path) override {
         return CreateDirectoryA(Native(path).c_str(), nullptr) != 0;
@@ -130,6 +139,7 @@ public:
             info.kind = NodeKind::File;
             info.size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
             info.readOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+            info.mode = info.readOnly ? 0444 : 0644;
         }
         return info;
     }
@@ -146,6 +156,12 @@ public:
         }
         return SetFileAttributesA(native.c_str(), attributes) != 0;
     }
+    bool SetMode(const std::string& path, uint16_t mode) override {
+        return SetReadOnly(path, (mode & 0200) == 0);
+    }
+    bool LinksSupported() const override { return false; }
+    bool MakeLink(const std::string&, const std::string&) override { return false; }
+    bool ReadLink(const std::string&, std::string*) override { return false; }
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override {
         std::string native = Native(folder);
         if (native.empty() || native.back() != '\\') {
@@ -180,6 +196,10 @@ public:
 FileSystem& NativeFileSystem() {
     static WinFileSystem fs;
     return fs;
+}
+
+bool ModeMatches(uint16_t installed, uint16_t recorded) {
+    return (installed & 0200) == (recorded & 0200);
 }
 
 }  // namespace tpe

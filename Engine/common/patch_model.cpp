@@ -2,6 +2,14 @@
 
 namespace tpe {
 
+Contents LinkContents(const std::string& linkTarget) {
+    Contents c;
+    c.present = true;
+    c.size = linkTarget.size();
+    c.hash = Sha256Of(linkTarget.data(), linkTarget.size());
+    return c;
+}
+
 FileAction ActionOf(const FileEntry& entry) {
     if (!entry.target.present) {
         return FileAction::Delete;

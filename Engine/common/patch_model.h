@@ -37,7 +37,13 @@ struct OldState {
 
 struct FileEntry {
     std::string path;
+    EntryKind kind = EntryKind::File;
     Contents target;  // not present: the patch deletes the file
+    // A new file's permission bits (0777), applied with its contents. Payloads older than
+    // format 2 record none, and their files keep the modes they are given.
+    bool hasMode = false;
+    uint16_t mode = 0;
+    std::string linkTarget;  // a new link's target; `target` holds its size and hash
     std::vector<OldState> states;
 };
 
@@ -52,6 +58,9 @@ struct PatchModel {
     std::vector<FolderEntry> folders;
     std::vector<FileEntry> files;
 };
+
+// The contents by which a link is compared: its target text's size and hash.
+Contents LinkContents(const std::string& linkTarget);
 
 enum class FileAction { Add, Modify, Delete };
 // Add: no old build has the file; Delete: the new build has none.

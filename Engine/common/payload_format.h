@@ -6,7 +6,9 @@
 
 namespace tpe {
 
-constexpr uint16_t kFormatVersion = 1;
+// Written by the builder; the reader also takes every older version down to the oldest.
+constexpr uint16_t kFormatVersion = 2;
+constexpr uint16_t kOldestFormatVersion = 1;
 
 constexpr char kHeaderMagic[8] = {'T', 'S', 'L', 'Y', 'P', 'T', 'C', 'H'};
 constexpr char kTrailerMagic[8] = {'T', 'S', 'L', 'Y', 'E', 'N', 'D', '!'};
@@ -56,9 +58,13 @@ constexpr uint32_t kMaxFolders = 1000000;
 constexpr uint32_t kMaxPathLength = 259;  // relative path, bytes
 constexpr uint32_t kMaxVersionLength = 64;
 constexpr uint32_t kMaxExtensionLength = 32;
+constexpr uint32_t kMaxLinkTargetLength = 1023;
 
 // Section codes of the file table.
 enum class FolderAction : uint8_t { Create = 1, Remove = 2 };
+// What a file entry names (format 2 on; older payloads hold files only). A link's contents are
+// its target text.
+enum class EntryKind : uint8_t { File = 1, Link = 2 };
 // Delta: the codec's delta against the old file; Full: one zstd frame of the new contents, for
 // files whose delta failed the builder's check.
 enum class BlockKind : uint8_t { None = 0, Delta = 1, Full = 2 };

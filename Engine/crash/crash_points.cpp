@@ -84,6 +84,18 @@ public:
         Step();
         return m_native.SetReadOnly(path, readOnly);
     }
+    bool SetMode(const std::string& path, uint16_t mode) override {
+        Step();
+        return m_native.SetMode(path, mode);
+    }
+    bool LinksSupported() const override { return m_native.LinksSupported(); }
+    bool MakeLink(const std::string& path, const std::string& target) override {
+        Step();
+        return m_native.MakeLink(path, target);
+    }
+    bool ReadLink(const std::string& path, std::string* target) override {
+        return m_native.ReadLink(path, target);
+    }
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override {
         return m_native.FreeSpace(folder, bytes);
     }

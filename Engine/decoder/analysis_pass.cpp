@@ -34,6 +34,12 @@ EngineResult AnalysisPass(PassContext& c) {
                                                                     : needed + file.target.size;
                 }
                 break;
+            case Standing::AtNew:
+                if (ModeDiffers(file, standing.node) &&
+                    !c.reporter.Text(kMsgWarning, ModeText(name, standing.node.mode, file.mode))) {
+                    return EngineResult::Cancelled;
+                }
+                break;
             case Standing::Mismatch:
                 if (!c.reporter.Text(kMsgWarning, MismatchText(name))) {
                     return EngineResult::Cancelled;

@@ -79,6 +79,13 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
         return r.Fraction(uint16_t(done * 16384 / total));
     };
     FileStanding standing = CheckFile(m_c.fs, m_c.root, file, m_c.source, checking);
+    // New contents at the wrong mode are written again, as a copy with the patch's mode.
+    OldState modeOnly;
+    modeOnly.old = file.target;
+    if (standing.standing == Standing::AtNew && ModeDiffers(file, standing.node)) {
+        standing.standing = Standing::AtOld;
+        standing.state = &modeOnly;
+    }
     switch (standing.standing) {
         case Standing::AtNew:
             if (!r.Text(kMsgNotice, NewVersionText(name)) || !r.Send(kMsgFileEnd)) {
@@ -131,7 +138,14 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     } else {
         ++m_removed;
     }
-    m_tx.Schedule(file.path, file.target.present, readOnly, standing.state->old, file.target);
+    Transaction::Scheduled planned;
+    planned.original = standing.state->old;
+    planned.target = file.target;
+    planned.readOnly = readOnly;
+    // A patch that records modes gives the new file its own; older ones keep the original's flag.
+    planned.keepReadOnly = !file.hasMode;
+    planned.targetLink = file.kind == EntryKind::Link;
+    m_tx.Schedule(file.path, planned);
     if (!r.Send(kMsgFileEnd)) {
         return Fail(EngineResult::Cancelled, "");
     }

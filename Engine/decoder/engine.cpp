@@ -34,6 +34,21 @@ int CountBySize(FileSystem& fs, const std::string& root, const PatchModel& model
     return matches;
 }
 
+// A patch with links cannot be applied where links cannot be made: refused before anything is
+// touched.
+std::string LinksUnsupported(FileSystem& fs, const PatchModel& model) {
+    if (fs.LinksSupported()) {
+        return std::string();
+    }
+    for (const FileEntry& file : model.files) {
+        if (file.kind == EntryKind::Link) {
+            return "it holds symbolic links (" + BackslashPath(file.path) +
+                   " is one), which this system cannot create; nothing was changed";
+        }
+    }
+    return std::string();
+}
+
 }  // namespace
 
 int GuessSource(FileSystem& fs, const std::string& root, const PatchModel& model) {
@@ -111,6 +126,10 @@ EngineResult RunEngine(const EngineOptions& options, const MessageSink& sink, Fi
         PassContext context{fs, reporter, payload, *file, options.folder, options.backupFolder};
         if (options.mode == EngineMode::List) {
             return ListPass(context);
+        }
+        const std::string links = LinksUnsupported(fs, payload.model);
+        if (!links.empty()) {
+            return RefusePayload(reporter, options.mode, EngineResult::PayloadDamaged, links);
         }
         context.source = GuessSource(fs, options.folder, payload.model);
         return options.mode == EngineMode::Analyse ? AnalysisPass(context) : ApplyPass(context);

@@ -12,6 +12,20 @@ inline std::string MismatchText(const std::string& name) {
            ": a file of the same name exists, but it matches neither the old nor the new "
            "version; it is left as it is";
 }
+// Permission bits as "rwxr-xr-x".
+inline std::string ModeLetters(uint16_t mode) {
+    std::string text = "rwxrwxrwx";
+    for (int bit = 0; bit < 9; ++bit) {
+        if ((mode & (0400 >> bit)) == 0) {
+            text[size_t(bit)] = '-';
+        }
+    }
+    return text;
+}
+inline std::string ModeText(const std::string& name, uint16_t found, uint16_t recorded) {
+    return name + ": the new version is in place, but with the permissions " + ModeLetters(found) +
+           " instead of " + ModeLetters(recorded) + "; an update sets them";
+}
 inline std::string MissingText(const std::string& name) {
     return "No update done since file contents do not match: " + name + " is missing";
 }

@@ -39,6 +39,32 @@ uint64_t BytesSurelyStaged(FileSystem& fs, const std::string& root, const PatchM
     return total;
 }
 
+bool ModeDiffers(const FileEntry& entry, const NodeInfo& node) {
+    return entry.kind == EntryKind::File && entry.hasMode && entry.target.present &&
+           node.kind == NodeKind::File && !ModeMatches(node.mode, entry.mode);
+}
+
+namespace {
+
+// Finds which of the new and the old contents `present` is.
+void Classify(const FileEntry& entry, const std::vector<const OldState*>& order,
+              const Contents& present, FileStanding* result) {
+    if (entry.target == present) {
+        result->standing = Standing::AtNew;
+        return;
+    }
+    for (const OldState* s : order) {
+        if (s->old == present) {
+            result->standing = Standing::AtOld;
+            result->state = s;
+            return;
+        }
+    }
+    result->standing = Standing::Mismatch;
+}
+
+}  // namespace
+
 FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
                        int preferred, const ReadProgress& progress) {
     FileStanding result;
@@ -72,7 +98,23 @@ FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry&
             result.standing = Standing::Missing;
             return result;
         case NodeKind::File:
+            if (entry.kind == EntryKind::Link) {
+                result.standing = Standing::Mismatch;  // a file where a link belongs
+                return result;
+            }
             break;
+        case NodeKind::Link:
+            if (entry.kind == EntryKind::Link) {
+                std::string target;
+                if (!fs.ReadLink(path, &target)) {
+                    result.standing = Standing::Unreadable;
+                    return result;
+                }
+                Classify(entry, order, LinkContents(target), &result);
+                return result;
+            }
+            result.standing = Standing::Unsafe;
+            return result;
         case NodeKind::Error:
             result.standing = Standing::Unreadable;
             return result;
@@ -101,19 +143,7 @@ FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry&
         result.standing = stopped ? Standing::Cancelled : Standing::Unreadable;
         return result;
     }
-    Contents present{true, size, digest};
-    if (entry.target == present) {
-        result.standing = Standing::AtNew;
-        return result;
-    }
-    for (const OldState* s : order) {
-        if (s->old == present) {
-            result.standing = Standing::AtOld;
-            result.state = s;
-            return result;
-        }
-    }
-    result.standing = Standing::Mismatch;
+    Classify(entry, order, Contents{true, size, digest}, &result);
     return result;
 }
 

@@ -26,6 +26,7 @@ struct FileStanding {
 };
 
 // `preferred` is tried first among the old builds (the one the installation was found to be).
+// A link entry is compared by the target text of the link in its place.
 FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry& entry,
                        int preferred, const ReadProgress& progress);
 
@@ -33,6 +34,10 @@ FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry&
 // that are absent where the patch adds them, or whose size is an old one and not the new one.
 // A lower bound, so that a patch that fits is never refused; saturates instead of wrapping.
 uint64_t BytesSurelyStaged(FileSystem& fs, const std::string& root, const PatchModel& model);
+
+// True when the file is at its new contents but not at the mode the patch records for it: the
+// apply writes it again with that mode.
+bool ModeDiffers(const FileEntry& entry, const NodeInfo& node);
 
 // False when a component of `relative` below `root` is a link or not a folder.
 bool PathStaysInside(FileSystem& fs, const std::string& root, const std::string& relative);

@@ -26,9 +26,18 @@ enum RecordKind : uint8_t {
     kFolderToRemove = 5,
     kCommit = 6,
     kAbort = 7,
+    kStagedLink = 8,
 };
 
-enum ItemFlags : uint8_t { kReplace = 1, kClearReadOnly = 2, kHadOriginal = 4 };
+enum ItemFlags : uint8_t {
+    kReplace = 1,
+    kClearReadOnly = 2,
+    kHadOriginal = 4,
+    kOriginalLink = 8,
+    kTargetLink = 16,
+    kKeepReadOnly = 32,
+    kAllItemFlags = 63,
+};
 
 bool ValidToken(const std::string& token) {
     if (token.size() != 8) {
@@ -95,7 +104,7 @@ bool JournalWriter::Append(const std::vector<uint8_t>& body, bool flush) {
 
 bool JournalWriter::Prepared(const PreparedStep& step) {
     ByteWriter body;
-    body.U8(step.folder ? kFolder : kStaged);
+    body.U8(step.folder ? kFolder : step.link ? kStagedLink : kStaged);
     body.Text(step.relative);
     return Append(body.Data(), false);
 }
@@ -106,9 +115,10 @@ bool JournalWriter::Commit(const std::vector<PlannedChange>& plan,
         ByteWriter body;
         body.U8(kItem);
         body.Text(change.relative);
-        body.U8(uint8_t((change.replace ? kReplace : 0) |
-                        (change.clearReadOnly ? kClearReadOnly : 0) |
-                        (change.hadOriginal ? kHadOriginal : 0)));
+        body.U8(uint8_t(
+            (change.replace ? kReplace : 0) | (change.clearReadOnly ? kClearReadOnly : 0) |
+            (change.hadOriginal ? kHadOriginal : 0) | (change.originalLink ? kOriginalLink : 0) |
+            (change.targetLink ? kTargetLink : 0) | (change.keepReadOnly ? kKeepReadOnly : 0)));
         body.U32(change.asideNumber);
         if (change.hadOriginal) {
             body.U64(change.original.size);
@@ -183,13 +193,15 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
             }
             break;
         case kFolder:
-        case kStaged: {
+        case kStaged:
+        case kStagedLink: {
             if (!out->plan.empty() || !out->foldersToRemove.empty()) {
                 *why = "a prepared step follows the plan";
                 return false;
             }
             PreparedStep step;
             step.folder = kind == kFolder;
+            step.link = kind == kStagedLink;
             step.relative = in.Text(kMaxPathText);
             if (!ValidPath(step.relative, step.folder ? out->backupRoot : std::string())) {
                 *why = "an unsafe path";
@@ -206,6 +218,9 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
             change.replace = (flags & kReplace) != 0;
             change.clearReadOnly = (flags & kClearReadOnly) != 0;
             change.hadOriginal = (flags & kHadOriginal) != 0;
+            change.originalLink = (flags & kOriginalLink) != 0;
+            change.targetLink = (flags & kTargetLink) != 0;
+            change.keepReadOnly = (flags & kKeepReadOnly) != 0;
             if (change.hadOriginal) {
                 change.original.present = true;
                 change.original.size = in.U64();
@@ -216,8 +231,7 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
                 change.target.size = in.U64();
                 change.target.hash = in.Hash();
             }
-            if (!PathProblem(change.relative).empty() ||
-                (flags & ~(kReplace | kClearReadOnly | kHadOriginal)) != 0 ||
+            if (!PathProblem(change.relative).empty() || (flags & ~kAllItemFlags) != 0 ||
                 !out->foldersToRemove.empty()) {
                 *why = "a bad plan entry";
                 return false;

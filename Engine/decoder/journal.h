@@ -22,6 +22,7 @@ constexpr char kJournalName[] = ".~tpjournal";
 struct PreparedStep {
     bool folder = false;  // a folder; otherwise the staging file of `relative`
     std::string relative;
+    bool link = false;  // the staged entry is a link the patch carries
 };
 
 // One file's part of the swap.
@@ -29,10 +30,13 @@ struct PlannedChange {
     std::string relative;
     bool replace = false;  // the staged file takes its place; otherwise it is removed
     bool clearReadOnly = false;
-    bool hadOriginal = false;  // an original is moved aside
-    uint32_t asideNumber = 0;  // its name in the aside folder (without backups)
-    Contents original;         // the original's contents when `hadOriginal`
-    Contents target;           // the staged file's contents when `replace`
+    bool keepReadOnly = false;  // the new file is made read-only like its original
+    bool hadOriginal = false;   // an original is moved aside
+    bool originalLink = false;  // the original is a link (moved, never followed)
+    bool targetLink = false;    // the new entry is a link the patch carries
+    uint32_t asideNumber = 0;   // its name in the aside folder (without backups)
+    Contents original;          // the original's contents when `hadOriginal`
+    Contents target;            // the staged file's contents when `replace`
 };
 
 struct JournalContents {

@@ -8,6 +8,8 @@
 
 #include "byte_io.h"
 #include "crc32.h"
+#include "file_system.h"
+#include "link_target.h"
 #include "path_safety.h"
 #include "payload_format.h"
 #include "sha256.h"
@@ -48,7 +50,7 @@ std::string ParseInfo(const std::vector<uint8_t>& bytes, PatchModel* model) {
     return std::string();
 }
 
-std::string ParseTable(const std::vector<uint8_t>& bytes, PatchModel* model) {
+std::string ParseTable(const std::vector<uint8_t>& bytes, uint16_t version, PatchModel* model) {
     ByteReader r(bytes.data(), bytes.size());
     uint32_t sources = r.U32();
     REFUSE_IF(sources == 0 || sources > kMaxSources, "bad number of old versions");
@@ -75,7 +77,22 @@ std::string ParseTable(const std::vector<uint8_t>& bytes, PatchModel* model) {
     for (uint32_t i = 0; i < files && r.Ok(); ++i) {
         FileEntry f;
         f.path = r.Text(kMaxPathLength);
+        if (version >= 2) {
+            uint8_t kind = r.U8();
+            REFUSE_IF(
+                r.Ok() && kind != uint8_t(EntryKind::File) && kind != uint8_t(EntryKind::Link),
+                "unknown file entry kind");
+            f.kind = EntryKind(kind);
+        }
         f.target = GetContents(r);
+        if (version >= 2 && f.target.present) {
+            if (f.kind == EntryKind::Link) {
+                f.linkTarget = r.Text(kMaxLinkTargetLength);
+            } else {
+                f.hasMode = true;
+                f.mode = r.U16();
+            }
+        }
         uint16_t states = r.U16();
         REFUSE_IF(states == 0 || states > sources, "bad number of old states");
         for (uint16_t k = 0; k < states && r.Ok(); ++k) {
@@ -128,12 +145,19 @@ std::string ModelProblem(const PatchModel& model, uint64_t dataSize) {
         std::string problem = PathProblem(f.path);
         REFUSE_IF(!problem.empty(), "unsafe file path (" + problem + ")");
         REFUSE_IF(!keys.insert(PathKey(f.path)).second, "file listed twice");
+        REFUSE_IF(f.hasMode && (f.mode & ~kModeBits) != 0, "bad file mode");
+        const bool link = f.kind == EntryKind::Link;
+        if (link && f.target.present) {
+            problem = LinkTargetProblem(f.path, f.linkTarget);
+            REFUSE_IF(!problem.empty(), "unsafe link " + f.path + ": " + problem);
+            REFUSE_IF(!(LinkContents(f.linkTarget) == f.target), "link target damaged");
+        }
         fileKeys.insert(PathKey(f.path));
         std::set<uint16_t> seen;
         for (const OldState& s : f.states) {
             REFUSE_IF(s.source >= model.sources.size() || !seen.insert(s.source).second,
                       "bad old version index");
-            bool needsBlock = f.target.present && !(s.old == f.target);
+            bool needsBlock = !link && f.target.present && !(s.old == f.target);
             REFUSE_IF(needsBlock != (s.block != BlockKind::None), "data block missing or extra");
             REFUSE_IF(s.block != BlockKind::None &&
                           (s.blockOffset > dataSize || s.blockSize > dataSize - s.blockOffset),
@@ -169,10 +193,12 @@ PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* 
     if (GetLe(h + HeaderLayout::kCrc, 4) != Crc32(h, HeaderLayout::kCrc)) {
         return refuse("payload header checksum mismatch");
     }
-    if (GetLe(h + HeaderLayout::kVersion, 2) != kFormatVersion) {
-        return refuse(
-            "payload format version " + std::to_string(GetLe(h + HeaderLayout::kVersion, 2)) +
-            " is not supported (this engine reads version " + std::to_string(kFormatVersion) + ")");
+    const uint64_t version = GetLe(h + HeaderLayout::kVersion, 2);
+    if (version < kOldestFormatVersion || version > kFormatVersion) {
+        return refuse("payload format version " + std::to_string(version) +
+                      " is not supported (this engine reads versions " +
+                      std::to_string(kOldestFormatVersion) + " to " +
+                      std::to_string(kFormatVersion) + ")");
     }
     uint64_t infoOffset = GetLe(h + HeaderLayout::kInfoOffset, 8);
     uint64_t infoSize = GetLe(h + HeaderLayout::kInfoSize, 8);
@@ -211,7 +237,7 @@ PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* 
     }
     std::string problem = ParseInfo(info, &payload->model);
     if (problem.empty()) {
-        problem = ParseTable(table, &payload->model);
+        problem = ParseTable(table, uint16_t(version), &payload->model);
     }
     if (problem.empty()) {
         problem = ModelProblem(payload->model, dataSize);

@@ -3,7 +3,7 @@
 namespace tpe {
 namespace {
 
-// The kind of `relative` below `root`; Link when anything on the way is not a plain folder.
+// The kind of `relative` below `root`; Error when anything on the way is not a plain folder.
 NodeKind KindWithoutLinks(FileSystem& fs, const std::string& root, const std::string& relative) {
     for (size_t slash = relative.find('/');; slash = relative.find('/', slash + 1)) {
         NodeKind kind = fs.Stat(JoinPath(root, relative.substr(0, slash))).kind;
@@ -11,7 +11,7 @@ NodeKind KindWithoutLinks(FileSystem& fs, const std::string& root, const std::st
             return kind;
         }
         if (kind != NodeKind::Folder) {
-            return NodeKind::Link;
+            return NodeKind::Error;
         }
     }
 }
@@ -29,7 +29,11 @@ bool Present(FileSystem& fs, const std::string& root, const std::string& relativ
 
 std::string UnsafeRecoveryName(FileSystem& fs, const std::string& root,
                                const Transaction& transaction) {
-    auto file = [&](const std::string& relative) { return Is(fs, root, relative, NodeKind::File); };
+    // A name may end in a link only where the journal says the patch put one there.
+    auto file = [&](const std::string& relative, bool link = false) {
+        return Is(fs, root, relative, link ? NodeKind::Link : NodeKind::File) ||
+               (link && Is(fs, root, relative, NodeKind::File));
+    };
     auto folder = [&](const std::string& relative) {
         return Is(fs, root, relative, NodeKind::Folder);
     };
@@ -38,13 +42,14 @@ std::string UnsafeRecoveryName(FileSystem& fs, const std::string& root,
     }
     for (const PreparedStep& step : transaction.Prepared()) {
         if (step.folder ? !folder(step.relative)
-                        : !file(transaction.StagingRelative(step.relative))) {
+                        : !file(transaction.StagingRelative(step.relative), step.link)) {
             return step.relative + " is reached through a link or is not what was created";
         }
     }
     for (const PlannedChange& change : transaction.Plan()) {
-        if (!file(change.relative) || !file(transaction.StagingRelative(change.relative)) ||
-            (change.hadOriginal && !file(transaction.AsidePath(change)))) {
+        if (!file(change.relative, change.originalLink || change.targetLink) ||
+            !file(transaction.StagingRelative(change.relative), change.targetLink) ||
+            (change.hadOriginal && !file(transaction.AsidePath(change), change.originalLink))) {
             return change.relative + " or its staged or moved-aside copy is reached through a " +
                    "link or is not a regular file";
         }

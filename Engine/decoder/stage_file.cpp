@@ -1,5 +1,8 @@
 #include "stage_file.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "delta_decoder.h"
 #include "engine_texts.h"
 #include "file_delta_sources.h"
@@ -31,14 +34,40 @@ private:
     uint64_t m_size = 0;
 };
 
+template <typename Progress>
+DeltaStatus CopyFile(DeltaOldSource& from, DeltaSink& to, Progress& progress) {
+    std::vector<uint8_t> buffer(size_t(1) << 20);
+    for (uint64_t done = 0; done < from.Size();) {
+        const size_t n = size_t(std::min<uint64_t>(buffer.size(), from.Size() - done));
+        if (!from.ReadAt(done, buffer.data(), n)) {
+            return DeltaStatus::OldReadFailed;
+        }
+        if (!to.Write(buffer.data(), n)) {
+            return DeltaStatus::WriteFailed;
+        }
+        done += n;
+        if (!progress(done)) {
+            return DeltaStatus::Cancelled;
+        }
+    }
+    return DeltaStatus::Ok;
+}
+
 }  // namespace
 
 EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
                        const OldState& state, uint16_t startFraction, std::string* error) {
     const std::string name = BackslashPath(file.path);
-    if (!tx.Staging(file.path)) {
+    if (!tx.Staging(file.path, file.kind == EntryKind::Link)) {
         *error = JournalText();
         return EngineResult::IoFailure;
+    }
+    if (file.kind == EntryKind::Link) {
+        if (!c.fs.MakeLink(tx.StagingPath(file.path), file.linkTarget)) {
+            *error = "Cannot create the link " + name;
+            return EngineResult::IoFailure;
+        }
+        return c.reporter.Fraction(32768) ? EngineResult::Ok : EngineResult::Cancelled;
     }
     std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
     if (!out) {
@@ -70,9 +99,18 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
         lastFraction = fraction;
         return c.reporter.Fraction(uint16_t(fraction));
     };
-    DeltaStatus status = state.block == BlockKind::Full
-                             ? DecodeFullBlock(block, sink, file.target.size, progress)
-                             : DecodeDelta(oldSource, block, sink, file.target.size, progress);
+    DeltaStatus status;
+    switch (state.block) {
+        case BlockKind::Full:
+            status = DecodeFullBlock(block, sink, file.target.size, progress);
+            break;
+        case BlockKind::Delta:
+            status = DecodeDelta(oldSource, block, sink, file.target.size, progress);
+            break;
+        default:  // the contents are already in place; only the mode changes
+            status = CopyFile(oldSource, sink, progress);
+            break;
+    }
     if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
         status = DeltaStatus::Cancelled;
     }
@@ -103,6 +141,11 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     if (!(sink.Result() == file.target)) {
         *error = "The new " + name + " failed verification";
         return EngineResult::PayloadDamaged;
+    }
+    // Set on the staged file, so that the swap and a recovery move it in complete.
+    if (file.hasMode && !c.fs.SetMode(tx.StagingPath(file.path), file.mode)) {
+        *error = "Cannot set the permissions of the new " + name;
+        return EngineResult::IoFailure;
     }
     return EngineResult::Ok;
 }

@@ -3,6 +3,14 @@
 #include "file_hash.h"
 
 namespace tpe {
+namespace {
+
+// What the swap moves: files, and the links a patch carries (never followed).
+bool IsEntry(NodeKind kind) {
+    return kind == NodeKind::File || kind == NodeKind::Link;
+}
+
+}  // namespace
 
 Transaction::Transaction(FileSystem& fs, std::string root, std::string backupRoot,
                          std::string token)
@@ -66,8 +74,8 @@ std::string Transaction::StagingPath(const std::string& relative) const {
     return Full(StagingRelative(relative));
 }
 
-bool Transaction::Staging(const std::string& relative) {
-    return Record({false, relative});
+bool Transaction::Staging(const std::string& relative, bool link) {
+    return Record({false, relative, link});
 }
 
 // Originals go to one folder at the root (so that emptied folders can be removed) or, with
@@ -79,14 +87,15 @@ std::string Transaction::AsidePath(const PlannedChange& change) const {
     return JoinPath(AsideFolder(), std::to_string(change.asideNumber));
 }
 
-void Transaction::Schedule(const std::string& relative, bool replace, bool readOnly,
-                           const Contents& original, const Contents& target) {
+void Transaction::Schedule(const std::string& relative, const Scheduled& what) {
     PlannedChange change;
     change.relative = relative;
-    change.replace = replace;
-    change.clearReadOnly = readOnly;
-    change.original = original;
-    change.target = target;
+    change.replace = what.target.present;
+    change.clearReadOnly = what.readOnly;
+    change.keepReadOnly = what.readOnly && what.keepReadOnly;
+    change.targetLink = what.targetLink;
+    change.original = what.original;
+    change.target = what.target;
     m_plan.push_back(change);
 }
 
@@ -97,7 +106,9 @@ void Transaction::ScheduleFolderRemoval(const std::string& relative) {
 bool Transaction::Commit(std::string* error) {
     bool anyAside = false;
     for (PlannedChange& change : m_plan) {
-        change.hadOriginal = m_fs.Stat(Full(change.relative)).kind == NodeKind::File;
+        const NodeKind kind = m_fs.Stat(Full(change.relative)).kind;
+        change.hadOriginal = IsEntry(kind);
+        change.originalLink = kind == NodeKind::Link;
         // A later run checks the original against what the apply saw: it must be that file.
         if (change.hadOriginal != change.original.present) {
             *error = change.relative + " changed while the update ran";
@@ -141,7 +152,7 @@ bool Transaction::Commit(std::string* error) {
 }
 
 bool Transaction::KeepReadOnly(const PlannedChange& change) {
-    if (!change.replace || !change.clearReadOnly) {
+    if (!change.replace || !change.keepReadOnly) {
         return true;
     }
     NodeInfo node = m_fs.Stat(Full(change.relative));
@@ -160,8 +171,9 @@ bool Transaction::SwapOne(const PlannedChange& change, std::string* error) {
         }
         return true;
     }
-    if (change.hadOriginal && m_fs.Stat(target).kind == NodeKind::File) {
-        if (change.clearReadOnly && !m_fs.SetReadOnly(target, false)) {
+    const NodeKind present = m_fs.Stat(target).kind;
+    if (change.hadOriginal && IsEntry(present)) {
+        if (change.clearReadOnly && present == NodeKind::File && !m_fs.SetReadOnly(target, false)) {
             *error = "cannot make " + change.relative + " writable";
             return false;
         }
@@ -202,6 +214,10 @@ std::vector<FolderOutcome> Transaction::RemoveFolders() {
 
 bool Transaction::HasContents(const std::string& relative, const Contents& contents) {
     NodeInfo node = m_fs.Stat(Full(relative));
+    std::string linkTarget;
+    if (node.kind == NodeKind::Link) {
+        return m_fs.ReadLink(Full(relative), &linkTarget) && LinkContents(linkTarget) == contents;
+    }
     if (node.kind != NodeKind::File || node.size != contents.size) {
         return false;
     }
@@ -249,10 +265,11 @@ bool Transaction::UndoChange(const PlannedChange& change) {
         }
     }
     NodeInfo node = m_fs.Stat(target);
-    if (node.kind != NodeKind::File) {
+    if (!IsEntry(node.kind)) {
         return false;  // the original is lost
     }
-    return !change.clearReadOnly || node.readOnly || m_fs.SetReadOnly(target, true);
+    return node.kind == NodeKind::Link || !change.clearReadOnly || node.readOnly ||
+           m_fs.SetReadOnly(target, true);
 }
 
 bool Transaction::UndoPrepared(const PreparedStep& step) {

@@ -37,14 +37,18 @@ public:
     bool EnsureFolder(const std::string& relative);
     // Where the new contents of `relative` are written.
     std::string StagingPath(const std::string& relative) const;
-    // Records the staging file of `relative` before it is created.
-    bool Staging(const std::string& relative);
-    // Plans `relative`'s replacement by its staged file (`target`: its verified contents) or,
-    // when `replace` is false, its removal. `original`: the contents the file was checked at
-    // (absent for a file the apply adds). `readOnly`: the original is read-only; the flag is
-    // lifted to move it and comes back on the new file, or on the original after a rollback.
-    void Schedule(const std::string& relative, bool replace, bool readOnly,
-                  const Contents& original, const Contents& target);
+    // Records the staging file (or `link`) of `relative` before it is created.
+    bool Staging(const std::string& relative, bool link = false);
+    struct Scheduled {
+        Contents original;      // what the file was checked at; absent for a file the apply adds
+        Contents target;        // the staged file's verified contents; absent: the file is removed
+        bool readOnly = false;  // the original is read-only: the flag is lifted to move it
+                                // and restored on rollback
+        bool keepReadOnly = false;  // ... and the new file gets it too
+        bool targetLink = false;    // the staged entry is a link the patch carries
+    };
+    // Plans `relative`'s replacement by its staged file, or its removal.
+    void Schedule(const std::string& relative, const Scheduled& what);
     // Plans the removal of a folder once the swap has emptied it; deepest first.
     void ScheduleFolderRemoval(const std::string& relative);
     // Prepares a place for every original and commits the plan: from here on a killed apply is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "crc32.h"
@@ -53,6 +54,53 @@ struct FileBlockSink : DeltaSink {
     }
     OutputFile& out;
     uint32_t crc = 0;
+};
+
+// Tells the options' progress callback, one caller at a time.
+class ProgressReport {
+public:
+    explicit ProgressReport(const BlockOptions& options) : m_options(options) {}
+    void Partly(const std::string& path, uint64_t done) {
+        if (m_options.onProgress) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_options.onProgress(path, m_finished + done);
+        }
+    }
+    void Finished(const std::string& path, uint64_t size) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished += size;
+        if (m_options.onProgress) {
+            m_options.onProgress(path, m_finished);
+        }
+    }
+
+private:
+    const BlockOptions& m_options;
+    std::mutex m_mutex;
+    uint64_t m_finished = 0;
+};
+
+// The new file of a windowed diff, telling how far into it the encoder has read.
+class WatchedSource : public DeltaOldSource {
+public:
+    WatchedSource(DeltaOldSource& inner, ProgressReport& report, const std::string& path)
+        : m_inner(inner), m_report(report), m_path(path) {}
+    uint64_t Size() const override { return m_inner.Size(); }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
+        uint64_t end = offset + size, seen = m_high.load();
+        while (end > seen && !m_high.compare_exchange_weak(seen, end)) {
+        }
+        if (end > seen) {
+            m_report.Partly(m_path, end);
+        }
+        return m_inner.ReadAt(offset, buffer, size);
+    }
+
+private:
+    DeltaOldSource& m_inner;
+    ProgressReport& m_report;
+    const std::string& m_path;
+    std::atomic<uint64_t> m_high{0};
 };
 
 }  // namespace
@@ -116,13 +164,14 @@ MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
 
 // Runs MakeInMemory on jobs [first, last) with `threads` workers; results in job order.
 std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, size_t first,
-                                 size_t last, const BlockOptions& options) {
+                                 size_t last, const BlockOptions& options, ProgressReport& report) {
     std::vector<MadeBlock> made(last - first);
     std::atomic<size_t> next(first);
     auto work = [&] {
         for (size_t i; (i = next++) < last;) {
             try {
                 made[i - first] = MakeInMemory(fs, jobs[i], options.level);
+                report.Finished(jobs[i].newPath, jobs[i].newSize);
             } catch (const std::bad_alloc&) {
                 made[i - first].error = "out of memory while diffing " + jobs[i].newPath +
                                         " (a smaller --memory budget diffs it in windows)";
@@ -143,7 +192,7 @@ std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, si
 }
 
 bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options, BlockJob& job,
-                  std::string* error) {
+                  ProgressReport& report, std::string* error) {
     std::unique_ptr<InputFile> oldFile;
     if (!job.oldPath.empty() && !(oldFile = fs.OpenRead(job.oldPath))) {
         *error = "cannot read " + job.oldPath;
@@ -161,7 +210,8 @@ bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& opt
         return false;
     }
     OldFileSource oldSource(oldFile.get());
-    OldFileSource newSource(newFile.get());
+    OldFileSource newFileSource(newFile.get());
+    WatchedSource newSource(newFileSource, report, job.newPath);
     FileBlockSink sink(*blockOut);
     DeltaEncodeOptions encodeOptions;
     encodeOptions.level = options.level;
@@ -207,6 +257,7 @@ bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& opt
     bool added = writer.AddBlockFrom(*job.state, BlockKind::Delta, *block, error);
     block.reset();
     fs.RemoveFile(blockPath);
+    report.Finished(job.newPath, job.newSize);
     return added;
 }
 
@@ -216,12 +267,13 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
                 std::vector<BlockJob>& jobs, std::string* error) {
     // Small batches keep few finished blocks waiting while a large file is still being diffed.
     constexpr size_t kMaxBatch = 64;
+    ProgressReport report(options);
     for (size_t first = 0; first < jobs.size();) {
         if (!InMemory(jobs[first], options.memoryBudget)) {
             if (options.onWindowedFile) {
                 options.onWindowedFile(jobs[first].newPath, jobs[first].newSize);
             }
-            if (!MakeWindowed(fs, writer, options, jobs[first], error)) {
+            if (!MakeWindowed(fs, writer, options, jobs[first], report, error)) {
                 return false;
             }
             ++first;
@@ -235,7 +287,7 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
                (last == first || cost + InMemoryCost(jobs[last]) <= options.memoryBudget)) {
             cost += InMemoryCost(jobs[last++]);
         }
-        std::vector<MadeBlock> made = MakeBatch(fs, jobs, first, last, options);
+        std::vector<MadeBlock> made = MakeBatch(fs, jobs, first, last, options, report);
         for (size_t i = first; i < last; ++i) {
             MadeBlock& block = made[i - first];
             if (!block.error.empty()) {

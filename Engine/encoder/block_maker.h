@@ -17,6 +17,9 @@ struct BlockOptions {
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 1;
     std::function<void(const std::string& newPath, uint64_t newSize)> onWindowedFile;
+    // Bytes of new files diffed so far, all jobs together, and the file at hand; called from
+    // one thread at a time (not always the same one).
+    std::function<void(const std::string& newPath, uint64_t done)> onProgress;
 };
 
 // Whether diffing these sizes in memory stays within `budget` (and the address space).

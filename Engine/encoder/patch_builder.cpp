@@ -129,6 +129,14 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
     return true;
 }
 
+std::vector<const Tree*> AllTrees(const std::vector<Tree>& olds, const Tree& current) {
+    std::vector<const Tree*> trees = {&current};
+    for (const Tree& t : olds) {
+        trees.push_back(&t);
+    }
+    return trees;
+}
+
 // Changes the engine does not take: a file that becomes a folder (or back), and names that
 // differ only in case between builds (Windows treats them as one file).
 std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<Tree>& olds,
@@ -141,11 +149,7 @@ std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<T
                    "rename the file in the new build's spelling in every build";
         }
     }
-    std::vector<const Tree*> trees = {&current};
-    for (const Tree& t : olds) {
-        trees.push_back(&t);
-    }
-    for (const Tree* tree : trees) {
+    for (const Tree* tree : AllTrees(olds, current)) {
         for (const std::string& folder : tree->folders) {
             if (byKey.count(PathKey(folder)) != 0) {
                 return folder + " is a file in one build and a folder in another";
@@ -153,6 +157,60 @@ std::string ShapeProblem(const std::set<std::string>& paths, const std::vector<T
         }
     }
     return std::string();
+}
+
+// One message naming every link that stops the build.
+std::string LinksRefused(LinkPolicy policy, const std::vector<std::string>& links) {
+    std::string text = policy == LinkPolicy::Refuse
+                           ? "the builds hold " + std::to_string(links.size()) +
+                                 " symbolic link(s); a patch carries links only when asked to:"
+                           : "these links lead outside their build and cannot be shipped:";
+    for (const std::string& link : links) {
+        text += "\n  " + link;
+    }
+    if (policy == LinkPolicy::Refuse) {
+        text +=
+            "\ngive --keep-links to record links that stay inside their build (Windows "
+            "installations cannot take them), or --follow-links to store what they lead to; "
+            "links that lead outside a build are refused either way";
+    }
+    return text;
+}
+
+// A link's entry: its target is stored in the file table, so no state needs a data block.
+FileEntry LinkEntry(const std::string& path, const std::vector<Tree>& olds, const Tree& current) {
+    FileEntry file;
+    file.path = path;
+    file.kind = EntryKind::Link;
+    auto found = current.links.find(path);
+    if (found != current.links.end()) {
+        file.linkTarget = found->second;
+        file.target = LinkContents(file.linkTarget);
+    }
+    for (size_t i = 0; i < olds.size(); ++i) {
+        OldState state;
+        state.source = uint16_t(i);
+        auto old = olds[i].links.find(path);
+        if (old != olds[i].links.end()) {
+            state.old = LinkContents(old->second);
+        }
+        file.states.push_back(state);
+    }
+    return file;
+}
+
+void Count(const FileEntry& file, BuildSummary* summary) {
+    switch (ActionOf(file)) {
+        case FileAction::Add:
+            ++summary->added;
+            break;
+        case FileAction::Modify:
+            ++summary->modified;
+            break;
+        case FileAction::Delete:
+            ++summary->deleted;
+            break;
+    }
 }
 
 }  // namespace
@@ -199,12 +257,29 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
 
     std::vector<Tree> olds(request.olds.size());
     Tree current;
+    std::vector<std::string> refusedLinks;
+    uint64_t read = 0;
+    auto scanned = [&](const std::string& path, uint64_t size) {
+        read += size;
+        if (request.onProgress) {
+            request.onProgress(path, read, 0);
+        }
+    };
     for (size_t i = 0; i < olds.size(); ++i) {
-        if (!ScanTree(fs, request.olds[i].folder, &olds[i], error)) {
+        if (!ScanTree(fs, request.olds[i].folder, request.links, &olds[i], &refusedLinks, error,
+                      scanned)) {
             return false;
         }
     }
-    if (!ScanTree(fs, request.current.folder, &current, error)) {
+    if (!ScanTree(fs, request.current.folder, request.links, &current, &refusedLinks, error,
+                  scanned)) {
+        return false;
+    }
+    for (const auto& entry : current.files) {
+        summary->newBuildBytes += entry.second.size;
+    }
+    if (!refusedLinks.empty()) {
+        *error = LinksRefused(request.links, refusedLinks);
         return false;
     }
     if (current.files.count(request.versionFile) == 0) {
@@ -249,6 +324,17 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     for (const auto& entry : current.files) {
         paths.insert(entry.first);
     }
+    std::set<std::string> links;
+    for (const Tree* t : AllTrees(olds, current)) {
+        for (const auto& entry : t->links) {
+            if (paths.count(entry.first) != 0) {
+                *error = entry.first + " is a link in one build and a file in another";
+                return false;
+            }
+            links.insert(entry.first);
+        }
+    }
+    paths.insert(links.begin(), links.end());
     if (!(*error = ShapeProblem(paths, olds, current)).empty()) {
         return false;
     }
@@ -259,11 +345,22 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     std::vector<std::pair<Place, Place>> sharing;  // a state reusing another state's block
     std::vector<BlockJob> jobs;
     for (const std::string& path : paths) {
+        if (links.count(path) != 0) {
+            FileEntry link = LinkEntry(path, olds, current);
+            if (std::any_of(link.states.begin(), link.states.end(),
+                            [&](const OldState& s) { return !(s.old == link.target); })) {
+                Count(link, summary);
+                model.files.push_back(std::move(link));
+            }
+            continue;
+        }
         FileEntry file;
         file.path = path;
         auto found = current.files.find(path);
         if (found != current.files.end()) {
             file.target = found->second;
+            file.hasMode = true;
+            file.mode = current.modes.at(path);
         }
         bool changed = false;
         for (size_t i = 0; i < olds.size(); ++i) {
@@ -273,7 +370,10 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
             if (old != olds[i].files.end()) {
                 state.old = old->second;
             }
-            changed = changed || !(state.old == file.target);
+            // A mode that changes without the contents is a change too.
+            changed =
+                changed || !(state.old == file.target) ||
+                (file.target.present && state.old.present && olds[i].modes.at(path) != file.mode);
             file.states.push_back(state);
         }
         if (!changed) {
@@ -301,28 +401,28 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
             jobs.push_back(job);
             jobPlaces.push_back({model.files.size(), i});
         }
-        switch (ActionOf(file)) {
-            case FileAction::Add:
-                ++summary->added;
-                break;
-            case FileAction::Modify:
-                ++summary->modified;
-                break;
-            case FileAction::Delete:
-                ++summary->deleted;
-                break;
-        }
+        Count(file, summary);
         model.files.push_back(std::move(file));
     }
     for (size_t k = 0; k < jobs.size(); ++k) {
         jobs[k].state = &model.files[jobPlaces[k].first].states[jobPlaces[k].second];
     }
     PayloadWriter writer(fs, output);
+    writer.SetFormatVersion(request.formatVersion);
     BlockOptions blockOptions;
     blockOptions.level = request.level;
     blockOptions.memoryBudget = request.memoryBudget;
     blockOptions.threads = request.threads;
     blockOptions.onWindowedFile = request.onWindowedFile;
+    uint64_t toDiff = 0;
+    for (const BlockJob& job : jobs) {
+        toDiff += job.newSize;
+    }
+    if (request.onProgress) {
+        blockOptions.onProgress = [&](const std::string& path, uint64_t done) {
+            request.onProgress(path, done, toDiff);
+        };
+    }
     if (!writer.Open(error) || !MakeBlocks(fs, writer, blockOptions, jobs, error)) {
         return false;
     }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "file_system.h"
+#include "payload_format.h"
+#include "tree_scan.h"
 
 namespace tpe {
 
@@ -28,14 +30,21 @@ struct BuildRequest {
     // window by window in bounded memory.
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 2;  // the patch is the same for any number
+    LinkPolicy links = LinkPolicy::Refuse;
+    uint16_t formatVersion = kFormatVersion;  // older versions: for tests of older payloads
     // Told before each file too large for the budget is diffed (they take a while).
     std::function<void(const std::string& path, uint64_t size)> onWindowedFile;
+    // For a progress display: the file at hand and the bytes done. While the builds are read
+    // `total` is 0 and `done` counts the bytes read; while files are diffed, `done` runs to
+    // `total`, the size of every new file diffed. Called from one thread at a time.
+    std::function<void(const std::string& path, uint64_t done, uint64_t total)> onProgress;
 };
 
 struct BuildSummary {
     uint32_t added = 0, modified = 0, deleted = 0, foldersCreated = 0, foldersRemoved = 0;
     uint64_t blockBytes = 0;
     uint64_t payloadBytes = 0;
+    uint64_t newBuildBytes = 0;           // every file of the new build
     std::vector<std::string> fullBlocks;  // files whose delta failed its check: stored whole
 };
 

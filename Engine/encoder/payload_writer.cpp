@@ -29,7 +29,7 @@ std::vector<uint8_t> InfoSection(const PatchModel& model) {
     return std::move(w.Data());
 }
 
-std::vector<uint8_t> TableSection(const PatchModel& model) {
+std::vector<uint8_t> TableSection(const PatchModel& model, uint16_t version) {
     ByteWriter w;
     w.U32(uint32_t(model.sources.size()));
     for (const Source& s : model.sources) {
@@ -44,7 +44,17 @@ std::vector<uint8_t> TableSection(const PatchModel& model) {
     w.U32(uint32_t(model.files.size()));
     for (const FileEntry& f : model.files) {
         w.Text(f.path);
+        if (version >= 2) {
+            w.U8(uint8_t(f.kind));
+        }
         PutContents(w, f.target);
+        if (version >= 2 && f.target.present) {
+            if (f.kind == EntryKind::Link) {
+                w.Text(f.linkTarget);
+            } else {
+                w.U16(f.hasMode ? f.mode : uint16_t(0644));
+            }
+        }
         w.U16(uint16_t(f.states.size()));
         for (const OldState& s : f.states) {
             w.U16(s.source);
@@ -155,7 +165,13 @@ bool PayloadWriter::Finish(const PatchModel& model, uint64_t* payloadSize, std::
         return false;
     }
     const std::vector<uint8_t> info = InfoSection(model);
-    const std::vector<uint8_t> table = TableSection(model);
+    if (m_formatVersion < 2 &&
+        std::any_of(model.files.begin(), model.files.end(),
+                    [](const FileEntry& f) { return f.kind == EntryKind::Link; })) {
+        *error = "format version 1 cannot hold links";
+        return false;
+    }
+    const std::vector<uint8_t> table = TableSection(model, m_formatVersion);
 
     // The header's hash covers the sections in order, the data last.
     Sha256 hash;
@@ -172,7 +188,7 @@ bool PayloadWriter::Finish(const PatchModel& model, uint64_t* payloadSize, std::
 
     uint8_t h[kHeaderSize] = {};
     std::memcpy(h + HeaderLayout::kMagic, kHeaderMagic, 8);
-    PutLe(h + HeaderLayout::kVersion, kFormatVersion, 2);
+    PutLe(h + HeaderLayout::kVersion, m_formatVersion, 2);
     PutLe(h + HeaderLayout::kHeaderSize, kHeaderSize, 2);
     PutLe(h + HeaderLayout::kFlags, 0, 4);
     PutLe(h + HeaderLayout::kInfoOffset, kHeaderSize, 8);

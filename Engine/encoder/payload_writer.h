@@ -21,6 +21,8 @@ public:
     PayloadWriter& operator=(const PayloadWriter&) = delete;
 
     bool Open(std::string* error);
+    // Writes an older format version (tests check that such payloads still apply as before).
+    void SetFormatVersion(uint16_t version) { m_formatVersion = version; }
     // Appends a data block and points `state` at it.
     bool AddBlock(OldState& state, BlockKind kind, const uint8_t* data, size_t size,
                   std::string* error);
@@ -40,6 +42,7 @@ private:
     std::string m_path;
     std::unique_ptr<OutputFile> m_data;
     uint64_t m_dataSize = 0;
+    uint16_t m_formatVersion = kFormatVersion;
     std::vector<std::string> m_scratch;
 };
 

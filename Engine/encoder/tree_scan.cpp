@@ -3,49 +3,138 @@
 #include <algorithm>
 
 #include "file_hash.h"
+#include "link_target.h"
 #include "path_safety.h"
 
 namespace tpe {
 namespace {
 
-bool ScanFolder(FileSystem& fs, const std::string& root, const std::string& relative, Tree* tree,
-                std::set<std::string>* keys, std::string* error) {
+// Where a link leads, as a path in the tree; `target` has passed LinkTargetProblem.
+std::string Resolve(const std::string& linkPath, const std::string& target) {
+    std::string folder = ParentPath(linkPath);
+    size_t at = 0;
+    for (; target.compare(at, 3, "../") == 0; at += 3) {
+        folder = ParentPath(folder);
+    }
+    return folder.empty() ? target.substr(at) : folder + "/" + target.substr(at);
+}
+
+class Scanner {
+public:
+    using OnFile = std::function<void(const std::string& path, uint64_t size)>;
+    Scanner(FileSystem& fs, const std::string& root, LinkPolicy policy, Tree* tree,
+            const OnFile& onFile)
+        : m_fs(fs), m_root(root), m_policy(policy), m_tree(tree), m_onFile(onFile) {}
+
+    // `physical`: the folder read, `logical`: the path its entries get (they differ below a
+    // followed link).
+    bool Folder(const std::string& physical, const std::string& logical, std::string* error);
+    const std::vector<std::string>& Refused() const { return m_refused; }
+
+private:
+    bool File(const std::string& full, const std::string& path, uint16_t mode, std::string* error);
+    bool Link(const std::string& full, const std::string& path, std::string* error);
+
+    FileSystem& m_fs;
+    std::string m_root;
+    LinkPolicy m_policy;
+    Tree* m_tree;
+    const OnFile& m_onFile;
+    std::set<std::string> m_keys;
+    std::vector<std::string> m_refused;
+};
+
+bool Scanner::File(const std::string& full, const std::string& path, uint16_t mode,
+                   std::string* error) {
+    std::unique_ptr<InputFile> file = m_fs.OpenRead(full);
+    Contents contents;
+    contents.present = true;
+    contents.size = file ? file->Size() : 0;
+    if (!file || !HashFile(*file, &contents.hash, ReadProgress())) {
+        *error = "cannot read " + full;
+        return false;
+    }
+    m_tree->files[path] = contents;
+    m_tree->modes[path] = mode;
+    if (m_onFile) {
+        m_onFile(full, contents.size);
+    }
+    return true;
+}
+
+bool Scanner::Link(const std::string& full, const std::string& path, std::string* error) {
+    std::string target;
+    if (!m_fs.ReadLink(full, &target)) {
+        *error = "cannot read the link " + full;
+        return false;
+    }
+    const std::string shown = full + " -> " + target;
+    std::string problem = LinkTargetProblem(path, target);
+    if (m_policy == LinkPolicy::Refuse || !problem.empty()) {
+        m_refused.push_back(problem.empty() ? shown : shown + " (" + problem + ")");
+        return true;
+    }
+    if (m_policy == LinkPolicy::Keep) {
+        m_tree->links[path] = target;
+        return true;
+    }
+    // Followed through any further links, each checked the same way.
+    std::string resolved = Resolve(path, target);
+    NodeInfo node = m_fs.Stat(JoinPath(m_root, resolved));
+    for (int hops = 0; node.kind == NodeKind::Link && hops < 32; ++hops) {
+        if (!m_fs.ReadLink(JoinPath(m_root, resolved), &target) ||
+            !(problem = LinkTargetProblem(resolved, target)).empty()) {
+            m_refused.push_back(shown + " (it leads through " + resolved + ", which " +
+                                (problem.empty() ? "cannot be read" : problem) + ")");
+            return true;
+        }
+        resolved = Resolve(resolved, target);
+        node = m_fs.Stat(JoinPath(m_root, resolved));
+    }
+    if (node.kind == NodeKind::File) {
+        return File(full, path, node.mode, error);
+    }
+    if (node.kind == NodeKind::Folder) {
+        m_tree->folders.insert(path);
+        return Folder(JoinPath(m_root, resolved), path, error);
+    }
+    m_refused.push_back(shown + " (it leads to nothing that can be shipped)");
+    return true;
+}
+
+bool Scanner::Folder(const std::string& physical, const std::string& logical, std::string* error) {
     std::vector<std::string> names;
-    if (!fs.List(JoinPath(root, relative), &names)) {
-        *error = "cannot read the folder " + JoinPath(root, relative);
+    if (!m_fs.List(physical, &names)) {
+        *error = "cannot read the folder " + physical;
         return false;
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        const std::string path = relative.empty() ? name : relative + "/" + name;
-        const std::string full = JoinPath(root, path);
+        const std::string path = logical.empty() ? name : logical + "/" + name;
+        const std::string full = JoinPath(physical, name);
         std::string problem = PathProblem(path);
         if (!problem.empty()) {
             *error = full + " cannot be shipped in a patch: " + problem;
             return false;
         }
-        if (!keys->insert(PathKey(path)).second) {
+        if (!m_keys.insert(PathKey(path)).second) {
             *error = full + " differs from another name only in case";
             return false;
         }
-        NodeInfo node = fs.Stat(full);
+        NodeInfo node = m_fs.Stat(full);
+        bool scanned = true;
         if (node.kind == NodeKind::Folder) {
-            tree->folders.insert(path);
-            if (!ScanFolder(fs, root, path, tree, keys, error)) {
-                return false;
-            }
+            m_tree->folders.insert(path);
+            scanned = Folder(full, path, error);
         } else if (node.kind == NodeKind::File) {
-            std::unique_ptr<InputFile> file = fs.OpenRead(full);
-            Contents contents;
-            contents.present = true;
-            contents.size = file ? file->Size() : 0;
-            if (!file || !HashFile(*file, &contents.hash, ReadProgress())) {
-                *error = "cannot read " + full;
-                return false;
-            }
-            tree->files[path] = contents;
+            scanned = File(full, path, node.mode, error);
+        } else if (node.kind == NodeKind::Link) {
+            scanned = Link(full, path, error);
         } else {
-            *error = full + " is a link or special file; builds may hold only files and folders";
+            *error = full + " is a special file; builds may hold only files, folders and links";
+            return false;
+        }
+        if (!scanned) {
             return false;
         }
     }
@@ -54,13 +143,19 @@ bool ScanFolder(FileSystem& fs, const std::string& root, const std::string& rela
 
 }  // namespace
 
-bool ScanTree(FileSystem& fs, const std::string& root, Tree* tree, std::string* error) {
+bool ScanTree(FileSystem& fs, const std::string& root, LinkPolicy links, Tree* tree,
+              std::vector<std::string>* refusedLinks, std::string* error,
+              const std::function<void(const std::string& path, uint64_t size)>& onFile) {
     if (fs.Stat(root).kind != NodeKind::Folder) {
         *error = "not a folder: " + root;
         return false;
     }
-    std::set<std::string> keys;
-    return ScanFolder(fs, root, std::string(), tree, &keys, error);
+    Scanner scanner(fs, root, links, tree, onFile);
+    if (!scanner.Folder(root, std::string(), error)) {
+        return false;
+    }
+    refusedLinks->insert(refusedLinks->end(), scanner.Refused().begin(), scanner.Refused().end());
+    return true;
 }
 
 }  // namespace tpe

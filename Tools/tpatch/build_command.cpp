@@ -1,10 +1,13 @@
 // tpatch build: compares builds and writes a patch file.
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
 #include "cli.h"
+#include "console_view.h"
 #include "file_system.h"
 #include "patch_builder.h"
+#include "progress_line.h"
 #include "version_stamp.h"
 
 namespace tpatch {
@@ -14,11 +17,20 @@ const char* const kBuildHelp =
     "                    --version-file NAME [--from-version V] [--to-version V]\n"
     "                    [--registry KEY ...] [--checksum-history [VERSION=]DIR ...]\n"
     "                    [--key-file NAME] [--level N] [--memory MIB] [--threads N]\n"
-    "                    -o PATCH\n"
+    "                    [--keep-links | --follow-links] [--quiet] -o PATCH\n"
     "\n"
     "Compares each old build with the new one and writes a patch that turns any of them into\n"
     "the new build. Unchanged files are left out. A build's version is read from the version\n"
-    "stamp in its identifying file (--version-file) unless given as VERSION=DIR.\n"
+    "stamp in its identifying file (--version-file) unless given as VERSION=DIR. Each file's\n"
+    "permission bits go with it: the update sets them (on Windows the write bit becomes the\n"
+    "read-only attribute), and a file whose mode alone changes is updated too.\n"
+    "\n"
+    "Symbolic links: a build holding links is refused, every link named in one message, unless\n"
+    "one of these says what to do with them. A link leading outside its build (an absolute\n"
+    "target, or one climbing above the build's folder) is refused either way.\n"
+    "  --keep-links            record each link as a link; POSIX installations get it back,\n"
+    "                          the Windows engine refuses such a patch before changing anything\n"
+    "  --follow-links          store what each link leads to as a file or folder of its own\n"
     "\n"
     "  --old [VERSION=]DIR     an old build; several make a multi-version patch\n"
     "  --new [VERSION=]DIR     the new build (--to-version sets its version)\n"
@@ -33,6 +45,7 @@ const char* const kBuildHelp =
     "                          need more are diffed window by window, in bounded memory\n"
     "  --threads N             files and windows diffed at once, 1 to 16 (default 2); the\n"
     "                          patch is the same for any number\n"
+    "  --quiet                 print errors only\n"
     "  -o PATCH                the patch file to write\n";
 
 namespace {
@@ -70,8 +83,13 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     tpe::BuildRequest request;
     std::string output, toVersion;
     bool haveNew = false;
+    bool quiet = false, keep = false, follow = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--keep-links" || a == "--follow-links" || a == "--quiet") {
+            (a == "--quiet" ? quiet : a == "--keep-links" ? keep : follow) = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             err << "tpatch build: "
                 << (a.rfind("-", 0) == 0 ? "missing value for " + a : "unexpected argument " + a)
@@ -128,6 +146,13 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch build: --old, --new, --version-file and -o are required\n\n" << kBuildHelp;
         return kExitUsage;
     }
+    if (keep && follow) {
+        err << "tpatch build: give --keep-links or --follow-links, not both\n";
+        return kExitUsage;
+    }
+    request.links = keep     ? tpe::LinkPolicy::Keep
+                    : follow ? tpe::LinkPolicy::Follow
+                             : tpe::LinkPolicy::Refuse;
     if (!toVersion.empty()) {
         request.current.version = toVersion;
     }
@@ -141,23 +166,56 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!versionsKnown) {
         return kExitFailure;
     }
-    request.onWindowedFile = [&out](const std::string& path, uint64_t size) {
-        out << "diffing " << path << " (" << (size >> 20) << " MiB) window by window\n"
-            << std::flush;
+    const bool terminal = &out == &std::cout && StdoutIsTerminal();
+    ProgressLine reading(out, terminal, quiet, "reading the builds:");
+    ProgressLine diffing(out, terminal, quiet, "diffing");
+    std::string lastDiffed;
+    request.onWindowedFile = [&](const std::string& path, uint64_t size) {
+        if (!quiet) {
+            diffing.Print(
+                out, "diffing " + ShownPath(path) + " (" + ByteText(size) + ") window by window");
+        }
+    };
+    request.onProgress = [&](const std::string& path, uint64_t done, uint64_t total) {
+        if (total == 0) {
+            reading.Update(done, ShownPath(path));
+            return;
+        }
+        reading.Clear();
+        diffing.SetTotal(total);
+        if (path != lastDiffed) {
+            lastDiffed = path;
+            diffing.Begin(ShownPath(path));
+        }
+        diffing.Update(done);
     };
     tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error)) {
-        err << "tpatch build: " << error << "\n";
+    const bool built = tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, &error);
+    reading.Clear();
+    diffing.Clear();
+    if (!built) {
+        err << "tpatch build: " << ShownPath(error) << "\n";
         return kExitFailure;
     }
     for (const std::string& path : summary.fullBlocks) {
-        err << "tpatch build: warning: the delta for " << path
+        err << "tpatch build: warning: the delta for " << ShownPath(path)
             << " did not rebuild the file; it is stored compressed instead\n";
     }
-    out << "wrote " << output << ": " << summary.payloadBytes << " bytes; " << summary.modified
-        << " modified, " << summary.added << " added, " << summary.deleted << " deleted, "
-        << summary.foldersCreated << " folders created, " << summary.foldersRemoved << " removed\n";
+    if (quiet) {
+        return 0;
+    }
+    char ratio[32];
+    std::snprintf(ratio, sizeof(ratio), "%.2f%%",
+                  summary.newBuildBytes == 0
+                      ? 0.0
+                      : 100.0 * double(summary.payloadBytes) / double(summary.newBuildBytes));
+    out << "wrote " << ShownPath(output) << ": " << summary.payloadBytes << " bytes ("
+        << ByteText(summary.payloadBytes) << ", " << ratio << " of the new build's "
+        << ByteText(summary.newBuildBytes) << ") in " << DurationText(reading.Seconds())
+        << ", peak memory " << ByteText(PeakMemory()) << "; " << summary.modified << " modified, "
+        << summary.added << " added, " << summary.deleted << " deleted, " << summary.foldersCreated
+        << " folders created, " << summary.foldersRemoved << " removed\n";
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "console_view.h"
 
 #include <cstdio>
+#include <numeric>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -17,34 +18,37 @@ bool StdoutIsTerminal() {
 #endif
 }
 
+ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, bool terminal, bool applying,
+                         bool quiet, std::vector<uint64_t> sizes)
+    : m_out(out),
+      m_err(err),
+      m_applying(applying),
+      m_quiet(quiet),
+      m_sizes(std::move(sizes)),
+      m_line(out, terminal, quiet, applying ? "applying" : "checking") {
+    m_line.SetTotal(std::accumulate(m_sizes.begin(), m_sizes.end(), uint64_t(0)));
+}
+
 tpe::MessageSink ConsoleView::Sink() {
     return [this](unsigned id, void* parameter) { return OnMessage(id, parameter); };
 }
 
 void ConsoleView::Line(std::ostream& stream, const std::string& text) {
-    if (m_barShown) {
-        m_out << "\r\033[K";
-        m_barShown = false;
-    }
-    stream << text << "\n";
-}
-
-void ConsoleView::Bar(unsigned fraction) {
-    if (!m_terminal) {
+    if (m_quiet && &stream == &m_out) {
         return;
     }
-    unsigned percent = fraction * 100 / 32768;
-    std::string bar(30, '.');
-    for (unsigned i = 0; i < percent * 30 / 100; ++i) {
-        bar[i] = '#';
-    }
-    m_out << "\r[" << bar << "] " << percent << "% (" << m_fileNumber << "/" << m_files << ") "
-          << m_current.substr(0, 40) << "\033[K" << std::flush;
-    m_barShown = true;
+    m_line.Print(stream, text);
+}
+
+uint64_t ConsoleView::CurrentSize() const {
+    return m_fileNumber >= 1 && m_fileNumber <= m_sizes.size() ? m_sizes[m_fileNumber - 1] : 0;
 }
 
 const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
-    const char* text = static_cast<const char*>(parameter);
+    const std::string text =
+        parameter != nullptr && id != tpe::kMsgFileProgress && id != tpe::kMsgFileCount
+            ? ShownPath(static_cast<const char*>(parameter))
+            : std::string();
     switch (id) {
         case tpe::kMsgFileCount:
             m_files = *static_cast<uint32_t*>(parameter);
@@ -53,36 +57,40 @@ const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
         case tpe::kMsgFileBegin:
             m_current = text;
             ++m_fileNumber;
-            if (!m_terminal && !m_applying) {
-                Line(m_out, "checking " + m_current);
+            // An apply has a line per file already: its notice.
+            if (m_applying) {
+                m_line.Update(m_before, m_current);
+            } else {
+                m_line.Begin(m_current, CurrentSize());
             }
-            Bar(0);
             return "";
         case tpe::kMsgFileProgress:
-            Bar(*static_cast<uint16_t*>(parameter));
+            m_line.Update(m_before + CurrentSize() * *static_cast<uint16_t*>(parameter) / 32768);
             return "";
         case tpe::kMsgWarning:
             ++m_warnings;
-            Line(m_err, std::string("warning: ") + text);
+            Line(m_err, "warning: " + text);
             return "";
         case tpe::kMsgError:
             ++m_errors;
-            Line(m_err, std::string("error: ") + text);
+            Line(m_err, "error: " + text);
             return "";
         case tpe::kMsgPayloadDamaged:
             ++m_errors;
-            Line(m_err, std::string("error: ") + (text ? text : "invalid patch file"));
+            Line(m_err, "error: " + (text.empty() ? std::string("invalid patch file") : text));
             return nullptr;
         case tpe::kMsgNotice:
         case tpe::kMsgInformation:
             Line(m_out, text);
             return "";
         case tpe::kMsgQuestion:
-            Line(m_out, std::string(text) + " Y");
+            Line(m_out, text + " Y");
             return "Y";
         case tpe::kMsgFileEnd:
-            if (m_barShown && m_fileNumber == m_files) {
-                Line(m_out, "");
+            m_before += CurrentSize();
+            m_line.Update(m_before);
+            if (m_fileNumber == m_files) {
+                m_line.Clear();
             }
             return "";
         default:

@@ -13,6 +13,7 @@
 #include "HeldOpenFile.h"
 #include "PatchEngineApi.h"
 #include "patch_builder.h"
+#include "payload_writer.h"
 
 namespace {
 
@@ -121,10 +122,14 @@ const Tree kNew = {{"ts2.exe", "new program"},
                    {"data\\a.pak", std::string(70000, 'b')},
                    {"data\\more\\c.txt", "added"}};
 
-// Builds the patch and appends it to a copy of this program.
-std::string MakeUpdateProgram(const std::string& dir) {
+// Builds the patch and appends it to a copy of this program; `readOnly` names a file of the new
+// build that is read-only.
+std::string MakeUpdateProgram(const std::string& dir, const char* readOnly = nullptr) {
     WriteTree(dir + "\\old", kOld);
     WriteTree(dir + "\\new", kNew);
+    if (readOnly != nullptr) {
+        SetFileAttributesA((dir + "\\new\\" + readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
     tpe::BuildRequest request;
     request.olds = {{"1.0", dir + "\\old"}};
     request.current = {"1.1", dir + "\\new"};
@@ -289,6 +294,62 @@ TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
         game.Release();
         EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "") << backup;
     }
+}
+
+// Windows keeps the write bit of a file's mode as the read-only attribute: a file shipped
+// read-only arrives read-only, and a cancelled apply leaves no staged file behind although the
+// staged copy carried the attribute.
+TEST_F(EngineDll, ReadOnlyFilesOfTheNewBuildArriveReadOnly) {
+    std::string program = MakeUpdateProgram(dir, "data\\a.pak");
+    for (const char* inst : {"\\inst", "\\cancelled"}) {
+        WriteTree(dir + inst, kOld);
+    }
+    static size_t fileEnds;
+    fileEnds = 0;
+    auto stopAtTheLastFile = [](unsigned id, void*) -> const char* {
+        return id == 8 && ++fileEnds == 4 ? nullptr : id == 6 ? "COMBINE" : "";
+    };
+    std::string line = "/z \"" + program + "\" \"" + dir + "\\cancelled\" -nopathsearch -i -u";
+    EXPECT_NE(apply(line.c_str(), stopAtTheLastFile, 1), 0);
+    EXPECT_EQ(Diff(ReadTree(dir + "\\cancelled"), kOld), "");
+
+    ASSERT_EQ(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u"), 0);
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kNew), "");
+    EXPECT_NE(GetFileAttributesA((dir + "\\inst\\data\\a.pak").c_str()) & FILE_ATTRIBUTE_READONLY,
+              0u);
+    EXPECT_EQ(GetFileAttributesA((dir + "\\inst\\ts2.exe").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+// A patch made on a POSIX system with its links kept cannot be applied here: refused before
+// anything changes.
+TEST_F(EngineDll, APatchWithLinksIsRefusedBeforeAnythingChanges) {
+    tpe::PatchModel model;
+    model.infoLines = {"Versions,ts2.exe,1.0,1.1"};
+    model.sources = {{"1.0", ""}};
+    tpe::FileEntry link;
+    link.path = "data/current.pak";
+    link.kind = tpe::EntryKind::Link;
+    link.linkTarget = "a.pak";
+    link.target = tpe::LinkContents(link.linkTarget);
+    link.states.resize(1);
+    model.files = {link};
+    {
+        tpe::PayloadWriter writer(tpe::NativeFileSystem(), dir + "\\links.bin");
+        std::string error;
+        uint64_t size = 0;
+        ASSERT_TRUE(writer.Open(&error) && writer.Finish(model, &size, &error)) << error;
+    }
+    WriteTree(dir + "\\inst", kOld);
+    EXPECT_EQ(Run(dir + "\\links.bin", "\"" + dir + "\\inst\" -nopathsearch -i -u"), 3);
+    bool named = false;
+    for (const auto& m : g_messages) {
+        named = named || (m.first == 14 && m.second.find("symbolic links (data\\current.pak is "
+                                                         "one)") != std::string::npos);
+    }
+    EXPECT_TRUE(named);
+    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+    g_messages.clear();
+    EXPECT_EQ(Run(dir + "\\links.bin", "\"" + dir + "\\inst\" -l"), 0) << "listing still works";
 }
 
 // The signature fixture: one run writes the unsigned update program, a script signs it with

@@ -166,6 +166,8 @@ void BuildMixedChangePatch(const std::string& dir) {
                              {"data/fresh/b.bin", BinaryOf(100, 3)},
                              {"same.txt", "unchanged"},
                              {"empty-new/", ""}});
+    // The new build ships ro.dat read-only, as installations have it.
+    chmod((dir + "/new/ro.dat").c_str(), 0444);
     BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
 }
 
@@ -231,6 +233,15 @@ tpe::NodeInfo FaultyFileSystem::Stat(const std::string& path) {
 }
 bool FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
     return !Fault() && m_native.SetReadOnly(path, readOnly);
+}
+bool FaultyFileSystem::SetMode(const std::string& path, uint16_t mode) {
+    return !Fault() && m_native.SetMode(path, mode);
+}
+bool FaultyFileSystem::MakeLink(const std::string& path, const std::string& target) {
+    return linksSupported && !Fault() && m_native.MakeLink(path, target);
+}
+bool FaultyFileSystem::ReadLink(const std::string& path, std::string* target) {
+    return linksSupported && m_native.ReadLink(path, target);
 }
 bool FaultyFileSystem::FreeSpace(const std::string& folder, uint64_t* bytes) {
     if (freeSpace >= 0) {

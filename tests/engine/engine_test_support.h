@@ -45,7 +45,7 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
                     const std::string& patchFile, const std::string& versionFile = "game.exe",
                     int level = 3);
 // Builds `dir`/old (1.0) and `dir`/new (1.1) differing by every kind of change (modified,
-// read-only, deleted with its folders, added in a new folder, unchanged, an empty new folder)
+// read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new folder)
 // and the patch between them, `dir`/patch.bin.
 void BuildMixedChangePatch(const std::string& dir);
 
@@ -63,6 +63,7 @@ public:
     long operations = 0;
     bool failed = false;
     long long freeSpace = -1;
+    bool linksSupported = true;  // false: behaves as the Windows engine does
 
     std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override;
     std::unique_ptr<tpe::OutputFile> CreateNew(const std::string& path) override;
@@ -72,6 +73,10 @@ public:
     bool RemoveFolder(const std::string& path) override;
     tpe::NodeInfo Stat(const std::string& path) override;
     bool SetReadOnly(const std::string& path, bool readOnly) override;
+    bool SetMode(const std::string& path, uint16_t mode) override;
+    bool LinksSupported() const override { return linksSupported; }
+    bool MakeLink(const std::string& path, const std::string& target) override;
+    bool ReadLink(const std::string& path, std::string* target) override;
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override;
     bool List(const std::string& folder, std::vector<std::string>* names) override;
     // True when this operation is the one to fail.

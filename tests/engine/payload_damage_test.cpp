@@ -125,15 +125,17 @@ TEST_F(PayloadDamage, EveryTruncationIsDetected) {
 
 TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
     std::string newer = payload;
-    newer[8] = 2;  // the version field; the header checksum is fixed up below
+    newer[8] = char(tpe::kFormatVersion + 1);  // the version field; its checksum is fixed below
     uint32_t crc = tpe::Crc32(newer.data(), 100);
     tpe::PutLe(reinterpret_cast<uint8_t*>(&newer[100]), crc, 4);
     WriteFile(dir / "newer.bin", newer);
     Recorder recorder;
     EXPECT_EQ(List(dir / "newer.bin", recorder), EngineResult::PayloadDamaged);
     ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_NE(recorder.messages[0].text.find("format version 2 is not supported"),
-              std::string::npos)
+    EXPECT_NE(
+        recorder.messages[0].text.find("format version " + std::to_string(tpe::kFormatVersion + 1) +
+                                       " is not supported"),
+        std::string::npos)
         << recorder.messages[0].text;
 }
 
