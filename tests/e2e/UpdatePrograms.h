@@ -68,15 +68,22 @@ public:
         return program;
     }
 
+    // 1.1.5 to 1.2.3 of the build with many files, finding it through kRegistryKey.
+    static const std::string& ManyFilesRegistered() {
+        static const std::string program = [] {
+            std::string path = Folder() / "UpdateManyRegistered.exe";
+            MakeUpdateProgram(ManyBuild("1.1.5"), ManyBuild("1.2.3"), path,
+                              {"--registry", kRegistryKey});
+            return path;
+        }();
+        return program;
+    }
+
     // 1.1.5 to 1.2.3 of the build with many files.
     static const std::string& ManyFiles() {
         static const std::string program = [] {
-            std::string oldBuild = Folder() / "many-1.1.5";
-            std::string newBuild = Folder() / "many-1.2.3";
-            WriteTree(oldBuild, ManyFilesBuild("1.1.5"));
-            WriteTree(newBuild, ManyFilesBuild("1.2.3"));
             std::string path = Folder() / "UpdateMany.exe";
-            MakeUpdateProgram(oldBuild, newBuild, path);
+            MakeUpdateProgram(ManyBuild("1.1.5"), ManyBuild("1.2.3"), path);
             return path;
         }();
         return program;
@@ -86,6 +93,13 @@ private:
     static const ScratchFolder& Folder() {
         static ScratchFolder folder;
         return folder;
+    }
+    static std::string ManyBuild(const std::string& version) {
+        std::string path = Folder() / ("many-" + version);
+        if (!FileExists(path)) {
+            WriteTree(path, ManyFilesBuild(version));
+        }
+        return path;
     }
     static std::string Build(const std::string& version) {
         std::string path = Folder() / version;

@@ -84,8 +84,10 @@ protected:
     }
 
     // The update program run again, from another folder, after the death described by `what`.
-    void RunAgainAndExpectTheNewBuild(const std::string& what) {
-        UpdateSession run(Programs::Registered(), elsewhere.Path());
+    void RunAgainAndExpectTheNewBuild(const std::string& what, bool manyFiles = false) {
+        auto build = manyFiles ? e2e::ManyFilesBuild : e2e::GameBuild;
+        UpdateSession run(manyFiles ? Programs::ManyFilesRegistered() : Programs::Registered(),
+                          elsewhere.Path());
         // A rolled-back update is applied anew and offers the change list; a completed one is
         // up to date.
         run.AnswerChangeList(IDNO);
@@ -100,7 +102,7 @@ protected:
         }
         EXPECT_FALSE(run.ButtonVisible(17)) << what;
         EXPECT_EQ(run.CloseWithOk(), 0) << what;
-        EXPECT_EQ(e2e::ReadTree(folder.Path()), e2e::GameBuild("1.2.3")) << what;
+        EXPECT_EQ(e2e::ReadTree(folder.Path()), build("1.2.3")) << what;
         completed += Holds(lines, kCompleted);
         rolledBack += Holds(lines, kRolledBack);
         // The outcome of each kill point, for the record.
@@ -109,7 +111,7 @@ protected:
                     : Holds(lines, kRolledBack) ? "the next run rolled it back and updated"
                                                 : "nothing to recover; the next run updated");
         e2e::RemoveTree(folder.Path());
-        e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
+        e2e::WriteTree(folder.Path(), build("1.1.5"));
     }
 
     // The installation as an update killed in the middle of its swap leaves it.
@@ -160,18 +162,24 @@ TEST_F(InterruptedUpdate, EngineKilledAtFileOperationsThenRunAgain) {
     EXPECT_GT(rolledBack, 3);
 }
 
+// The build with many files takes seconds to update: the kills land anywhere in its apply.
 TEST_F(InterruptedUpdate, UpdateProgramKilledAtRandomMomentsThenRunAgain) {
+    e2e::RemoveTree(folder.Path());
+    e2e::WriteTree(folder.Path(), e2e::ManyFilesBuild("1.1.5"));
     std::srand(static_cast<unsigned>(GetTickCount()));
     for (int i = 0; i < 6; ++i) {
-        const int delay = std::rand() % 1500;
-        const std::string what = "killed " + std::to_string(delay) + " ms after OK";
+        const int delay = std::rand() % 3000;
+        const std::string what =
+            "killed " + std::to_string(delay) + " ms after the patch process began";
         {
-            UpdateSession run(Programs::Registered(), downloads.Path());
+            UpdateSession run(Programs::ManyFilesRegistered(), downloads.Path());
+            ASSERT_TRUE(
+                run.WaitForLine("Beginning patch process. This may take several minutes..."));
             Sleep(static_cast<DWORD>(delay));
             run.App().Kill();
             run.App().WaitForExit(30000);
         }
-        RunAgainAndExpectTheNewBuild(what);
+        RunAgainAndExpectTheNewBuild(what, true);
     }
 }
 
