@@ -24,8 +24,8 @@ bool CanOpenForWriting(const QLC_String& path) {
 
 bool ProgramsAreFree(PatchDescription& description) {
     for (int i = 0; i < description.patchedFiles.Count(); ++i) {
-        QLC_String path = QLC_String::Format("%s\\%s", description.installFolder.c_str(),
-                                             description.patchedFiles[i].c_str());
+        QLC_String path = ToBackslashes(QLC_String::Format(
+            "%s\\%s", description.installFolder.c_str(), description.patchedFiles[i].c_str()));
         if (!GetExtension(path).EqualsNoCase("exe") || !QLC_FileExists(path) ||
             CanOpenForWriting(path)) {
             continue;

@@ -54,6 +54,11 @@ QLC_String ToForwardSlashes(QLC_String text) {
     return text;
 }
 
+QLC_String ToBackslashes(QLC_String text) {
+    ReplaceChar(text, '/', '\\');
+    return text;
+}
+
 QLC_String AddTrailingSlash(const QLC_String& path) {
     if (path.IsEmpty() || EndsInSeparator(path)) {
         return path;

@@ -7,6 +7,8 @@
 // Replaces every byte `from` by `to`, stepping over double-byte characters; returns the count.
 int ReplaceChar(QLC_String& text, char from, char to);
 QLC_String ToForwardSlashes(QLC_String text);
+// The form the user sees: Windows' own "\\" separators.
+QLC_String ToBackslashes(QLC_String text);
 
 bool IsPathSeparator(char c);
 QLC_String AddTrailingSlash(const QLC_String& path);

@@ -120,8 +120,7 @@ TEST_F(Installation, AProgramHeldOpenStopsTheRunBeforeAnythingChanges) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{kBeginning, "",
-                         e2e::AsInstallFolder(folder.Path()) + "\\ts2.exe is not available.",
+                   Lines{kBeginning, "", folder.Path() + "\\ts2.exe is not available.",
                          "File may be already open, close it and re-run patch.", "", kFailed}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);

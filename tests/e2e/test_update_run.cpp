@@ -104,8 +104,8 @@ TEST_F(Installation, AMissingKeyFileStopsTheRunAndOffersTheReport) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
-                             "\\data/levels.dat\" was not found, it is required for this patch.",
+                   Lines{"File \"" + folder.Path() +
+                             "\\data\\levels.dat\" was not found, it is required for this patch.",
                          "", kNoUpdate}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
@@ -120,8 +120,8 @@ TEST_F(Installation, AModifiedKeyFileStopsTheRunAndOffersTheReport) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
-                             "\\data/levels.dat\" is not the expected version for this patch.",
+                   Lines{"File \"" + folder.Path() +
+                             "\\data\\levels.dat\" is not the expected version for this patch.",
                          "", kNoUpdate}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
