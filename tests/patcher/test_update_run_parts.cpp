@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "GameFixture.h"
+#include "HeldOpenFile.h"
 #include "patchinfo/PatchDescription.h"
 #include "patching/EngineCallbacks.h"
+#include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
 #include "report/ErrorReport.h"
 #include "shell/PatchView.h"
@@ -72,6 +74,52 @@ TEST(DriveLetter, FromTheFolderWhenItHasOneElseFromTheCurrentDirectory) {
     EXPECT_EQ(InstallDriveLetter("T:\\Tessaly", "D:\\work"), 'T');
     EXPECT_EQ(InstallDriveLetter("\\\\server\\games", "d:\\work"), 'D');
     EXPECT_EQ(InstallDriveLetter("Games", "e:\\"), 'E');
+}
+
+namespace {
+
+// The files the analysis listed: two programs and a data file.
+class ProgramsInUse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        description.SetView(&view);
+        description.installFolder = folder.Path().c_str();
+        for (const char* name : {"ts2.exe", "tools\\Editor.EXE", "data.pak"}) {
+            e2e::WriteFile(folder / name, "contents");
+            description.patchedFiles.Append(name);
+        }
+    }
+    e2e::ScratchFolder folder;
+    PatchDescription description;
+    RecordingView view;
+};
+
+}  // namespace
+
+TEST_F(ProgramsInUse, AReadOnlyProgramThatNobodyHoldsIsFree) {
+    // Asking for write access would find it "in use" for every user who is not root.
+    ASSERT_TRUE(SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(ProgramsAreFree(description));
+    EXPECT_TRUE(view.lines.empty());
+    SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ProgramsInUse, AProgramHeldByAnotherProcessIsNamedWithBackslashes) {
+    for (DWORD sharing :
+         {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+        view.lines.clear();
+        HeldOpenFile held(folder / "tools\\Editor.EXE", sharing);
+        ASSERT_TRUE(held.Held());
+        EXPECT_FALSE(ProgramsAreFree(description));
+        EXPECT_EQ(view.lines, (Strings{"", folder / "tools\\Editor.EXE is not available.",
+                                       "File may be already open, close it and re-run patch."}));
+    }
+}
+
+TEST_F(ProgramsInUse, OnlyProgramsAreTried) {
+    HeldOpenFile held(folder / "data.pak", 0);
+    ASSERT_TRUE(held.Held());
+    EXPECT_TRUE(ProgramsAreFree(description));
 }
 
 TEST_F(Callbacks, AnalysisMovesTheFileBarByFractionAndByMebibyteTicks) {
