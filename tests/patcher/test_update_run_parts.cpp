@@ -191,6 +191,11 @@ TEST_F(Callbacks, InsufficientStorageRecordsTheBytesAndLetsTheEngineGoOn) {
     EXPECT_EQ(Answer(Analyse(4, "Insufficient Storage, 123456 bytes needed")), "");
     EXPECT_EQ(description.bytesRequired, 123456u);
     EXPECT_EQ(view.lines, Strings{""});
+    // 5 GiB and more keep every bit.
+    Analyse(4, "Insufficient Storage, 5368709121 bytes needed");
+    EXPECT_EQ(description.bytesRequired, 5368709121ull);
+    Analyse(4, "Insufficient Storage, 99999999999999999999999 bytes needed");
+    EXPECT_EQ(description.bytesRequired, UINT64_MAX);
 }
 
 TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
