@@ -2,6 +2,8 @@
 // letter of the disk-space message, the engine callbacks' arithmetic and answers, the engine
 // text log and the support report on a real folder.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -398,6 +400,22 @@ TEST_F(Report, WithNoVersionDetectedEveryLineIsShort) {
     AddChecksum("b.txt", "5538", "3", "1.0");
     RunErrorReport(description);
     EXPECT_EQ(Checksums()[1], "File=\"b.txt\" Len=3 Check=5538");
+}
+
+TEST_F(Report, AFileOfMoreThanFourGibibytesIsMeasuredAndSummedWhole) {
+    // 4 GiB of zeros that cost no disk, then "abc": zeros add nothing to the sum, so every byte
+    // read gives 5538; a size kept in 32 bits would give 3 bytes of zeros.
+    HANDLE big = CreateFileA((root / "big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(big, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 4LL << 30;
+    DWORD written = 0;
+    ASSERT_TRUE(SetFilePointerEx(big, end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(big, "abc", 3, &written, nullptr));
+    CloseHandle(big);
+    RunErrorReport(description);
+    EXPECT_EQ(Checksums()[2], "File=\"big.bin\" Len=4294967299 Check=5538");
 }
 
 TEST(ReportRoot, AnInstallationBelowALogsFolderStillHasItsFilesSummed) {
