@@ -52,14 +52,7 @@ void WriteShortage(PatchDescription& description, char drive, uint64_t freeBytes
 }
 
 int ApplyPass(PatchDescription& description) {
-    QLC_String backup;
-    if (description.keepBackup) {
-        backup =
-            QLC_String::Format("-b:%s%s%s", "Update_", description.fromVersion.c_str(), "_Backup");
-    }
-    QLC_String arguments = QLC_String::Format("\"%s\" -nopathsearch -i -u %s",
-                                              description.installFolder.c_str(), backup.c_str());
-    return RunPatchEngine(arguments.c_str(), OnApplyMessage, 1);
+    return RunPatchEngine(ApplyPassArguments(description).c_str(), OnApplyMessage, 1);
 }
 
 // From the free-space measurement to the end of the applying pass; the run's result.
@@ -134,6 +127,17 @@ void WriteVerdict(PatchDescription& description, int result) {
 }
 
 }  // namespace
+
+QLC_String ApplyPassArguments(const PatchDescription& description) {
+    QLC_String backup;
+    if (description.keepBackup) {
+        // Quoted like the folder: a version may hold a blank.
+        backup = QLC_String::Format("-b:\"%s%s%s\"", "Update_", description.fromVersion.c_str(),
+                                    "_Backup");
+    }
+    return QLC_String::Format("\"%s\" -nopathsearch -i -u %s", description.installFolder.c_str(),
+                              backup.c_str());
+}
 
 void RunPatchProcess(PatchDescription& description) {
     ShowStatus(description, MSG_STATUS_PATCHING);

@@ -15,6 +15,7 @@
 #include "patching/EngineCallbacks.h"
 #include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
+#include "patching/PatchProcess.h"
 #include "report/ErrorReport.h"
 #include "shell/PatchView.h"
 
@@ -76,6 +77,17 @@ TEST(DriveLetter, FromTheFolderWhenItHasOneElseFromTheCurrentDirectory) {
     EXPECT_EQ(InstallDriveLetter("T:\\Tessaly", "D:\\work"), 'T');
     EXPECT_EQ(InstallDriveLetter("\\\\server\\games", "d:\\work"), 'D');
     EXPECT_EQ(InstallDriveLetter("Games", "e:\\"), 'E');
+}
+
+TEST(ApplyPass, TheBackupFolderIsQuotedLikeTheInstallationFolder) {
+    PatchDescription description;
+    description.installFolder = "C:\\Games\\Tessaly";
+    description.fromVersion = "1.1.5 beta";
+    EXPECT_STREQ(ApplyPassArguments(description).c_str(),
+                 "\"C:\\Games\\Tessaly\" -nopathsearch -i -u ");
+    description.keepBackup = true;
+    EXPECT_STREQ(ApplyPassArguments(description).c_str(),
+                 "\"C:\\Games\\Tessaly\" -nopathsearch -i -u -b:\"Update_1.1.5 beta_Backup\"");
 }
 
 namespace {
