@@ -39,12 +39,10 @@ void WriteOpening(PatchDescription& description) {
     WriteLine(description, "");
 }
 
-void WriteShortage(PatchDescription& description, char drive, uint64_t freeBytes) {
+void WriteShortage(PatchDescription& description, const QLC_String& volume, uint64_t freeBytes) {
     ShowStatus(description, MSG_STATUS_FAILED);
     WriteLine(description, "");
-    WriteLine(description, QLC_String::Format(LoadMessage(MSG_DISK_SPACE).c_str(),
-                                              FormatByteCount(freeBytes).c_str(), drive,
-                                              FormatByteCount(description.bytesRequired).c_str()));
+    WriteLine(description, DiskSpaceText(freeBytes, volume, description.bytesRequired));
     WriteLine(description, "");
     WriteLine(description, QLC_String::Format(LoadMessage(MSG_NO_FILES_MODIFIED).c_str(),
                                               LoadMessage(MSG_PRODUCT_NAME).c_str(),
@@ -57,7 +55,7 @@ int ApplyPass(PatchDescription& description) {
 
 // From the free-space measurement to the end of the applying pass; the run's result.
 int AnalyseAndApply(PatchDescription& description) {
-    char drive = InstallDriveLetter(description.installFolder, GetCurrentDirectoryPath());
+    QLC_String volume = InstallVolumeName(description.installFolder, GetCurrentDirectoryPath());
     uint64_t freeBytes = FreeBytesForInstallation(description.installFolder);
     WriteMessage(description, MSG_BEGINNING_PATCH);
 
@@ -70,7 +68,7 @@ int AnalyseAndApply(PatchDescription& description) {
         WriteMessage(description, MSG_CONTENTS_MISMATCH);
     }
     if (description.bytesRequired != 0) {
-        WriteShortage(description, drive, freeBytes);
+        WriteShortage(description, volume, freeBytes);
         return kRunFailed;
     }
     if (result != 0) {

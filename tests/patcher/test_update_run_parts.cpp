@@ -72,11 +72,22 @@ TEST(ByteCounts, GroupsOfThreeFromTheRightWithCommas) {
     EXPECT_STREQ(FormatByteCount(18446744073709551615ull).c_str(), "18,446,744,073,709,551,615");
 }
 
-TEST(DriveLetter, FromTheFolderWhenItHasOneElseFromTheCurrentDirectory) {
-    EXPECT_EQ(InstallDriveLetter("c:/Games/Tessaly", "D:\\work"), 'C');
-    EXPECT_EQ(InstallDriveLetter("T:\\Tessaly", "D:\\work"), 'T');
-    EXPECT_EQ(InstallDriveLetter("\\\\server\\games", "d:\\work"), 'D');
-    EXPECT_EQ(InstallDriveLetter("Games", "e:\\"), 'E');
+TEST(Volume, TheDriveFromTheFolderOrTheCurrentDirectoryAndTheShareOfANetworkPath) {
+    EXPECT_STREQ(InstallVolumeName("c:/Games/Tessaly", "D:\\work").c_str(), "C:");
+    EXPECT_STREQ(InstallVolumeName("T:\\Tessaly", "D:\\work").c_str(), "T:");
+    EXPECT_STREQ(InstallVolumeName("Games", "e:\\").c_str(), "E:");
+    EXPECT_STREQ(InstallVolumeName("\\\\server\\games\\Tessaly", "d:\\work").c_str(),
+                 "\\\\server\\games");
+    EXPECT_STREQ(InstallVolumeName("//server/games", "d:\\work").c_str(), "\\\\server\\games");
+    // No share part: nothing better to name than the current drive.
+    EXPECT_STREQ(InstallVolumeName("\\\\server", "d:\\work").c_str(), "D:");
+}
+
+TEST(Volume, TheDiskSpaceLineNamesTheDriveOrTheShareWithFullCounts) {
+    EXPECT_STREQ(DiskSpaceText(1000, "C:", 5368709120ull).c_str(),
+                 "1,000 bytes available on drive C:, 5,368,709,120 bytes required for patch.");
+    EXPECT_STREQ(DiskSpaceText(0, "\\\\server\\games", 12).c_str(),
+                 "0 bytes available on drive \\\\server\\games, 12 bytes required for patch.");
 }
 
 TEST(ApplyPass, TheBackupFolderIsQuotedLikeTheInstallationFolder) {
