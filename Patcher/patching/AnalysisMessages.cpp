@@ -55,6 +55,11 @@ const char* OnError(PatchDescription& description, const char* text) {
         return "";
     }
     WriteLine(description, "");
+    // A file the engine cannot reach or read (its path too long for Windows, a link on the way):
+    // its own text names the file and why; no message of the table says that.
+    if (Holds(text, "No update done: ")) {
+        WriteLine(description, text);
+    }
     WriteMessage(description, MSG_UPDATE_ERROR);
     return nullptr;
 }

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
@@ -126,6 +129,29 @@ TEST_F(Installation, AProgramHeldOpenStopsTheRunBeforeAnythingChanges) {
     EXPECT_EQ(run.CloseWithOk(), 0);
     held.Release();
     EXPECT_EQ(Installed(), before);
+}
+
+TEST_F(Installation, AFilePastWindowsPathLimitIsNamedWithTheReason) {
+    std::string deep = folder.Path() + "\\" + std::string(100, 'd');
+    e2e::Tree build = e2e::GameBuild("1.1.5");
+    build[Programs::kLongName] = "small, of 1.1.5";
+    e2e::WriteTree(deep, build);
+    std::string name = Programs::kLongName;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    ASSERT_GT(deep.size() + 1 + name.size(), size_t{MAX_PATH - 1});
+    UpdateSession run(Programs::LongName(), deep);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(deep, "1.1.5"),
+                   Lines{kBeginning, "",
+                         "No update done: " + name +
+                             " cannot be reached, its path in the installation is longer than "
+                             "Windows allows (259 characters)",
+                         "Update error, terminating with no changes made to your installation.", "",
+                         kFailed}));
+    EXPECT_FALSE(run.ButtonVisible(17));  // an engine failure, not one the run found
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(e2e::ReadTree(deep), build);
 }
 
 TEST_F(Installation, AForeignFileStopsTheRunAfterTheAnalysis) {

@@ -236,6 +236,15 @@ TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
     EXPECT_EQ(description.bytesRequired, 0u);
 }
 
+TEST_F(Callbacks, AFileTheEngineCannotReachIsNamedInItsOwnWords) {
+    Analyse(7, "data\\levels.dat");
+    const char* text = "No update done: data\\levels.dat cannot be read";
+    EXPECT_EQ(Answer(Analyse(4, text)), "(null)");
+    EXPECT_EQ(view.lines,
+              (Strings{"", text,
+                       "Update error, terminating with no changes made to your installation."}));
+}
+
 TEST_F(Callbacks, AForeignFileOfTheSameNameIsMarkedInconsistent) {
     Analyse(7, "readme.txt");
     EXPECT_EQ(Answer(Analyse(2,
