@@ -1,4 +1,4 @@
-# Cross build for 32-bit Windows: the shipped product. This kernel cannot run its output.
+# Cross build for 32-bit Windows: the shipped product. Its tests run under wine32.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TESSALY_MINGW_TRIPLE i686-w64-mingw32)

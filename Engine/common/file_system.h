@@ -62,6 +62,8 @@ public:
     virtual bool FreeSpace(const std::string& folder, uint64_t* bytes) = 0;
     // Names in `folder`, without "." and "..".
     virtual bool List(const std::string& folder, std::vector<std::string>* names) = 0;
+    // The longest path the system opens, in bytes; 0 when it sets no limit of its own.
+    virtual size_t PathLimit() const { return 0; }
 };
 
 FileSystem& NativeFileSystem();

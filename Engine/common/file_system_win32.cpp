@@ -120,6 +120,8 @@ public:
     bool RemoveFolder(const std::string& path) override {
         return RemoveDirectoryA(Native(path).c_str()) != 0;
     }
+    // The ANSI calls take MAX_PATH bytes with the terminator.
+    size_t PathLimit() const override { return MAX_PATH - 1; }
     NodeInfo Stat(const std::string& path) override {
         NodeInfo info;
         WIN32_FILE_ATTRIBUTE_DATA data;

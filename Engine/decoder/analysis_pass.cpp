@@ -57,6 +57,10 @@ EngineResult AnalysisPass(PassContext& c) {
                 problem = EngineResult::IoFailure;
                 error = UnreadableText(name);
                 break;
+            case Standing::TooLong:
+                problem = EngineResult::IoFailure;
+                error = TooLongText(name, c.fs.PathLimit());
+                break;
             default:
                 break;
         }

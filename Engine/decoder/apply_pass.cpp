@@ -103,6 +103,8 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
             return Fail(EngineResult::ContentsMismatch, UnsafeText(name));
         case Standing::Unreadable:
             return Fail(EngineResult::IoFailure, UnreadableText(name));
+        case Standing::TooLong:
+            return Fail(EngineResult::IoFailure, TooLongText(name, m_c.fs.PathLimit()));
         case Standing::Cancelled:
             return Fail(EngineResult::Cancelled, "");
         case Standing::AtOld:

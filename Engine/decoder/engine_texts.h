@@ -35,6 +35,10 @@ inline std::string UnsafeText(const std::string& name) {
 inline std::string UnreadableText(const std::string& name) {
     return "No update done: " + name + " cannot be read";
 }
+inline std::string TooLongText(const std::string& name, size_t limit) {
+    return "No update done: " + name + " cannot be reached, its path in the installation is " +
+           "longer than Windows allows (" + std::to_string(limit) + " characters)";
+}
 inline std::string SpaceText(uint64_t bytes) {
     return "Insufficient Storage, " + std::to_string(bytes) + " bytes needed";
 }

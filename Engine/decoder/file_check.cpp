@@ -73,6 +73,10 @@ FileStanding CheckFile(FileSystem& fs, const std::string& root, const FileEntry&
         return result;
     }
     const std::string path = JoinPath(root, entry.path);
+    if (fs.PathLimit() != 0 && path.size() > fs.PathLimit()) {
+        result.standing = Standing::TooLong;
+        return result;
+    }
     result.node = fs.Stat(path);
     std::vector<const OldState*> order;
     for (const OldState& s : entry.states) {

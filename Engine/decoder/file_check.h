@@ -16,6 +16,7 @@ enum class Standing {
     Missing,     // absent where every old build has it
     Unsafe,      // a link, device or folder where a file belongs, or a link on the way to it
     Unreadable,  // the file could not be read
+    TooLong,     // its path is longer than the system opens
     Cancelled,   // the progress callback asked to stop
 };
 

@@ -74,14 +74,15 @@ std::string QuotedIfNeeded(const std::string& field) {
     return field.find(',') == std::string::npos ? field : "\"" + field + "\"";
 }
 
-// The largest file of the new build besides the identifying one, preferring files every build has.
+// The largest file of the new build besides the identifying one and the `refused` ones,
+// preferring files every build has.
 std::string ChooseKeyFile(const BuildRequest& request, const std::vector<Tree>& olds,
-                          const Tree& current) {
+                          const Tree& current, const std::set<std::string>& refused) {
     std::string best;
     uint64_t bestSize = 0;
     bool bestEverywhere = false;
     for (const auto& [path, contents] : current.files) {
-        if (path == request.versionFile) {
+        if (path == request.versionFile || refused.count(path) != 0) {
             continue;
         }
         bool everywhere = std::all_of(olds.begin(), olds.end(),
@@ -96,11 +97,46 @@ std::string ChooseKeyFile(const BuildRequest& request, const std::vector<Tree>& 
     return best;
 }
 
-bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::string& keyFile,
-                      std::vector<std::string>* lines, std::string* error) {
+// Every build that gets checksum lines.
+std::vector<BuildTree> ChecksumBuilds(const BuildRequest& request) {
     std::vector<BuildTree> builds = request.olds;
     builds.insert(builds.end(), request.checksumOnly.begin(), request.checksumOnly.end());
     builds.push_back(request.current);
+    return builds;
+}
+
+// The first build in which `file` sums to 0, or the empty text. The utility reads a checksum of 0
+// as a missing file, so a checksum line of 0 would refuse every installation of that version.
+std::string ZeroSumBuild(FileSystem& fs, const BuildRequest& request, const std::string& file) {
+    for (const BuildTree& build : ChecksumBuilds(request)) {
+        uint32_t sum = 1;
+        if (UtilityFileChecksum(fs, JoinPath(build.folder, file), kChecksumLength, &sum) &&
+            sum == 0) {
+            return build.folder;
+        }
+    }
+    return std::string();
+}
+
+// The key file asked for, else the preferred one that sums to something other than 0 everywhere.
+std::string KeyFileFor(FileSystem& fs, const BuildRequest& request, const std::vector<Tree>& olds,
+                       const Tree& current) {
+    if (!request.keyFile.empty()) {
+        return request.keyFile;
+    }
+    std::set<std::string> refused;
+    for (;;) {
+        std::string candidate = ChooseKeyFile(request, olds, current, refused);
+        if (candidate.empty() || ZeroSumBuild(fs, request, candidate).empty()) {
+            return candidate;
+        }
+        refused.insert(candidate);
+    }
+}
+
+bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::string& keyFile,
+                      std::vector<std::string>* lines, std::string* error) {
+    std::vector<BuildTree> builds = ChecksumBuilds(request);
     std::stable_sort(builds.begin(), builds.end(), [](const BuildTree& a, const BuildTree& b) {
         return VersionLess(a.version, b.version);
     });
@@ -121,6 +157,15 @@ bool AddChecksumLines(FileSystem& fs, const BuildRequest& request, const std::st
                     return false;
                 }
                 continue;
+            }
+            if (sum == 0) {
+                *error = (file == request.versionFile ? "the identifying file " : "the key file ") +
+                         file + " sums to 0 in " + build.folder +
+                         ", which the utility reads as a missing file: it would refuse every "
+                         "installation of " +
+                         build.version +
+                         (file == request.versionFile ? "" : "; choose another with --key-file");
+                return false;
             }
             lines->push_back("checksum," + QuotedIfNeeded(file) + "," + std::to_string(sum) + "," +
                              std::to_string(kChecksumLength) + "," + build.version);
@@ -297,8 +342,7 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
         }
         model.infoLines.push_back("Registry," + QuotedIfNeeded(key));
     }
-    std::string keyFile =
-        request.keyFile.empty() ? ChooseKeyFile(request, olds, current) : request.keyFile;
+    std::string keyFile = KeyFileFor(fs, request, olds, current);
     if (!AddChecksumLines(fs, request, keyFile, &model.infoLines, error)) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "install/InstallCheck.h"
 
+#include "System/Path.h"
 #include "install/VersionDetection.h"
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
@@ -56,8 +57,9 @@ bool MatchesFromVersion(PatchDescription& description) {
 
 InstallCheckResult CheckInstallation(PatchDescription& description) {
     QLC_String product = LoadMessage(MSG_PRODUCT_NAME);
-    Line(description, QLC_String::Format(LoadMessage(MSG_CHECKING_INSTALLATION).c_str(),
-                                         product.c_str(), description.installFolder.c_str()));
+    Line(description,
+         QLC_String::Format(LoadMessage(MSG_CHECKING_INSTALLATION).c_str(), product.c_str(),
+                            ToBackslashes(description.installFolder).c_str()));
     if (!DetectInstalledVersion(description)) {
         return VersionUnknown(description, product);
     }

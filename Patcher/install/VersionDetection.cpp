@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "System/File.h"
+#include "System/Path.h"
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
 
@@ -41,7 +42,9 @@ bool ReadVersionStamp(const QLC_String& path, QLC_String& version) {
 }
 
 QLC_String InstalledFilePath(const PatchDescription& description, const QLC_String& file) {
-    return QLC_String::Format("%s\\%s", description.installFolder.c_str(), file.c_str());
+    // Also the path the messages show: one kind of separator throughout.
+    return ToBackslashes(
+        QLC_String::Format("%s\\%s", description.installFolder.c_str(), file.c_str()));
 }
 
 bool DetectInstalledVersion(PatchDescription& description) {

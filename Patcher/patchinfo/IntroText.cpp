@@ -1,5 +1,6 @@
 // The introduction text of the start dialog and of the first log line.
 
+#include "System/Path.h"
 #include "patchinfo/PatchDescription.h"
 #include "text/MessageText.h"
 
@@ -37,8 +38,8 @@ QLC_String PatchDescription::IntroText(int mode) const {
         QLC_String from = FromVersionsText(historyFromVersions);
         if (mode == 0) {
             return QLC_String::Format(LoadMessage(MSG_INTRO_IN_FOLDER_FROM_LIST).c_str(),
-                                      product.c_str(), installFolder.c_str(), from.c_str(),
-                                      toVersion.c_str());
+                                      product.c_str(), ToBackslashes(installFolder).c_str(),
+                                      from.c_str(), toVersion.c_str());
         }
         if (mode == 1) {
             return QLC_String::Format(LoadMessage(MSG_INTRO_FROM_LIST).c_str(), from.c_str(),
@@ -49,7 +50,8 @@ QLC_String PatchDescription::IntroText(int mode) const {
     }
     if (!installFolder.IsEmpty()) {
         return QLC_String::Format(LoadMessage(MSG_INTRO_IN_FOLDER).c_str(), product.c_str(),
-                                  installFolder.c_str(), fromVersion.c_str(), toVersion.c_str());
+                                  ToBackslashes(installFolder).c_str(), fromVersion.c_str(),
+                                  toVersion.c_str());
     }
     return QLC_String::Format(LoadMessage(MSG_INTRO).c_str(), product.c_str(), fromVersion.c_str(),
                               toVersion.c_str());

@@ -27,7 +27,7 @@ public:
     bool keepBackup = false;
     bool inconsistentFileSeen = false;
     bool showErrorReport = false;
-    uint32_t bytesRequired = 0;
+    uint64_t bytesRequired = 0;
     QLC_String versionFileName;
     QLC_String toVersion;
     QLC_String fromVersion;

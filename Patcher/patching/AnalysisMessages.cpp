@@ -1,6 +1,8 @@
 // The analysis pass: the engine goes through every file of the patch and changes nothing. The
 // callback collects what the run decides on afterwards.
 
+#include <cstdint>
+
 #include "System/File.h"
 #include "System/Path.h"
 #include "patchinfo/FileChecksum.h"
@@ -15,8 +17,9 @@ namespace {
 const uint32_t kMebibyte = 1048576;
 
 // The byte count in "Insufficient Storage, N bytes needed": the number between the blank in
-// front of the first " bytes" and that word. 0 when the text has no such number.
-uint32_t BytesNeeded(const QLC_String& text) {
+// front of the first " bytes" and that word, in 64 bits (an update may need 4 GiB and more);
+// the largest count when it has more digits than that holds. 0 when the text has no number.
+uint64_t BytesNeeded(const QLC_String& text) {
     int end = text.Find(" bytes");
     if (end <= 0) {
         return 0;
@@ -25,8 +28,17 @@ uint32_t BytesNeeded(const QLC_String& text) {
     while (start > 0 && text[static_cast<size_t>(start) - 1] != ' ') {
         --start;
     }
-    return DecimalFieldValue(
-        text.Mid(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+    uint64_t count = 0;
+    for (int i = start;
+         i < end && text[static_cast<size_t>(i)] >= '0' && text[static_cast<size_t>(i)] <= '9';
+         ++i) {
+        uint64_t digit = static_cast<uint64_t>(text[static_cast<size_t>(i)] - '0');
+        if (count > (UINT64_MAX - digit) / 10) {
+            return UINT64_MAX;
+        }
+        count = count * 10 + digit;
+    }
+    return count;
 }
 
 const char* OnError(PatchDescription& description, const char* text) {
@@ -43,6 +55,11 @@ const char* OnError(PatchDescription& description, const char* text) {
         return "";
     }
     WriteLine(description, "");
+    // A file the engine cannot reach or read (its path too long for Windows, a link on the way):
+    // its own text names the file and why; no message of the table says that.
+    if (Holds(text, "No update done: ")) {
+        WriteLine(description, text);
+    }
     WriteMessage(description, MSG_UPDATE_ERROR);
     return nullptr;
 }

@@ -10,24 +10,28 @@
 
 namespace {
 
-bool CanOpenForWriting(const QLC_String& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+// Asks for the file alone, with the least access that sharing rules apply to: only another
+// process that holds it refuses that. Asking for writing instead would also call a read-only
+// file in use.
+bool IsHeldByAnotherProcess(const QLC_String& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
         return false;
     }
-    CloseHandle(file);
-    return true;
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 }  // namespace
 
 bool ProgramsAreFree(PatchDescription& description) {
     for (int i = 0; i < description.patchedFiles.Count(); ++i) {
-        QLC_String path = QLC_String::Format("%s\\%s", description.installFolder.c_str(),
-                                             description.patchedFiles[i].c_str());
+        QLC_String path = ToBackslashes(QLC_String::Format(
+            "%s\\%s", description.installFolder.c_str(), description.patchedFiles[i].c_str()));
         if (!GetExtension(path).EqualsNoCase("exe") || !QLC_FileExists(path) ||
-            CanOpenForWriting(path)) {
+            !IsHeldByAnotherProcess(path)) {
             continue;
         }
         ShowStatus(description, MSG_STATUS_FAILED);

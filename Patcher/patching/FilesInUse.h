@@ -3,6 +3,7 @@
 
 class PatchDescription;
 
-// Tries every .exe of the files to patch for exclusive writing. False, after the lines naming
-// the first one that is held open, when one is.
+// Tries every .exe of the files to patch for exclusive use. False, after the lines naming the
+// first one that another process holds open, when one is; a file that cannot be opened for
+// other reasons (read-only, no rights) is left to the engine, which says why.
 bool ProgramsAreFree(PatchDescription& description);

@@ -40,12 +40,10 @@ void WriteOpening(PatchDescription& description) {
     WriteLine(description, "");
 }
 
-void WriteShortage(PatchDescription& description, char drive, uint64_t freeBytes) {
+void WriteShortage(PatchDescription& description, const QLC_String& volume, uint64_t freeBytes) {
     ShowStatus(description, MSG_STATUS_FAILED);
     WriteLine(description, "");
-    WriteLine(description, QLC_String::Format(LoadMessage(MSG_DISK_SPACE).c_str(),
-                                              FormatByteCount(freeBytes).c_str(), drive,
-                                              FormatByteCount(description.bytesRequired).c_str()));
+    WriteLine(description, DiskSpaceText(freeBytes, volume, description.bytesRequired));
     WriteLine(description, "");
     WriteLine(description, QLC_String::Format(LoadMessage(MSG_NO_FILES_MODIFIED).c_str(),
                                               LoadMessage(MSG_PRODUCT_NAME).c_str(),
@@ -53,19 +51,12 @@ void WriteShortage(PatchDescription& description, char drive, uint64_t freeBytes
 }
 
 int ApplyPass(PatchDescription& description) {
-    QLC_String backup;
-    if (description.keepBackup) {
-        backup =
-            QLC_String::Format("-b:%s%s%s", "Update_", description.fromVersion.c_str(), "_Backup");
-    }
-    QLC_String arguments = QLC_String::Format("\"%s\" -nopathsearch -i -u %s",
-                                              description.installFolder.c_str(), backup.c_str());
-    return RunPatchEngine(arguments.c_str(), OnApplyMessage, 1);
+    return RunPatchEngine(ApplyPassArguments(description).c_str(), OnApplyMessage, 1);
 }
 
 // From the free-space measurement to the end of the applying pass; the run's result.
 int AnalyseAndApply(PatchDescription& description) {
-    char drive = InstallDriveLetter(description.installFolder, GetCurrentDirectoryPath());
+    QLC_String volume = InstallVolumeName(description.installFolder, GetCurrentDirectoryPath());
     uint64_t freeBytes = FreeBytesForInstallation(description.installFolder);
     WriteMessage(description, MSG_BEGINNING_PATCH);
 
@@ -78,7 +69,7 @@ int AnalyseAndApply(PatchDescription& description) {
         WriteMessage(description, MSG_CONTENTS_MISMATCH);
     }
     if (description.bytesRequired != 0) {
-        WriteShortage(description, drive, freeBytes);
+        WriteShortage(description, volume, freeBytes);
         return kRunFailed;
     }
     if (result != 0) {
@@ -150,6 +141,17 @@ int CheckAndUpdate(PatchDescription& description) {
 }
 
 }  // namespace
+
+QLC_String ApplyPassArguments(const PatchDescription& description) {
+    QLC_String backup;
+    if (description.keepBackup) {
+        // Quoted like the folder: a version may hold a blank.
+        backup = QLC_String::Format("-b:\"%s%s%s\"", "Update_", description.fromVersion.c_str(),
+                                    "_Backup");
+    }
+    return QLC_String::Format("\"%s\" -nopathsearch -i -u %s", description.installFolder.c_str(),
+                              backup.c_str());
+}
 
 void RunPatchProcess(PatchDescription& description) {
     ShowStatus(description, MSG_STATUS_PATCHING);

@@ -50,6 +50,25 @@ public:
         return program;
     }
 
+    // 1.1.5 to 1.2.3 with one more small data file whose name is long (kLongName): in a deep
+    // installation folder its path passes Windows' limit.
+    static constexpr const char* kLongName =
+        "data/a-data-file-whose-name-is-long-enough-that-a-deep-installation-folder-takes-it-"
+        "past-the-length-windows-allows-for-a-path-in-its-ansi-calls.dat";
+    static const std::string& LongName() {
+        static const std::string program = [] {
+            for (const char* version : {"1.1.5", "1.2.3"}) {
+                Tree build = GameBuild(version);
+                build[kLongName] = std::string("small, of ") + version;
+                WriteTree(Folder() / (std::string("long-") + version), build);
+            }
+            std::string path = Folder() / "UpdateLongName.exe";
+            MakeUpdateProgram(Folder() / "long-1.1.5", Folder() / "long-1.2.3", path);
+            return path;
+        }();
+        return program;
+    }
+
     // 1.1.5 to 1.2.3, finding the installation through kRegistryKey.
     static const std::string& Registered() {
         static const std::string program =

@@ -81,16 +81,6 @@ long UpdateSession::CloseWithOk() {
     return status ? static_cast<long>(*status) : -1;
 }
 
-std::string AsInstallFolder(const std::string& folder) {
-    std::string text = folder;
-    for (char& c : text) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return text;
-}
-
 Lines OpeningLines(const std::string& folder, const std::string& installed, const std::string& from,
                    const std::string& to) {
     return {"Tessaly Update Utility version 1.1",
@@ -98,7 +88,7 @@ Lines OpeningLines(const std::string& folder, const std::string& installed, cons
             "",
             "This utility will try to update Tessaly from version " + from + " to " + to + ".",
             "",
-            "Checking for a \"Tessaly\" installation in " + AsInstallFolder(folder) + ".",
+            "Checking for a \"Tessaly\" installation in " + folder + ".",
             "",
             "\"Tessaly\" version " + installed + " detected.",
             ""};

@@ -44,9 +44,6 @@ private:
     HWND m_pane = nullptr;
 };
 
-// The folder as the utility names it when it finds the installation in its working directory.
-std::string AsInstallFolder(const std::string& folder);
-
 // The lines every run on `folder` begins with, up to the detection line and the empty line
 // after it (English).
 Lines OpeningLines(const std::string& folder, const std::string& installed,

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
@@ -120,13 +123,35 @@ TEST_F(Installation, AProgramHeldOpenStopsTheRunBeforeAnythingChanges) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{kBeginning, "",
-                         e2e::AsInstallFolder(folder.Path()) + "\\ts2.exe is not available.",
+                   Lines{kBeginning, "", folder.Path() + "\\ts2.exe is not available.",
                          "File may be already open, close it and re-run patch.", "", kFailed}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
     held.Release();
     EXPECT_EQ(Installed(), before);
+}
+
+TEST_F(Installation, AFilePastWindowsPathLimitIsNamedWithTheReason) {
+    std::string deep = folder.Path() + "\\" + std::string(100, 'd');
+    e2e::Tree build = e2e::GameBuild("1.1.5");
+    build[Programs::kLongName] = "small, of 1.1.5";
+    e2e::WriteTree(deep, build);
+    std::string name = Programs::kLongName;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    ASSERT_GT(deep.size() + 1 + name.size(), size_t{MAX_PATH - 1});
+    UpdateSession run(Programs::LongName(), deep);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(),
+              Join(OpeningLines(deep, "1.1.5"),
+                   Lines{kBeginning, "",
+                         "No update done: " + name +
+                             " cannot be reached, its path in the installation is longer than "
+                             "Windows allows (259 characters)",
+                         "Update error, terminating with no changes made to your installation.", "",
+                         kFailed}));
+    EXPECT_FALSE(run.ButtonVisible(17));  // an engine failure, not one the run found
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    EXPECT_EQ(e2e::ReadTree(deep), build);
 }
 
 TEST_F(Installation, AForeignFileStopsTheRunAfterTheAnalysis) {
@@ -168,29 +193,37 @@ TEST_F(Installation, SkipVersionCheckPatchesAroundAForeignFileButCannotVouchForI
     EXPECT_EQ(Installed(), expected);
 }
 
-// Runs only on the nearly full RAM disk that with_small_drive.sh maps (a CTest run of its own).
-// The utility is started on drive C: and finds the installation through the registry, so the
-// free space shown must be the installation's drive's, not the working directory's.
-TEST(SmallDrive, InsufficientStorageIsReportedWithTheInstallationDrivesFigures) {
-    char drive[8] = {};
-    if (!GetEnvironmentVariableA("TESSALY_SMALL_DRIVE", drive, sizeof drive)) {
-        GTEST_SKIP() << "no small drive mapped";
-    }
-    std::string folder = std::string(drive) + "\\tessaly";
-    e2e::RemoveTree(folder);
-    e2e::WriteTree(folder, e2e::GameBuild("1.1.5"));
+namespace {
+
+// The volume that with_small_drive.sh maps, named by the environment variable `variable`; the
+// test fails, saying why, when the script did not run.
+std::string SmallVolume(const char* variable) {
+    char name[64] = {};
+    DWORD length = GetEnvironmentVariableA(variable, name, sizeof name);
+    return length > 0 && length < sizeof name ? name : "";
+}
+
+// Installs 1.1.5 on the nearly full volume `volume` (a drive "T:" or a share \\server\small),
+// leaves less room than the update needs and runs it from drive C:: the shortage must be told
+// with that volume's name and figures, and nothing may change. The test itself reaches the
+// volume through `drive`.
+void ExpectShortageReportedFor(const std::string& volume, const std::string& drive) {
+    std::string folder = volume + "\\tessaly";
+    std::string written = drive + "\\tessaly";
+    e2e::RemoveTree(written);
+    e2e::WriteTree(written, e2e::GameBuild("1.1.5"));
     e2e::Tree build = e2e::GameBuild("1.2.3");
     uint64_t needed =
         build["ts2.exe"].size() + build["readme.txt"].size() + build["data/levels.dat"].size();
     // Leave less room than the new files need.
-    std::string root = std::string(drive) + "\\";
+    std::string root = drive + "\\";
     ULARGE_INTEGER available{};
     ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr));
     ASSERT_GT(available.QuadPart, needed / 2);
     e2e::WriteFile(root + "filler.bin",
                    std::string(static_cast<size_t>(available.QuadPart - needed / 2), 'f'));
     ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr));
-    e2e::Tree before = e2e::ReadTree(folder);
+    e2e::Tree before = e2e::ReadTree(written);
     ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey, "Install Path", REG_SZ,
                               folder.c_str(), static_cast<DWORD>(folder.size() + 1)),
               ERROR_SUCCESS);
@@ -208,16 +241,36 @@ TEST(SmallDrive, InsufficientStorageIsReportedWithTheInstallationDrivesFigures) 
     Lines expected =
         Join(OpeningLines(folder, "1.1.5"),
              Lines{kBeginning, "", "",
-                   count(available.QuadPart) + " bytes available on drive T:, " + count(needed) +
-                       " bytes required for patch.",
+                   count(available.QuadPart) + " bytes available on drive " + volume + ", " +
+                       count(needed) + " bytes required for patch.",
                    "", "No files in your Tessaly version 1.1.5 installation were modified.", "",
                    kFailed});
     expected[5] = "Checking for a \"Tessaly\" installation in " + folder + ".";
     EXPECT_EQ(run.PaneLines(), expected);
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
-    EXPECT_EQ(e2e::ReadTree(folder), before);
+    EXPECT_EQ(e2e::ReadTree(written), before);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
-    e2e::RemoveTree(folder);
+    e2e::RemoveTree(written);
     DeleteFileA((root + "filler.bin").c_str());
+}
+
+}  // namespace
+
+// These run only on the nearly full RAM disk that with_small_drive.sh maps (a CTest run of its
+// own). The utility is started on drive C: and finds the installation through the registry, so
+// the free space shown must be the installation's volume's, not the working directory's.
+TEST(SmallDrive, InsufficientStorageIsReportedWithTheInstallationDrivesFigures) {
+    std::string drive = SmallVolume("TESSALY_SMALL_DRIVE");
+    ASSERT_FALSE(drive.empty()) << "run through with_small_drive.sh, which needs the right to "
+                                   "mount a tmpfs";
+    ExpectShortageReportedFor(drive, drive);
+}
+
+TEST(SmallDrive, OnANetworkShareTheShareIsAskedAndNamed) {
+    std::string share = SmallVolume("TESSALY_SMALL_SHARE");
+    std::string drive = SmallVolume("TESSALY_SMALL_DRIVE");
+    ASSERT_FALSE(share.empty() || drive.empty())
+        << "run through with_small_drive.sh, which needs the right to mount a tmpfs";
+    ExpectShortageReportedFor(share, drive);
 }

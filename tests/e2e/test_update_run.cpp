@@ -58,6 +58,20 @@ TEST_F(Installation, ASuccessfulUpdateReportsEveryFileAndLeavesTheNewBuild) {
     EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
 }
 
+// Installed from a disc, the programs are often read-only. Nobody holds them: the update goes on
+// (scripts/as-player runs this as an ordinary user, for whom the read-only flag is real).
+TEST_F(Installation, AReadOnlyProgramThatNobodyHoldsIsUpdated) {
+    Install("1.1.5");
+    ASSERT_TRUE(SetFileAttributesA(Path("ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    UpdateSession run(Programs::Single(), folder.Path());
+    ASSERT_TRUE(run.AnswerChangeList(IDNO));
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_EQ(run.PaneLines(), Join(OpeningLines(folder.Path(), "1.1.5"), PatchedLines("1.1.5")));
+    EXPECT_EQ(run.CloseWithOk(), 0);
+    SetFileAttributesA(Path("ts2.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Installed(), e2e::GameBuild("1.2.3"));
+}
+
 TEST_F(Installation, AlreadyUpToDateChangesNothing) {
     Install("1.2.3");
     UpdateSession run(Programs::Single(), folder.Path());
@@ -104,8 +118,8 @@ TEST_F(Installation, AMissingKeyFileStopsTheRunAndOffersTheReport) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
-                             "\\data/levels.dat\" was not found, it is required for this patch.",
+                   Lines{"File \"" + folder.Path() +
+                             "\\data\\levels.dat\" was not found, it is required for this patch.",
                          "", kNoUpdate}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
@@ -120,8 +134,8 @@ TEST_F(Installation, AModifiedKeyFileStopsTheRunAndOffersTheReport) {
     ASSERT_TRUE(run.WaitFinished());
     EXPECT_EQ(run.PaneLines(),
               Join(OpeningLines(folder.Path(), "1.1.5"),
-                   Lines{"File \"" + e2e::AsInstallFolder(folder.Path()) +
-                             "\\data/levels.dat\" is not the expected version for this patch.",
+                   Lines{"File \"" + folder.Path() +
+                             "\\data\\levels.dat\" is not the expected version for this patch.",
                          "", kNoUpdate}));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);

@@ -87,6 +87,9 @@ TEST(IntroText, SingleVersionWithAndWithoutAFolder) {
     // With a folder every mode gives the same text.
     EXPECT_EQ(Intro(description, 0), Intro(description, 1));
     EXPECT_NE(Intro(description, 0).find("\nC:\\Games\\Tessaly\n"), std::string::npos);
+    // The folder found as the current directory is kept with "/"; the player sees backslashes.
+    description.installFolder = "Z:/tmp/Tessaly";
+    EXPECT_NE(Intro(description, 0).find("\nZ:\\tmp\\Tessaly\n"), std::string::npos);
 }
 
 TEST(IntroText, ListsOfFromVersions) {

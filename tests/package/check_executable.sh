@@ -14,6 +14,15 @@ case "$format" in
   *) fail "format is '$format', expected '$expected_format'" ;;
 esac
 
+# The 32-bit program asks for the whole 4 GiB that 64-bit Windows gives a large-address-aware one.
+case "$format" in
+  *"PE32 executable"*)
+    headers=$(objdump -p "$exe")
+    grep -q 'large address aware' <<<"$headers" && echo "ok: large address aware" ||
+      fail "the 32-bit program is not large address aware"
+    ;;
+esac
+
 here="$(cd "$(dirname "$0")" && pwd)"
 sh "$here/../patcher/check_string_tables.sh" "$exe" || fail "message table incomplete"
 resources=$(wrestool -l "$exe")

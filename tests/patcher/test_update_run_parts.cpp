@@ -2,15 +2,20 @@
 // letter of the disk-space message, the engine callbacks' arithmetic and answers, the engine
 // text log and the support report on a real folder.
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "GameFixture.h"
+#include "HeldOpenFile.h"
 #include "patchinfo/PatchDescription.h"
 #include "patching/EngineCallbacks.h"
+#include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
+#include "patching/PatchProcess.h"
 #include "report/ErrorReport.h"
 #include "shell/PatchView.h"
 
@@ -67,11 +72,79 @@ TEST(ByteCounts, GroupsOfThreeFromTheRightWithCommas) {
     EXPECT_STREQ(FormatByteCount(18446744073709551615ull).c_str(), "18,446,744,073,709,551,615");
 }
 
-TEST(DriveLetter, FromTheFolderWhenItHasOneElseFromTheCurrentDirectory) {
-    EXPECT_EQ(InstallDriveLetter("c:/Games/Tessaly", "D:\\work"), 'C');
-    EXPECT_EQ(InstallDriveLetter("T:\\Tessaly", "D:\\work"), 'T');
-    EXPECT_EQ(InstallDriveLetter("\\\\server\\games", "d:\\work"), 'D');
-    EXPECT_EQ(InstallDriveLetter("Games", "e:\\"), 'E');
+TEST(Volume, TheDriveFromTheFolderOrTheCurrentDirectoryAndTheShareOfANetworkPath) {
+    EXPECT_STREQ(InstallVolumeName("c:/Games/Tessaly", "D:\\work").c_str(), "C:");
+    EXPECT_STREQ(InstallVolumeName("T:\\Tessaly", "D:\\work").c_str(), "T:");
+    EXPECT_STREQ(InstallVolumeName("Games", "e:\\").c_str(), "E:");
+    EXPECT_STREQ(InstallVolumeName("\\\\server\\games\\Tessaly", "d:\\work").c_str(),
+                 "\\\\server\\games");
+    EXPECT_STREQ(InstallVolumeName("//server/games", "d:\\work").c_str(), "\\\\server\\games");
+    // No share part: nothing better to name than the current drive.
+    EXPECT_STREQ(InstallVolumeName("\\\\server", "d:\\work").c_str(), "D:");
+}
+
+TEST(Volume, TheDiskSpaceLineNamesTheDriveOrTheShareWithFullCounts) {
+    EXPECT_STREQ(DiskSpaceText(1000, "C:", 5368709120ull).c_str(),
+                 "1,000 bytes available on drive C:, 5,368,709,120 bytes required for patch.");
+    EXPECT_STREQ(DiskSpaceText(0, "\\\\server\\games", 12).c_str(),
+                 "0 bytes available on drive \\\\server\\games, 12 bytes required for patch.");
+}
+
+TEST(ApplyPass, TheBackupFolderIsQuotedLikeTheInstallationFolder) {
+    PatchDescription description;
+    description.installFolder = "C:\\Games\\Tessaly";
+    description.fromVersion = "1.1.5 beta";
+    EXPECT_STREQ(ApplyPassArguments(description).c_str(),
+                 "\"C:\\Games\\Tessaly\" -nopathsearch -i -u ");
+    description.keepBackup = true;
+    EXPECT_STREQ(ApplyPassArguments(description).c_str(),
+                 "\"C:\\Games\\Tessaly\" -nopathsearch -i -u -b:\"Update_1.1.5 beta_Backup\"");
+}
+
+namespace {
+
+// The files the analysis listed: two programs and a data file.
+class ProgramsInUse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        description.SetView(&view);
+        description.installFolder = folder.Path().c_str();
+        for (const char* name : {"ts2.exe", "tools\\Editor.EXE", "data.pak"}) {
+            e2e::WriteFile(folder / name, "contents");
+            description.patchedFiles.Append(name);
+        }
+    }
+    e2e::ScratchFolder folder;
+    PatchDescription description;
+    RecordingView view;
+};
+
+}  // namespace
+
+TEST_F(ProgramsInUse, AReadOnlyProgramThatNobodyHoldsIsFree) {
+    // Asking for write access would find it "in use" for every user who is not root.
+    ASSERT_TRUE(SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(ProgramsAreFree(description));
+    EXPECT_TRUE(view.lines.empty());
+    SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ProgramsInUse, AProgramHeldByAnotherProcessIsNamedWithBackslashes) {
+    for (DWORD sharing :
+         {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+        view.lines.clear();
+        HeldOpenFile held(folder / "tools\\Editor.EXE", sharing);
+        ASSERT_TRUE(held.Held());
+        EXPECT_FALSE(ProgramsAreFree(description));
+        EXPECT_EQ(view.lines, (Strings{"", folder / "tools\\Editor.EXE is not available.",
+                                       "File may be already open, close it and re-run patch."}));
+    }
+}
+
+TEST_F(ProgramsInUse, OnlyProgramsAreTried) {
+    HeldOpenFile held(folder / "data.pak", 0);
+    ASSERT_TRUE(held.Held());
+    EXPECT_TRUE(ProgramsAreFree(description));
 }
 
 TEST_F(Callbacks, AnalysisMovesTheFileBarByFractionAndByMebibyteTicks) {
@@ -143,6 +216,11 @@ TEST_F(Callbacks, InsufficientStorageRecordsTheBytesAndLetsTheEngineGoOn) {
     EXPECT_EQ(Answer(Analyse(4, "Insufficient Storage, 123456 bytes needed")), "");
     EXPECT_EQ(description.bytesRequired, 123456u);
     EXPECT_EQ(view.lines, Strings{""});
+    // 5 GiB and more keep every bit.
+    Analyse(4, "Insufficient Storage, 5368709121 bytes needed");
+    EXPECT_EQ(description.bytesRequired, 5368709121ull);
+    Analyse(4, "Insufficient Storage, 99999999999999999999999 bytes needed");
+    EXPECT_EQ(description.bytesRequired, UINT64_MAX);
 }
 
 TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
@@ -156,6 +234,15 @@ TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
         (Strings{"", "data\\levels.dat appears to be corrupt or not part of version 1.1.5.", "",
                  "Update error, terminating with no changes made to your installation."}));
     EXPECT_EQ(description.bytesRequired, 0u);
+}
+
+TEST_F(Callbacks, AFileTheEngineCannotReachIsNamedInItsOwnWords) {
+    Analyse(7, "data\\levels.dat");
+    const char* text = "No update done: data\\levels.dat cannot be read";
+    EXPECT_EQ(Answer(Analyse(4, text)), "(null)");
+    EXPECT_EQ(view.lines,
+              (Strings{"", text,
+                       "Update error, terminating with no changes made to your installation."}));
 }
 
 TEST_F(Callbacks, AForeignFileOfTheSameNameIsMarkedInconsistent) {
@@ -345,6 +432,22 @@ TEST_F(Report, WithNoVersionDetectedEveryLineIsShort) {
     AddChecksum("b.txt", "5538", "3", "1.0");
     RunErrorReport(description);
     EXPECT_EQ(Checksums()[1], "File=\"b.txt\" Len=3 Check=5538");
+}
+
+TEST_F(Report, AFileOfMoreThanFourGibibytesIsMeasuredAndSummedWhole) {
+    // 4 GiB of zeros that cost no disk, then "abc": zeros add nothing to the sum, so every byte
+    // read gives 5538; a size kept in 32 bits would give 3 bytes of zeros.
+    HANDLE big = CreateFileA((root / "big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(big, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 4LL << 30;
+    DWORD written = 0;
+    ASSERT_TRUE(SetFilePointerEx(big, end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(big, "abc", 3, &written, nullptr));
+    CloseHandle(big);
+    RunErrorReport(description);
+    EXPECT_EQ(Checksums()[2], "File=\"big.bin\" Len=4294967299 Check=5538");
 }
 
 TEST(ReportRoot, AnInstallationBelowALogsFolderStillHasItsFilesSummed) {

@@ -1,6 +1,7 @@
 // tpatch as a studio uses it: build, attach, list, verify and apply, with clear refusals.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -125,6 +126,27 @@ TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
         EXPECT_EQ(bad.status, tpatch::kExitFailure) << version;
         EXPECT_NE(bad.err.find("a version may not hold"), std::string::npos) << bad.err;
     }
+}
+
+TEST_F(TpatchCommands, NoKeyFileIsOneThatSumsToZero) {
+    // The largest file, but its first 64 KiB are zeros: the utility would read its checksum 0 as
+    // a missing file and refuse every installation.
+    for (const char* build : {"v1", "v3"}) {
+        WriteFile(dir / (std::string(build) + "/zeros.pak"), std::string(70000, '\0') + build);
+    }
+    ASSERT_EQ(Build({}).status, 0);
+    Outcome listed = Tpatch({"list", dir / "p.bin"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out.find("checksum,zeros.pak"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("checksum,data.pak,"), std::string::npos) << listed.out;
+
+    std::remove((dir / "p.bin").c_str());
+    Outcome asked = Build({"--key-file", "zeros.pak"});
+    EXPECT_EQ(asked.status, tpatch::kExitFailure);
+    EXPECT_NE(asked.err.find("the key file zeros.pak sums to 0 in "), std::string::npos)
+        << asked.err;
+    EXPECT_NE(asked.err.find("choose another with --key-file"), std::string::npos) << asked.err;
+    EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
 }
 
 TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
