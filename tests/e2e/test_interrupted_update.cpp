@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,33 @@ protected:
                             folder.Path().c_str(), static_cast<DWORD>(folder.Path().size() + 1)),
             ERROR_SUCCESS);
     }
-    void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey); }
+    void TearDown() override {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
+        // A killed program cannot delete its temporary copy of the engine: remove those here, so
+        // that tests counting the copies see only their own.
+        char temp[MAX_PATH + 1] = {};
+        GetTempPathA(MAX_PATH, temp);
+        for (const std::string& name : EngineCopies()) {
+            if (copiesBefore.count(name) == 0) {
+                DeleteFileA((std::string(temp) + name).c_str());
+            }
+        }
+    }
+    std::set<std::string> EngineCopies() {
+        std::set<std::string> names;
+        char temp[MAX_PATH + 1] = {};
+        GetTempPathA(MAX_PATH, temp);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((std::string(temp) + "pdl*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                names.insert(found.cFileName);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        return names;
+    }
+    std::set<std::string> copiesBefore = EngineCopies();
 
     // The changing file operations of one whole update by the crash-point program.
     long CountOperations() {
