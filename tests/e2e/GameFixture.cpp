@@ -132,19 +132,23 @@ void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolde
     DeleteFileA(patch.c_str());
 }
 
-int CountEngineCopies() {
+std::vector<std::string> EngineCopies() {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
+    std::vector<std::string> paths;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((std::string(temp) + "pdl*").c_str(), &found);
-    int count = 0;
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            ++count;
+            paths.push_back(std::string(temp) + found.cFileName);
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
-    return count;
+    return paths;
+}
+
+int CountEngineCopies() {
+    return static_cast<int>(EngineCopies().size());
 }
 
 }  // namespace e2e

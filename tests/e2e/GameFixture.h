@@ -59,5 +59,7 @@ void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolde
 
 // The temporary copies of the engine library ("pdl*" files) in the temporary folder.
 int CountEngineCopies();
+// Their paths.
+std::vector<std::string> EngineCopies();
 
 }  // namespace e2e

@@ -66,29 +66,14 @@ protected:
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
         // A killed program cannot delete its temporary copy of the engine: remove those here, so
         // that tests counting the copies see only their own.
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, temp);
-        for (const std::string& name : EngineCopies()) {
-            if (copiesBefore.count(name) == 0) {
-                DeleteFileA((std::string(temp) + name).c_str());
+        for (const std::string& path : e2e::EngineCopies()) {
+            if (copiesBefore.count(path) == 0) {
+                DeleteFileA(path.c_str());
             }
         }
     }
-    std::set<std::string> EngineCopies() {
-        std::set<std::string> names;
-        char temp[MAX_PATH + 1] = {};
-        GetTempPathA(MAX_PATH, temp);
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((std::string(temp) + "pdl*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                names.insert(found.cFileName);
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        return names;
-    }
-    std::set<std::string> copiesBefore = EngineCopies();
+    const std::vector<std::string> initialCopies = e2e::EngineCopies();
+    const std::set<std::string> copiesBefore{initialCopies.begin(), initialCopies.end()};
 
     // The changing file operations of one whole update by the crash-point program.
     long CountOperations() {
