@@ -72,12 +72,20 @@ Tree ReadTree(const std::string& folder) {
 }
 
 void RemoveTree(const std::string& folder) {
-    std::error_code ignored;
-    // Read-only files (the engine keeps them so) would stop the removal.
-    for (const auto& entry : fs::recursive_directory_iterator(folder, ignored)) {
-        SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A program killed a moment ago may still hold a file for a little while: try again for up
+    // to five seconds before the caller finds what is left.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::error_code ignored;
+        // Read-only files (the engine keeps them so) would stop the removal.
+        for (const auto& entry : fs::recursive_directory_iterator(folder, ignored)) {
+            SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        fs::remove_all(folder, ignored);
+        if (!fs::exists(folder, ignored)) {
+            return;
+        }
+        Sleep(100);
     }
-    fs::remove_all(folder, ignored);
 }
 
 std::string GameProgram(const std::string& version, const std::string& body) {
