@@ -17,13 +17,6 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-large.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 . "$root/bench/measure.sh"
 
-# BYTES SEED: that many pseudo-random bytes, the same for the same seed.
-noise() {
-  local key
-  key=$(printf '%s' "$2" | sha256sum | cut -c1-32)
-  { openssl enc -aes-128-ctr -K "$key" -iv 00000000000000000000000000000000 </dev/zero 2>/dev/null ||
-      true; } | head -c "$1"
-}
 # FILE OFFSET_MiB BYTES SEED: writes noise into FILE at that offset.
 put_noise() {
   noise "$3" "$4" | dd of="$1" bs=1M iflag=fullblock oflag=seek_bytes seek=$(($2 << 20)) \
