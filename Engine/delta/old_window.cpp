@@ -8,7 +8,23 @@ OldWindow::OldWindow(DeltaOldSource& source, size_t pageSize, size_t pageCount)
       // A small old file needs no more than its own size per page.
       pageSize_(oldSize_ > 0 && oldSize_ < pageSize ? static_cast<size_t>(oldSize_) : pageSize),
       memory_(new uint8_t[pageSize_ * pageCount]),
-      pages_(pageCount) {}
+      pages_(pageCount),
+      sets_(pageCount / kWays > 0 ? pageCount / kWays : 1) {}
+
+size_t OldWindow::Find(uint64_t start) const {
+    const size_t first = static_cast<size_t>((start / pageSize_) % sets_) * kWays;
+    const size_t end = first + kWays < pages_.size() ? first + kWays : pages_.size();
+    size_t oldest = first;
+    for (size_t i = first; i < end; ++i) {
+        if (pages_[i].start == start) {
+            return i;
+        }
+        if (pages_[i].lastUse < pages_[oldest].lastUse) {
+            oldest = i;
+        }
+    }
+    return oldest;
+}
 
 bool OldWindow::Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& available) {
     if (offset >= oldSize_)
@@ -16,17 +32,8 @@ bool OldWindow::Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& 
     const uint64_t start = offset - offset % pageSize_;
     size_t slot = lastHit_;
     if (pages_[slot].start != start) {
-        slot = 0;
-        bool found = false;
-        for (size_t i = 0; i < pages_.size() && !found; ++i) {
-            if (pages_[i].start == start) {
-                slot = i;
-                found = true;
-            } else if (pages_[i].lastUse < pages_[slot].lastUse) {
-                slot = i;
-            }
-        }
-        if (!found) {
+        slot = Find(start);
+        if (pages_[slot].start != start) {
             uint64_t left = oldSize_ - start;
             size_t load = left < pageSize_ ? static_cast<size_t>(left) : pageSize_;
             pages_[slot].start = UINT64_MAX;

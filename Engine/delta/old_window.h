@@ -1,6 +1,8 @@
-// Reads of the old file through a small cache of fixed pages: the diff mostly walks the old
-// file forward with jumps back and forth, so a few pages serve most requests without holding
-// the whole file, and a jump costs one page read rather than a whole window.
+// Reads of the old file through a small cache of pages: the diff mostly walks the old file
+// forward with jumps back and forth, so a few pages serve most requests without holding the whole
+// file. Pages are small and many, so that an archive whose members moved (short copies from all
+// over the old file) costs one small read per jump rather than a large one; each page has a
+// fixed set of slots, so finding it takes a few comparisons however many pages there are.
 #pragma once
 
 #include <cstddef>
@@ -14,11 +16,14 @@ namespace tpe {
 
 class OldWindow {
 public:
+    // `pageCount` is a multiple of kWays.
     OldWindow(DeltaOldSource& source, size_t pageSize, size_t pageCount);
 
     // Points `data` at up to `size` bytes at `offset` (at least one); false on a read error.
     // The caller has checked that [offset, offset + size) lies inside the old file.
     bool Get(uint64_t offset, size_t size, const uint8_t*& data, size_t& available);
+
+    static constexpr size_t kWays = 8;
 
 private:
     struct Page {
@@ -26,12 +31,14 @@ private:
         size_t filled = 0;
         uint64_t lastUse = 0;
     };
+    size_t Find(uint64_t start) const;  // the page's slot, or its set's least recently used one
 
     DeltaOldSource& source_;
     uint64_t oldSize_;
     size_t pageSize_;
     std::unique_ptr<uint8_t[]> memory_;  // not zero-filled: pages are read before use
     std::vector<Page> pages_;
+    size_t sets_;
     uint64_t clock_ = 0;
     size_t lastHit_ = 0;
 };

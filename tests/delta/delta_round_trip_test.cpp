@@ -62,6 +62,30 @@ TEST(DeltaRoundTrip, MovedAndRepeatedBlocks) {
     EXPECT_LT(RoundTrip(oldData, newData), 1000u);
 }
 
+// An archive whose members moved: short copies from all over the old file. Applying must read
+// the old file about once, not a large page for every copy (it read 50 times over once).
+TEST(DeltaRoundTrip, ShuffledShortMembersReadTheOldFileAboutOnce) {
+    Random random(7);
+    std::vector<Bytes> members;
+    Bytes oldData;
+    while (oldData.size() < (4u << 20)) {
+        members.push_back(random.Fill(200 + random.Below(1800)));
+        oldData.insert(oldData.end(), members.back().begin(), members.back().end());
+    }
+    Bytes newData;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const Bytes& member = members[(i * 7919) % members.size()];
+        newData.insert(newData.end(), member.begin(), member.end());
+    }
+    const Bytes delta = Encode(oldData, newData);
+    MemoryOld old(oldData);
+    MemoryPatch patch(delta);
+    MemorySink sink;
+    ASSERT_EQ(DecodeDelta(old, patch, sink, newData.size()), DeltaStatus::Ok);
+    EXPECT_TRUE(sink.Data() == newData);
+    EXPECT_LT(old.bytesRead, 8 * oldData.size()) << "members: " << members.size();
+}
+
 TEST(DeltaRoundTrip, UnrelatedFilesNeverCostMoreThanTheFileAlone) {
     Random random(5);
     Bytes noise = random.Fill(100000);

@@ -23,10 +23,12 @@ public:
         if (size > 0)
             std::memcpy(buffer, data_.data() + offset, size);
         largestRead = size > largestRead ? size : largestRead;
+        bytesRead += size;
         return true;
     }
     bool failReads = false;
     size_t largestRead = 0;
+    uint64_t bytesRead = 0;
 
 private:
     const Bytes& data_;
