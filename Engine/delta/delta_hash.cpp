@@ -14,10 +14,26 @@ inline uint64_t RotateLeft(uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
 }
 
+// One little-endian word: a single load on little-endian machines, which the shifts of
+// LoadLittle64 do not always become.
+inline uint64_t LoadWord(const uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+#else
+    return LoadLittle64(p);
+#endif
+}
+
+inline uint64_t Mix(uint64_t state, uint64_t word) {
+    return RotateLeft(state ^ (word * kPrimeB), 29) * kPrimeA;
+}
+
 }  // namespace
 
 void DeltaHash::MixWord(uint64_t word) {
-    state_ = RotateLeft(state_ ^ (word * kPrimeB), 29) * kPrimeA;
+    state_ = Mix(state_, word);
 }
 
 void DeltaHash::Update(const void* data, size_t size) {
@@ -36,7 +52,11 @@ void DeltaHash::Update(const void* data, size_t size) {
         MixWord(LoadLittle64(pending_));
         pendingSize_ = 0;
     }
-    for (; size >= 8; p += 8, size -= 8) MixWord(LoadLittle64(p));
+    // In a local: written through the member, the state would be stored and reloaded for every
+    // word, since the input bytes might alias it.
+    uint64_t state = state_;
+    for (; size >= 8; p += 8, size -= 8) state = Mix(state, LoadWord(p));
+    state_ = state;
     std::memcpy(pending_, p, size);
     pendingSize_ = size;
 }
