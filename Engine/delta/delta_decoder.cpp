@@ -7,6 +7,7 @@
 #include "diff_body_decoder.h"
 #include "output_writer.h"
 #include "patch_reader.h"
+#include "segments_body_decoder.h"
 #include "zstd_stream_decoder.h"
 
 namespace tpe {
@@ -53,8 +54,7 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
     // A delta claiming another size than the caller expects is refused before any write.
     if (header.newSize != expectedNewSize)
         return DeltaStatus::Corrupt;
-    const bool diff = header.encoding == DeltaEncoding::Diff ||
-                      header.encoding == DeltaEncoding::DiffWithReferences;
+    const bool diff = ReadsOldFile(header.encoding);
     if (diff && header.oldSize != oldFile.Size())
         return DeltaStatus::OldMismatch;
 
@@ -71,6 +71,9 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
         case DeltaEncoding::DiffWithReferences:
             status = DecodeDiffBody(reader, oldFile, out,
                                     header.encoding == DeltaEncoding::DiffWithReferences);
+            break;
+        case DeltaEncoding::Segments:
+            status = DecodeSegmentsBody(reader, oldFile, out);
             break;
     }
     if (status != DeltaStatus::Ok)

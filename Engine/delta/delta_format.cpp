@@ -18,7 +18,7 @@ void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]) 
 bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header) {
     if (std::memcmp(in, kDeltaMagic, 4) != 0 || in[4] != kDeltaVersion)
         return false;
-    if (in[5] > static_cast<uint8_t>(DeltaEncoding::DiffWithReferences))
+    if (in[5] > static_cast<uint8_t>(kLastDeltaEncoding))
         return false;
     if (in[6] != 0 || in[7] != 0)
         return false;

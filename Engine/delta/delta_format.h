@@ -16,7 +16,15 @@ enum class DeltaEncoding : uint8_t {
     Compressed = 1,          // one zstd frame of the new bytes
     Diff = 2,                // control, difference and literal streams against the old file
     DiffWithReferences = 3,  // Diff, with references in x86 code predicted (reference_model.h)
+    Segments = 4,            // zstd frames of new segments, each primed with chosen old ranges
 };
+constexpr DeltaEncoding kLastDeltaEncoding = DeltaEncoding::Segments;
+
+// Whether an encoding reads the old file, which must then be the one the delta was made from.
+inline bool ReadsOldFile(DeltaEncoding encoding) {
+    return encoding == DeltaEncoding::Diff || encoding == DeltaEncoding::DiffWithReferences ||
+           encoding == DeltaEncoding::Segments;
+}
 
 // Fixed header: magic, version, encoding, two reserved bytes (zero), old size, new size, and the
 // checksum of the new contents. All integers little-endian.
@@ -48,6 +56,20 @@ constexpr uint64_t kChunkRunsMaxBytes = kChunkNewBytes + 2;
 // Compressed frame. Keeps decoding memory bounded whatever the file size.
 constexpr int kDiffStreamWindowLog = 23;
 constexpr int kCompressedWindowLog = 25;
+
+// Limits of the Segments encoding. Each segment of the new file (at most kSegmentNewBytes, a
+// multiple of kBranchPage unless it ends the file) is one zstd frame whose window reaches back
+// into a prefix: at most kSegmentOldBytes of old ranges, read and laid end to end. Prefix and
+// segment together fit the window, so the decoder needs no more than the two buffers.
+constexpr uint64_t kSegmentNewBytes = uint64_t{8} << 20;
+constexpr uint64_t kSegmentOldBytes = uint64_t{24} << 20;
+constexpr uint64_t kMaxSegmentRanges = 4096;
+constexpr int kSegmentWindowLog = 25;
+static_assert(kSegmentNewBytes + kSegmentOldBytes <= uint64_t{1} << kSegmentWindowLog,
+              "a segment's frame must reach its whole prefix");
+// Flags of a Segments body.
+constexpr uint64_t kSegmentsBranchTransform = 1;  // x86 branch operands made absolute
+constexpr uint64_t kSegmentsCode64 = 2;           // ... including RIP-relative ones
 
 inline void StoreLittle64(uint64_t value, uint8_t* out) {
     for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));

@@ -23,7 +23,7 @@ private:
     size_t size_;
 };
 
-bool AddSegment(uint64_t fileOffset, uint64_t size, uint64_t address, bool code, size_t fileSize,
+bool AddSegment(uint64_t fileOffset, uint64_t size, uint64_t address, bool code, uint64_t fileSize,
                 ExecutableLayout& layout) {
     if (size == 0)
         return true;
@@ -34,7 +34,7 @@ bool AddSegment(uint64_t fileOffset, uint64_t size, uint64_t address, bool code,
     return true;
 }
 
-bool ReadElf(const Fields& f, size_t size, ExecutableLayout& layout) {
+bool ReadElf(const Fields& f, uint64_t size, ExecutableLayout& layout) {
     constexpr uint64_t kLoad = 1, kExecute = 1;
     if (!f.Has(0, 64))
         return false;
@@ -66,7 +66,7 @@ bool ReadElf(const Fields& f, size_t size, ExecutableLayout& layout) {
     return true;
 }
 
-bool ReadPe(const Fields& f, size_t size, ExecutableLayout& layout) {
+bool ReadPe(const Fields& f, uint64_t size, ExecutableLayout& layout) {
     constexpr uint64_t kCode = 0x20, kExecute = 0x20000000;
     if (!f.Has(0, 64))
         return false;
@@ -106,6 +106,11 @@ bool ReadPe(const Fields& f, size_t size, ExecutableLayout& layout) {
 }  // namespace
 
 bool ReadExecutableLayout(const uint8_t* data, size_t size, ExecutableLayout& layout) {
+    return ReadExecutableLayout(data, size, size, layout);
+}
+
+bool ReadExecutableLayout(const uint8_t* data, size_t size, uint64_t fileSize,
+                          ExecutableLayout& layout) {
     layout = ExecutableLayout();
     Fields fields(data, size);
     bool read = false;
@@ -113,9 +118,9 @@ bool ReadExecutableLayout(const uint8_t* data, size_t size, ExecutableLayout& la
                                  "\x7f"
                                  "ELF",
                                  4) == 0) {
-        read = ReadElf(fields, size, layout);
+        read = ReadElf(fields, fileSize, layout);
     } else if (size >= 2 && data[0] == 'M' && data[1] == 'Z') {
-        read = ReadPe(fields, size, layout);
+        read = ReadPe(fields, fileSize, layout);
     }
     if (!read)
         return false;

@@ -17,5 +17,9 @@ struct ExecutableLayout {
 // False when the bytes are not an x86 or x86-64 ELF or PE file with at least one code segment
 // (damaged headers included).
 bool ReadExecutableLayout(const uint8_t* data, size_t size, ExecutableLayout& layout);
+// The same from the first `headSize` bytes of a file of `fileSize` bytes: headers beyond the
+// head count as damaged.
+bool ReadExecutableLayout(const uint8_t* head, size_t headSize, uint64_t fileSize,
+                          ExecutableLayout& layout);
 
 }  // namespace tpe

@@ -5,37 +5,14 @@
 #include <thread>
 #include <vector>
 
-#include "content_anchors.h"
 #include "delta_format.h"
 #include "delta_hash.h"
 #include "diff_matcher.h"
 #include "diff_writer.h"
+#include "old_range_finder.h"
 
 namespace tpe {
 namespace {
-
-constexpr size_t kReadBlock = size_t{8} << 20;
-// Anchors whose old-minus-new offsets differ by less than this belong to one moved piece.
-constexpr int64_t kSameMoveTolerance = int64_t{64} << 10;
-
-// Reads [start, start + size) of `file` in blocks, handing each to `use`.
-template <typename Use>
-bool ReadInBlocks(DeltaOldSource& file, uint64_t start, uint64_t size, Use use) {
-    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(size, kReadBlock)));
-    for (uint64_t done = 0; done < size;) {
-        size_t take = static_cast<size_t>(std::min<uint64_t>(size - done, block.size()));
-        if (!file.ReadAt(start + done, block.data(), take))
-            return false;
-        use(block.data(), take);
-        done += take;
-    }
-    return true;
-}
-
-struct OldRange {
-    uint64_t start;
-    uint64_t end;
-};
 
 // A run of the chosen old bytes: `size` bytes at `local` in the window's old buffer are the old
 // file's bytes at `absolute`.
@@ -68,15 +45,13 @@ public:
           oldSize_(oldFile.Size()),
           newSize_(newFile.Size()),
           windowBytes_(std::max<uint64_t>(options.windowBytes, kChunkNewBytes)),
-          spacing_(AnchorSpacingFor(oldSize_)),
+          finder_(oldSize_),
           chunker_(),
           packer_(options.level, options.threads) {}
 
     WindowedEncodeResult Run();
 
 private:
-    bool IndexOldFile();
-    std::vector<OldRange> ChooseOldRanges(const Window& window) const;
     void Match(Window& window) const;
     bool Emit(const Window& window, bool last);
     bool Write(const std::vector<uint8_t>& bytes);
@@ -85,94 +60,13 @@ private:
     DeltaOldSource& new_;
     DeltaSink& out_;
     const DeltaEncodeOptions options_;
-    const uint64_t oldSize_, newSize_, windowBytes_, spacing_;
-    AnchorIndex index_;
+    const uint64_t oldSize_, newSize_, windowBytes_;
+    OldRangeFinder finder_;
     DiffChunker chunker_;
     DiffStreamPacker packer_;
     DeltaHash written_;
     uint64_t oldCursor_ = 0;
 };
-
-bool WindowedEncoder::IndexOldFile() {
-    std::vector<AnchorScanner::Anchor> anchors;
-    AnchorScanner scanner(spacing_);
-    if (!ReadInBlocks(old_, 0, oldSize_,
-                      [&](const uint8_t* data, size_t size) { scanner.Scan(data, size, anchors); }))
-        return false;
-    index_.Build(std::move(anchors));
-    return true;
-}
-
-// The old ranges holding most of the window's anchors, at most twice the window's size in all,
-// sorted and without overlaps.
-std::vector<OldRange> WindowedEncoder::ChooseOldRanges(const Window& window) const {
-    struct Match {
-        int64_t shift;  // old position minus new position
-        uint64_t oldPosition;
-    };
-    std::vector<AnchorScanner::Anchor> anchors;
-    AnchorScanner(spacing_).Scan(window.newBytes.data(), window.newSize, anchors);
-    std::vector<Match> matches;
-    std::vector<uint64_t> positions;
-    for (const AnchorScanner::Anchor& anchor : anchors) {
-        positions.clear();
-        index_.Find(anchor.key, positions);
-        for (uint64_t position : positions)
-            matches.push_back({static_cast<int64_t>(position - anchor.position), position});
-    }
-    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
-        return a.shift != b.shift ? a.shift < b.shift : a.oldPosition < b.oldPosition;
-    });
-
-    // Group matches of one move; each group's old extent, padded so the piece's edges beyond
-    // its first and last anchor are covered too, is a candidate range.
-    struct Group {
-        OldRange range;
-        size_t votes;
-    };
-    std::vector<Group> groups;
-    const uint64_t pad = 8 * spacing_ + 64;
-    for (size_t i = 0; i < matches.size();) {
-        uint64_t low = matches[i].oldPosition, high = low;
-        size_t j = i + 1;
-        for (; j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance;
-             ++j) {
-            low = std::min(low, matches[j].oldPosition);
-            high = std::max(high, matches[j].oldPosition);
-        }
-        OldRange range = {low > pad ? low - pad : 0, std::min(high + pad, oldSize_)};
-        groups.push_back({range, j - i});
-        i = j;
-    }
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const Group& a, const Group& b) { return a.votes > b.votes; });
-    std::vector<OldRange> chosen;
-    const uint64_t budget = 2 * static_cast<uint64_t>(window.newSize);
-    uint64_t used = 0;
-    for (const Group& group : groups) {
-        uint64_t size = group.range.end - group.range.start;
-        if (size <= budget - used) {
-            chosen.push_back(group.range);
-            used += size;
-        }
-    }
-    if (chosen.empty() && oldSize_ > 0) {
-        // Nothing recognised (data without anchors, such as long runs of zeros): try the old
-        // bytes at the same offset.
-        uint64_t start = std::min(window.newStart, oldSize_ - 1);
-        chosen.push_back({start, start + std::min<uint64_t>(window.newSize, oldSize_ - start)});
-    }
-    std::sort(chosen.begin(), chosen.end(),
-              [](const OldRange& a, const OldRange& b) { return a.start < b.start; });
-    std::vector<OldRange> merged;
-    for (const OldRange& range : chosen) {
-        if (!merged.empty() && range.start <= merged.back().end)
-            merged.back().end = std::max(merged.back().end, range.end);
-        else
-            merged.push_back(range);
-    }
-    return merged;
-}
 
 void WindowedEncoder::Match(Window& window) const {
     try {
@@ -182,7 +76,8 @@ void WindowedEncoder::Match(Window& window) const {
             return;
         }
         size_t total = 0;
-        const std::vector<OldRange> ranges = ChooseOldRanges(window);
+        const std::vector<OldRange> ranges = finder_.Choose(
+            window.newBytes.data(), window.newSize, window.newStart, 2 * uint64_t{window.newSize});
         for (const OldRange& range : ranges) {
             window.pieces.push_back(
                 {total, range.start, static_cast<size_t>(range.end - range.start)});
@@ -260,7 +155,7 @@ WindowedEncodeResult WindowedEncoder::Run() {
                       [&](const uint8_t* data, size_t size) { newHash.Update(data, size); }))
         return WindowedEncodeResult::NewReadFailed;
     header.newHash = newHash.Final();
-    if (!IndexOldFile())
+    if (!finder_.Index(old_))
         return WindowedEncodeResult::OldReadFailed;
     std::vector<uint8_t> start(kDeltaHeaderSize);
     WriteDeltaHeader(header, start.data());

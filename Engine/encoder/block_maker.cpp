@@ -130,7 +130,7 @@ uint64_t InMemoryCost(const BlockJob& job) {
     return job.newSize == 0 ? 0 : job.oldSize * 6 + job.newSize;
 }
 
-MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
+MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level, unsigned threads) {
     MadeBlock made;
     std::vector<uint8_t> oldData, newData;
     if (!ReadWhole(fs, job.newPath, &newData)) {
@@ -148,6 +148,7 @@ MadeBlock MakeInMemory(FileSystem& fs, BlockJob& job, int level) {
     }
     DeltaEncodeOptions options;
     options.level = level;
+    options.threads = threads;
     const uint64_t oldSize = job.newSize > 0 ? oldData.size() : job.oldSize;
     made.bytes = EncodeDelta(oldData.data(), oldSize, newData.data(), newData.size(), options);
     // A patch only ships deltas that were seen to rebuild their file.
@@ -170,7 +171,10 @@ std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, si
     auto work = [&] {
         for (size_t i; (i = next++) < last;) {
             try {
-                made[i - first] = MakeInMemory(fs, jobs[i], options.level);
+                // A file alone in its batch gets every thread (the codec then encodes its
+                // segments side by side); in a batch, files go side by side instead.
+                made[i - first] = MakeInMemory(fs, jobs[i], options.level,
+                                               last - first == 1 ? options.threads : 1);
                 report.Finished(jobs[i].newPath, jobs[i].newSize);
             } catch (const std::bad_alloc&) {
                 made[i - first].error = "out of memory while diffing " + jobs[i].newPath +

@@ -203,9 +203,7 @@ int PatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "tpatch patch: " << deltaPath << " is not a delta made by tpatch diff\n";
         return kExitFailure;
     }
-    const bool againstOld = header.encoding == tpe::DeltaEncoding::Diff ||
-                            header.encoding == tpe::DeltaEncoding::DiffWithReferences;
-    if (againstOld && header.oldSize != oldFile->Size()) {
+    if (tpe::ReadsOldFile(header.encoding) && header.oldSize != oldFile->Size()) {
         err << "tpatch patch: " << oldPath << " is not the file " << deltaPath << " was made from ("
             << oldFile->Size() << " bytes, not " << header.oldSize << ")\n";
         return kExitFailure;

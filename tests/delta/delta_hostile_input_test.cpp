@@ -14,6 +14,7 @@
 #include "delta_hash.h"
 #include "delta_test_support.h"
 #include "diff_writer.h"
+#include "segments_encoder.h"
 #include "varint.h"
 
 namespace tpe::test {
@@ -43,7 +44,17 @@ Bytes Body(const Bytes& delta) {
 struct Pair {
     const char* name;
     Bytes oldData, newData;
+    bool segments = false;  // made by the Segments encoder, which the codec keeps for large files
 };
+
+Bytes EncodePair(const Pair& pair) {
+    if (!pair.segments)
+        return Encode(pair.oldData, pair.newData);
+    MemoryOld old(pair.oldData), now(pair.newData);
+    MemorySink sink;
+    EXPECT_EQ(EncodeDeltaSegments(old, now, sink), WindowedEncodeResult::Ok);
+    return sink.Data();
+}
 
 // One small pair per encoding the encoder picks.
 std::vector<Pair> SmallPairs() {
@@ -56,12 +67,13 @@ std::vector<Pair> SmallPairs() {
     return {{"diff", text, edited},
             {"references", oldCode, newCode},
             {"compressed", {}, text},
-            {"stored", {}, Random(2).Fill(200)}};
+            {"stored", {}, Random(2).Fill(200)},
+            {"segments", oldCode, newCode, true}};
 }
 
 TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {
     for (const Pair& pair : SmallPairs()) {
-        Bytes delta = Encode(pair.oldData, pair.newData);
+        Bytes delta = EncodePair(pair);
         if (std::string(pair.name) == "references") {
             ASSERT_EQ(EncodingOf(delta), uint8_t(DeltaEncoding::DiffWithReferences));
         }
@@ -82,7 +94,7 @@ TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {
 TEST(DeltaHostileInput, ResealedRandomDamageIsRefusedOrHarmless) {
     Random random(9);
     for (const Pair& pair : SmallPairs()) {
-        Bytes delta = Encode(pair.oldData, pair.newData);
+        Bytes delta = EncodePair(pair);
         Bytes body = Body(delta);
         DeltaHeader header;
         ASSERT_TRUE(ReadDeltaHeader(delta.data(), header));
@@ -105,7 +117,7 @@ TEST(DeltaHostileInput, ResealedRandomDamageIsRefusedOrHarmless) {
 
 TEST(DeltaHostileInput, EveryTruncationAndTrailingGarbageIsRefused) {
     for (const Pair& pair : SmallPairs()) {
-        Bytes delta = Encode(pair.oldData, pair.newData);
+        Bytes delta = EncodePair(pair);
         for (size_t size = 0; size < delta.size(); ++size) {
             Bytes cut(delta.begin(), delta.begin() + size);
             EXPECT_EQ(Decode(pair.oldData, cut, pair.newData.size()), DeltaStatus::Corrupt)
@@ -119,7 +131,7 @@ TEST(DeltaHostileInput, EveryTruncationAndTrailingGarbageIsRefused) {
 
 TEST(DeltaHostileInput, SizeOtherThanExpectedIsRefusedBeforeWriting) {
     Pair pair = SmallPairs()[0];
-    Bytes delta = Encode(pair.oldData, pair.newData);
+    Bytes delta = EncodePair(pair);
     for (uint64_t expected :
          {uint64_t{0}, uint64_t{pair.newData.size() - 1}, uint64_t{pair.newData.size() + 1}}) {
         Bytes written;
@@ -227,18 +239,21 @@ TEST(DeltaHostileInput, StreamPartHoldingMoreOrLessThanDeclaredIsRefused) {
 }
 
 TEST(DeltaHostileInput, WrongOldFileIsNamed) {
-    Pair pair = SmallPairs()[0];
-    Bytes delta = Encode(pair.oldData, pair.newData);
-    Bytes sameSize = pair.oldData;
-    sameSize[10] ^= 1;
-    EXPECT_EQ(Decode(sameSize, delta, pair.newData.size()), DeltaStatus::OldMismatch);
-    Bytes shorter(pair.oldData.begin(), pair.oldData.end() - 1);
-    EXPECT_EQ(Decode(shorter, delta, pair.newData.size()), DeltaStatus::OldMismatch);
+    for (const Pair& pair : {SmallPairs().front(), SmallPairs().back()}) {
+        Bytes delta = EncodePair(pair);
+        Bytes sameSize = pair.oldData;
+        sameSize[pair.oldData.size() / 2] ^= 1;
+        EXPECT_EQ(Decode(sameSize, delta, pair.newData.size()), DeltaStatus::OldMismatch)
+            << pair.name;
+        Bytes shorter(pair.oldData.begin(), pair.oldData.end() - 1);
+        EXPECT_EQ(Decode(shorter, delta, pair.newData.size()), DeltaStatus::OldMismatch)
+            << pair.name;
+    }
 }
 
 TEST(DeltaFailingCallers, ReadWriteAndPatchErrorsAreReported) {
     Pair pair = SmallPairs()[0];
-    Bytes delta = Encode(pair.oldData, pair.newData);
+    Bytes delta = EncodePair(pair);
     {
         MemoryOld old(pair.oldData);
         old.failReads = true;

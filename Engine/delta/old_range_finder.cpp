@@ -1,0 +1,107 @@
+#include "old_range_finder.h"
+
+#include <algorithm>
+
+namespace tpe {
+namespace {
+
+// Anchors whose old-minus-new offsets differ by less than this belong to one moved piece.
+constexpr int64_t kSameMoveTolerance = int64_t{64} << 10;
+
+}  // namespace
+
+OldRangeFinder::OldRangeFinder(uint64_t oldSize)
+    : oldSize_(oldSize), spacing_(AnchorSpacingFor(oldSize)) {}
+
+bool OldRangeFinder::Index(DeltaOldSource& oldFile, const Prepare& prepare) {
+    std::vector<AnchorScanner::Anchor> anchors;
+    AnchorScanner scanner(spacing_);
+    uint64_t offset = 0;
+    const bool read = ReadInBlocks(oldFile, 0, oldSize_, [&](uint8_t* data, size_t size) {
+        if (prepare)
+            prepare(offset, data, size);
+        scanner.Scan(data, size, anchors);
+        offset += size;
+    });
+    if (!read)
+        return false;
+    index_.Build(std::move(anchors));
+    return true;
+}
+
+std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, uint64_t newStart,
+                                             uint64_t budget, uint64_t alignment) const {
+    struct Match {
+        int64_t shift;  // old position minus new position
+        uint64_t oldPosition;
+    };
+    std::vector<AnchorScanner::Anchor> anchors;
+    AnchorScanner(spacing_).Scan(data, size, anchors);
+    std::vector<Match> matches;
+    std::vector<uint64_t> positions;
+    for (const AnchorScanner::Anchor& anchor : anchors) {
+        positions.clear();
+        index_.Find(anchor.key, positions);
+        for (uint64_t position : positions)
+            matches.push_back({static_cast<int64_t>(position - anchor.position), position});
+    }
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
+        return a.shift != b.shift ? a.shift < b.shift : a.oldPosition < b.oldPosition;
+    });
+
+    // Group matches of one move; each group's old extent, padded so the piece's edges beyond
+    // its first and last anchor are covered too, is a candidate range.
+    struct Group {
+        OldRange range;
+        size_t votes;
+    };
+    std::vector<Group> groups;
+    const uint64_t pad = 8 * spacing_ + 64;
+    auto widen = [&](uint64_t low, uint64_t high) {
+        low = low / alignment * alignment;
+        high = std::min(oldSize_, (high + alignment - 1) / alignment * alignment);
+        return OldRange{low, high};
+    };
+    for (size_t i = 0; i < matches.size();) {
+        uint64_t low = matches[i].oldPosition, high = low;
+        size_t j = i + 1;
+        for (; j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance;
+             ++j) {
+            low = std::min(low, matches[j].oldPosition);
+            high = std::max(high, matches[j].oldPosition);
+        }
+        groups.push_back({widen(low > pad ? low - pad : 0, std::min(high + pad, oldSize_)), j - i});
+        i = j;
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const Group& a, const Group& b) { return a.votes > b.votes; });
+    std::vector<OldRange> chosen;
+    uint64_t used = 0;
+    for (const Group& group : groups) {
+        uint64_t rangeSize = group.range.end - group.range.start;
+        if (rangeSize <= budget - used) {
+            chosen.push_back(group.range);
+            used += rangeSize;
+        }
+    }
+    if (chosen.empty() && oldSize_ > 0) {
+        // Nothing recognised (data without anchors, such as long runs of zeros): try the old
+        // bytes at the same offset.
+        uint64_t start = std::min(newStart, oldSize_ - 1);
+        OldRange same = widen(start, start + std::min<uint64_t>({size, oldSize_ - start, budget}));
+        if (same.end - same.start <= budget)
+            chosen.push_back(same);
+    }
+    std::sort(chosen.begin(), chosen.end(),
+              [](const OldRange& a, const OldRange& b) { return a.start < b.start; });
+    std::vector<OldRange> merged;
+    for (const OldRange& range : chosen) {
+        if (!merged.empty() && range.start <= merged.back().end)
+            merged.back().end = std::max(merged.back().end, range.end);
+        else
+            merged.push_back(range);
+    }
+    return merged;
+}
+
+}  // namespace tpe

@@ -1,0 +1,286 @@
+#include "segments_encoder.h"
+
+#include <zstd.h>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "branch_transform.h"
+#include "delta_format.h"
+#include "delta_hash.h"
+#include "executable_layout.h"
+#include "old_range_finder.h"
+#include "varint.h"
+
+namespace tpe {
+namespace {
+
+// Executable headers (ELF program headers, PE section table) lie near the start.
+constexpr size_t kHeadBytes = size_t{1} << 20;
+// Level of the quick compressions that choose whether a segment of code is transformed.
+constexpr int kProbeLevel = 3;
+
+void Check(size_t result) {
+    if (ZSTD_isError(result))
+        throw std::runtime_error(ZSTD_getErrorName(result));
+}
+
+struct CCtxFree {
+    void operator()(ZSTD_CCtx* context) const { ZSTD_freeCCtx(context); }
+};
+
+// The code ranges of an x86 or x86-64 executable; none for any other file.
+bool ReadBranchCode(DeltaOldSource& file, BranchCode& code) {
+    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(file.Size(), kHeadBytes)));
+    if (!file.ReadAt(0, head.data(), head.size()))
+        return false;
+    ExecutableLayout layout;
+    if (!ReadExecutableLayout(head.data(), head.size(), file.Size(), layout))
+        return true;
+    code.is64 = layout.is64;
+    for (const CodeSegment& segment : layout.segments)
+        if (segment.code)
+            code.ranges.push_back({segment.fileOffset, segment.fileOffset + segment.size});
+    std::sort(code.ranges.begin(), code.ranges.end(),
+              [](const CodeRange& a, const CodeRange& b) { return a.start < b.start; });
+    std::vector<CodeRange> merged;
+    for (const CodeRange& range : code.ranges) {
+        if (!merged.empty() && range.start <= merged.back().end)
+            merged.back().end = std::max(merged.back().end, range.end);
+        else
+            merged.push_back(range);
+    }
+    code.ranges = std::move(merged);
+    return true;
+}
+
+void PutRanges(const std::vector<CodeRange>& ranges, std::vector<uint8_t>& out) {
+    PutVarint(ranges.size(), out);
+    uint64_t end = 0;
+    for (const CodeRange& range : ranges) {
+        PutVarint(range.start - end, out);
+        PutVarint(range.end - range.start, out);
+        end = range.end;
+    }
+}
+
+struct Segment {
+    uint64_t newStart = 0;
+    size_t newSize = 0;
+    std::vector<uint8_t> encoded;  // the segment as the body stores it
+    WindowedEncodeResult result = WindowedEncodeResult::Ok;
+    std::exception_ptr error;
+};
+
+// zstd at `level` over `data`, primed with `prefix`.
+std::vector<uint8_t> Compress(int level, const std::vector<uint8_t>& prefix,
+                              const std::vector<uint8_t>& data) {
+    std::unique_ptr<ZSTD_CCtx, CCtxFree> context(ZSTD_createCCtx());
+    if (!context)
+        throw std::bad_alloc();
+    Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_compressionLevel, level));
+    Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_windowLog, kSegmentWindowLog));
+    Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_checksumFlag, 0));
+    // The prefix is far larger than the fast levels' match tables: long-distance matching
+    // still finds its long matches.
+    Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_enableLongDistanceMatching, 1));
+    if (!prefix.empty())
+        Check(ZSTD_CCtx_refPrefix(context.get(), prefix.data(), prefix.size()));
+    std::vector<uint8_t> frame(ZSTD_compressBound(data.size()));
+    const size_t size =
+        ZSTD_compress2(context.get(), frame.data(), frame.size(), data.data(), data.size());
+    Check(size);
+    frame.resize(size);
+    return frame;
+}
+
+// A segment as it may be encoded: its bytes, transformed or not, and its old ranges.
+struct Variant {
+    bool transformed = false;
+    std::vector<uint8_t> bytes;
+    std::vector<OldRange> ranges;
+    std::vector<uint8_t> prefix;
+    std::vector<uint8_t> frame;
+};
+
+class SegmentsEncoder {
+public:
+    SegmentsEncoder(DeltaOldSource& oldFile, DeltaOldSource& newFile, DeltaSink& out,
+                    const DeltaEncodeOptions& options)
+        : old_(oldFile),
+          new_(newFile),
+          out_(out),
+          options_(options),
+          plainFinder_(oldFile.Size()) {}
+
+    WindowedEncodeResult Run();
+
+private:
+    bool Prepare(Variant& variant, uint64_t newStart) const;
+    void Encode(Segment& segment) const;
+    bool Write(const std::vector<uint8_t>& bytes) {
+        written_.Update(bytes.data(), bytes.size());
+        return out_.Write(bytes.data(), bytes.size());
+    }
+
+    DeltaOldSource& old_;
+    DeltaOldSource& new_;
+    DeltaSink& out_;
+    const DeltaEncodeOptions options_;
+    // Indexes of the old file as it is and, for executables, with its branches transformed.
+    OldRangeFinder plainFinder_;
+    std::unique_ptr<OldRangeFinder> codeFinder_;
+    BranchCode oldCode_, newCode_;
+    DeltaHash written_;
+};
+
+bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart) const {
+    const OldRangeFinder& finder = variant.transformed ? *codeFinder_ : plainFinder_;
+    if (variant.transformed)
+        EncodeBranches(newCode_, newStart, variant.bytes.data(), variant.bytes.size());
+    variant.ranges = finder.Choose(variant.bytes.data(), variant.bytes.size(), newStart,
+                                   kSegmentOldBytes, variant.transformed ? kBranchPage : 1);
+    for (const OldRange& range : variant.ranges) {
+        const size_t at = variant.prefix.size();
+        variant.prefix.resize(at + static_cast<size_t>(range.end - range.start));
+        if (!old_.ReadAt(range.start, variant.prefix.data() + at, variant.prefix.size() - at))
+            return false;
+        if (variant.transformed)
+            EncodeBranches(oldCode_, range.start, variant.prefix.data() + at,
+                           variant.prefix.size() - at);
+    }
+    return true;
+}
+
+void SegmentsEncoder::Encode(Segment& segment) const {
+    try {
+        Variant plain;
+        plain.bytes.resize(segment.newSize);
+        if (!new_.ReadAt(segment.newStart, plain.bytes.data(), plain.bytes.size())) {
+            segment.result = WindowedEncodeResult::NewReadFailed;
+            return;
+        }
+        Variant code;
+        if (codeFinder_) {
+            code.transformed = true;
+            code.bytes = plain.bytes;
+        }
+        if (!Prepare(plain, segment.newStart) ||
+            (codeFinder_ && !Prepare(code, segment.newStart))) {
+            segment.result = WindowedEncodeResult::OldReadFailed;
+            return;
+        }
+        // Code whose targets moved along with it diffs better as it is: a quick compression
+        // of both tells which way this segment goes.
+        Variant* chosen = &plain;
+        if (codeFinder_) {
+            const int probeLevel = std::min(options_.level, kProbeLevel);
+            plain.frame = Compress(probeLevel, plain.prefix, plain.bytes);
+            code.frame = Compress(probeLevel, code.prefix, code.bytes);
+            if (code.frame.size() < plain.frame.size())
+                chosen = &code;
+            if (options_.level != probeLevel)
+                chosen->frame = Compress(options_.level, chosen->prefix, chosen->bytes);
+        } else {
+            plain.frame = Compress(options_.level, plain.prefix, plain.bytes);
+        }
+
+        std::vector<uint8_t>& out = segment.encoded;
+        PutVarint(segment.newSize, out);
+        PutVarint(chosen->transformed ? kSegmentsBranchTransform : 0, out);
+        PutVarint(chosen->ranges.size(), out);
+        uint64_t end = 0;
+        for (const OldRange& range : chosen->ranges) {
+            PutVarint(range.start - end, out);
+            PutVarint(range.end - range.start, out);
+            end = range.end;
+        }
+        PutVarint(chosen->frame.size(), out);
+        out.insert(out.end(), chosen->frame.begin(), chosen->frame.end());
+    } catch (...) {
+        segment.error = std::current_exception();
+    }
+}
+
+WindowedEncodeResult SegmentsEncoder::Run() {
+    const uint64_t oldSize = old_.Size(), newSize = new_.Size();
+    DeltaHeader header;
+    header.encoding = DeltaEncoding::Segments;
+    header.oldSize = oldSize;
+    header.newSize = newSize;
+    DeltaHash newHash;
+    if (!ReadInBlocks(new_, 0, newSize,
+                      [&](const uint8_t* data, size_t size) { newHash.Update(data, size); }))
+        return WindowedEncodeResult::NewReadFailed;
+    header.newHash = newHash.Final();
+    if (!ReadBranchCode(old_, oldCode_))
+        return WindowedEncodeResult::OldReadFailed;
+    if (!ReadBranchCode(new_, newCode_))
+        return WindowedEncodeResult::NewReadFailed;
+    const bool hasCode = !oldCode_.ranges.empty() || !newCode_.ranges.empty();
+    const bool is64 = newCode_.ranges.empty() ? oldCode_.is64 : newCode_.is64;
+    oldCode_.is64 = newCode_.is64 = is64;
+    if (!plainFinder_.Index(old_))
+        return WindowedEncodeResult::OldReadFailed;
+    if (hasCode) {
+        codeFinder_ = std::make_unique<OldRangeFinder>(oldSize);
+        auto transform = [this](uint64_t offset, uint8_t* data, size_t size) {
+            EncodeBranches(oldCode_, offset, data, size);
+        };
+        if (!codeFinder_->Index(old_, transform))
+            return WindowedEncodeResult::OldReadFailed;
+    }
+
+    std::vector<uint8_t> start(kDeltaHeaderSize);
+    WriteDeltaHeader(header, start.data());
+    PutVarint(hasCode ? kSegmentsBranchTransform | (is64 ? kSegmentsCode64 : 0) : 0, start);
+    if (hasCode) {
+        PutRanges(oldCode_.ranges, start);
+        PutRanges(newCode_.ranges, start);
+    }
+    if (!Write(start))
+        return WindowedEncodeResult::WriteFailed;
+
+    // Segments are encoded side by side, a batch at a time, and written in order.
+    const unsigned threads = std::max(1u, options_.threads);
+    for (uint64_t next = 0; next < newSize;) {
+        std::vector<Segment> batch(threads);
+        size_t count = 0;
+        for (; count < threads && next < newSize; ++count) {
+            batch[count].newStart = next;
+            batch[count].newSize = static_cast<size_t>(std::min(kSegmentNewBytes, newSize - next));
+            next += batch[count].newSize;
+        }
+        std::vector<std::thread> helpers;
+        for (size_t i = 1; i < count; ++i)
+            helpers.emplace_back([this, &batch, i] { Encode(batch[i]); });
+        Encode(batch[0]);
+        for (std::thread& helper : helpers) helper.join();
+        for (size_t i = 0; i < count; ++i) {
+            if (batch[i].error)
+                std::rethrow_exception(batch[i].error);
+            if (batch[i].result != WindowedEncodeResult::Ok)
+                return batch[i].result;
+            if (!Write(batch[i].encoded))
+                return WindowedEncodeResult::WriteFailed;
+        }
+    }
+    uint8_t trailer[kDeltaTrailerSize];
+    StoreLittle64(written_.Final(), trailer);
+    if (!out_.Write(trailer, sizeof trailer))
+        return WindowedEncodeResult::WriteFailed;
+    return WindowedEncodeResult::Ok;
+}
+
+}  // namespace
+
+WindowedEncodeResult EncodeDeltaSegments(DeltaOldSource& oldFile, DeltaOldSource& newFile,
+                                         DeltaSink& out, const DeltaEncodeOptions& options) {
+    return SegmentsEncoder(oldFile, newFile, out, options).Run();
+}
+
+}  // namespace tpe
