@@ -99,7 +99,7 @@ std::vector<uint8_t> SegmentsDelta(const uint8_t* oldData, size_t oldSize, const
                                    size_t newSize, const DeltaEncodeOptions& options) {
     MemoryOldSource oldFile(oldData, oldSize), newFile(newData, newSize);
     VectorSink sink;
-    if (EncodeDeltaSegments(oldFile, newFile, sink, options) != WindowedEncodeResult::Ok)
+    if (EncodeDeltaSegments(oldFile, newFile, sink, options) != SegmentsEncodeResult::Ok)
         return {};
     return std::move(sink.delta);
 }

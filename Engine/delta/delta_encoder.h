@@ -14,8 +14,6 @@ namespace tpe {
 struct DeltaEncodeOptions {
     int level = 19;        // zstd level for every stream (1..22)
     unsigned threads = 1;  // more than one writes the diffs in parallel; the output stays the same
-    // New-file window of the windowed encoder (windowed_encoder.h); at least 1 MiB.
-    uint64_t windowBytes = uint64_t{16} << 20;
 };
 
 // Memory: about 6 x oldSize + newSize at the peak. Old files above kMaxSuffixArrayInput bytes

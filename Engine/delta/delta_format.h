@@ -67,6 +67,9 @@ constexpr uint64_t kMaxSegmentRanges = 4096;
 constexpr int kSegmentWindowLog = 25;
 static_assert(kSegmentNewBytes + kSegmentOldBytes <= uint64_t{1} << kSegmentWindowLog,
               "a segment's frame must reach its whole prefix");
+// Flags of a segment: its branches transformed, or its bytes copied whole from the old file.
+constexpr uint64_t kSegmentTransformed = 1;
+constexpr uint64_t kSegmentCopied = 2;
 // Flags of a Segments body.
 constexpr uint64_t kSegmentsBranchTransform = 1;  // x86 branch operands made absolute
 constexpr uint64_t kSegmentsCode64 = 2;           // ... including RIP-relative ones

@@ -7,6 +7,8 @@ namespace {
 
 // Anchors whose old-minus-new offsets differ by less than this belong to one moved piece.
 constexpr int64_t kSameMoveTolerance = int64_t{64} << 10;
+// Old positions of one move further apart than this belong to separate ranges.
+constexpr uint64_t kClusterGap = uint64_t{256} << 10;
 
 }  // namespace
 
@@ -30,7 +32,8 @@ bool OldRangeFinder::Index(DeltaOldSource& oldFile, const Prepare& prepare) {
 }
 
 std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, uint64_t newStart,
-                                             uint64_t budget, uint64_t alignment) const {
+                                             uint64_t budget, uint64_t alignment,
+                                             int64_t* commonShift) const {
     struct Match {
         int64_t shift;  // old position minus new position
         uint64_t oldPosition;
@@ -49,6 +52,19 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
         return a.shift != b.shift ? a.shift < b.shift : a.oldPosition < b.oldPosition;
     });
 
+    if (commonShift) {
+        *commonShift = 0;
+        size_t longest = 0;
+        for (size_t i = 0, j; i < matches.size(); i = j) {
+            for (j = i + 1; j < matches.size() && matches[j].shift == matches[i].shift; ++j) {
+            }
+            if (j - i > longest) {
+                longest = j - i;
+                *commonShift = matches[i].shift;
+            }
+        }
+    }
+
     // Group matches of one move; each group's old extent, padded so the piece's edges beyond
     // its first and last anchor are covered too, is a candidate range.
     struct Group {
@@ -63,14 +79,21 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
         return OldRange{low, high};
     };
     for (size_t i = 0; i < matches.size();) {
-        uint64_t low = matches[i].oldPosition, high = low;
         size_t j = i + 1;
-        for (; j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance;
-             ++j) {
-            low = std::min(low, matches[j].oldPosition);
-            high = std::max(high, matches[j].oldPosition);
+        while (j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance)
+            ++j;
+        // Pieces that moved by about the same distance may still lie far apart: one range per
+        // cluster of old positions, or a large new piece would ask for the old file between.
+        positions.clear();
+        for (size_t k = i; k < j; ++k) positions.push_back(matches[k].oldPosition);
+        std::sort(positions.begin(), positions.end());
+        for (size_t a = 0, b; a < positions.size(); a = b) {
+            for (b = a + 1; b < positions.size() && positions[b] - positions[b - 1] < kClusterGap;)
+                ++b;
+            const uint64_t low = positions[a], high = positions[b - 1];
+            groups.push_back(
+                {widen(low > pad ? low - pad : 0, std::min(high + pad, oldSize_)), b - a});
         }
-        groups.push_back({widen(low > pad ? low - pad : 0, std::min(high + pad, oldSize_)), j - i});
         i = j;
     }
     std::stable_sort(groups.begin(), groups.end(),

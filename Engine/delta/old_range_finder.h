@@ -46,9 +46,11 @@ public:
     // The old ranges holding most of the anchors of `size` new bytes that lie at `newStart`, at
     // most `budget` bytes in all, each widened to multiples of `alignment` (a power of two, or
     // the old file's end), sorted and without overlaps. With no anchor found, the old bytes at
-    // the same offset.
+    // the same offset. `commonShift` (may be null) gets the old offset at which the most anchors
+    // place the start of the new bytes (0 when none was found): where they may lie whole.
     std::vector<OldRange> Choose(const uint8_t* data, size_t size, uint64_t newStart,
-                                 uint64_t budget, uint64_t alignment = 1) const;
+                                 uint64_t budget, uint64_t alignment = 1,
+                                 int64_t* commonShift = nullptr) const;
 
 private:
     const uint64_t oldSize_;

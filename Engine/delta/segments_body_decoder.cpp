@@ -69,10 +69,14 @@ private:
         if (!reader_.ReadVarint(newBytes) || newBytes == 0 || newBytes > kSegmentNewBytes ||
             newBytes > out_.Remaining() ||
             (newBytes < out_.Remaining() && newBytes % kBranchPage != 0) ||
-            !reader_.ReadVarint(flags) || flags > (hasCode_ ? kSegmentsBranchTransform : 0) ||
-            !reader_.ReadVarint(rangeCount) || rangeCount > kMaxSegmentRanges)
+            !reader_.ReadVarint(flags) ||
+            (flags != 0 && flags != kSegmentCopied && !(hasCode_ && flags == kSegmentTransformed)))
             return DeltaStatus::Corrupt;
-        const bool transform = flags != 0;
+        if (flags == kSegmentCopied)
+            return Copied(newBytes);
+        if (!reader_.ReadVarint(rangeCount) || rangeCount > kMaxSegmentRanges)
+            return DeltaStatus::Corrupt;
+        const bool transform = flags == kSegmentTransformed;
 
         // The prefix: the old ranges end to end.
         prefix_.clear();
@@ -119,6 +123,21 @@ private:
             return DeltaStatus::Corrupt;
         if (transform)
             DecodeBranches(newCode_, newStart, output_.data(), output_.size());
+        return WriteOutput();
+    }
+
+    // A segment that is a run of the old file as it is.
+    DeltaStatus Copied(uint64_t newBytes) {
+        uint64_t offset;
+        if (!reader_.ReadVarint(offset) || offset > oldSize_ || newBytes > oldSize_ - offset)
+            return DeltaStatus::Corrupt;
+        output_.resize(static_cast<size_t>(newBytes));
+        if (!old_.ReadAt(offset, output_.data(), output_.size()))
+            return DeltaStatus::OldReadFailed;
+        return WriteOutput();
+    }
+
+    DeltaStatus WriteOutput() {
         for (size_t done = 0; done < output_.size();) {
             const size_t take =
                 output_.size() - done < kWritePiece ? output_.size() - done : kWritePiece;

@@ -21,8 +21,11 @@ namespace {
 
 // Executable headers (ELF program headers, PE section table) lie near the start.
 constexpr size_t kHeadBytes = size_t{1} << 20;
-// Level of the quick compressions that choose whether a segment of code is transformed.
+// Level of the quick compression of each segment, which chooses whether a segment of code is
+// transformed and whether the strong level is worth its time.
 constexpr int kProbeLevel = 3;
+// A segment whose quick frame is under this fraction of its size was found almost whole.
+constexpr size_t kFoundWholeRatio = 16;
 
 void Check(size_t result) {
     if (ZSTD_isError(result))
@@ -72,7 +75,7 @@ struct Segment {
     uint64_t newStart = 0;
     size_t newSize = 0;
     std::vector<uint8_t> encoded;  // the segment as the body stores it
-    WindowedEncodeResult result = WindowedEncodeResult::Ok;
+    SegmentsEncodeResult result = SegmentsEncodeResult::Ok;
     std::exception_ptr error;
 };
 
@@ -117,10 +120,12 @@ public:
           options_(options),
           plainFinder_(oldFile.Size()) {}
 
-    WindowedEncodeResult Run();
+    SegmentsEncodeResult Run();
 
 private:
-    bool Prepare(Variant& variant, uint64_t newStart) const;
+    bool Prepare(Variant& variant, uint64_t newStart, int64_t* commonShift = nullptr) const;
+    // Whether `bytes` lie whole at `offset` in the old file.
+    bool FoundWhole(const std::vector<uint8_t>& bytes, int64_t start, uint64_t& offset) const;
     void Encode(Segment& segment) const;
     bool Write(const std::vector<uint8_t>& bytes) {
         written_.Update(bytes.data(), bytes.size());
@@ -138,12 +143,13 @@ private:
     DeltaHash written_;
 };
 
-bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart) const {
+bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart, int64_t* commonShift) const {
     const OldRangeFinder& finder = variant.transformed ? *codeFinder_ : plainFinder_;
     if (variant.transformed)
         EncodeBranches(newCode_, newStart, variant.bytes.data(), variant.bytes.size());
-    variant.ranges = finder.Choose(variant.bytes.data(), variant.bytes.size(), newStart,
-                                   kSegmentOldBytes, variant.transformed ? kBranchPage : 1);
+    variant.ranges =
+        finder.Choose(variant.bytes.data(), variant.bytes.size(), newStart, kSegmentOldBytes,
+                      variant.transformed ? kBranchPage : 1, commonShift);
     for (const OldRange& range : variant.ranges) {
         const size_t at = variant.prefix.size();
         variant.prefix.resize(at + static_cast<size_t>(range.end - range.start));
@@ -156,12 +162,21 @@ bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart) const {
     return true;
 }
 
+bool SegmentsEncoder::FoundWhole(const std::vector<uint8_t>& bytes, int64_t start,
+                                 uint64_t& offset) const {
+    offset = static_cast<uint64_t>(start);
+    if (start < 0 || offset > old_.Size() || bytes.size() > old_.Size() - offset)
+        return false;
+    std::vector<uint8_t> old(bytes.size());
+    return old_.ReadAt(offset, old.data(), old.size()) && old == bytes;
+}
+
 void SegmentsEncoder::Encode(Segment& segment) const {
     try {
         Variant plain;
         plain.bytes.resize(segment.newSize);
         if (!new_.ReadAt(segment.newStart, plain.bytes.data(), plain.bytes.size())) {
-            segment.result = WindowedEncodeResult::NewReadFailed;
+            segment.result = SegmentsEncodeResult::NewReadFailed;
             return;
         }
         Variant code;
@@ -169,29 +184,43 @@ void SegmentsEncoder::Encode(Segment& segment) const {
             code.transformed = true;
             code.bytes = plain.bytes;
         }
-        if (!Prepare(plain, segment.newStart) ||
-            (codeFinder_ && !Prepare(code, segment.newStart))) {
-            segment.result = WindowedEncodeResult::OldReadFailed;
+        int64_t shift = 0;
+        uint64_t copyFrom = 0;
+        if (!Prepare(plain, segment.newStart, &shift)) {
+            segment.result = SegmentsEncodeResult::OldReadFailed;
             return;
         }
-        // Code whose targets moved along with it diffs better as it is: a quick compression
-        // of both tells which way this segment goes.
+        // Unchanged data that merely moved, the bulk of a large archive's update, costs a
+        // varint instead of a frame's blocks.
+        if (FoundWhole(plain.bytes, shift, copyFrom)) {
+            PutVarint(segment.newSize, segment.encoded);
+            PutVarint(kSegmentCopied, segment.encoded);
+            PutVarint(copyFrom, segment.encoded);
+            return;
+        }
+        if (codeFinder_ && !Prepare(code, segment.newStart)) {
+            segment.result = SegmentsEncodeResult::OldReadFailed;
+            return;
+        }
+        // A quick compression first. Code whose targets moved along with it diffs better as it
+        // is: for executables the quicker of the two ways tells which to keep. A segment found
+        // almost whole in the old file keeps its quick frame: the strong levels would spend
+        // seconds on it to save a few bytes.
+        const int probeLevel = std::min(options_.level, kProbeLevel);
+        plain.frame = Compress(probeLevel, plain.prefix, plain.bytes);
         Variant* chosen = &plain;
         if (codeFinder_) {
-            const int probeLevel = std::min(options_.level, kProbeLevel);
-            plain.frame = Compress(probeLevel, plain.prefix, plain.bytes);
             code.frame = Compress(probeLevel, code.prefix, code.bytes);
             if (code.frame.size() < plain.frame.size())
                 chosen = &code;
-            if (options_.level != probeLevel)
-                chosen->frame = Compress(options_.level, chosen->prefix, chosen->bytes);
-        } else {
-            plain.frame = Compress(options_.level, plain.prefix, plain.bytes);
         }
+        if (options_.level != probeLevel &&
+            chosen->frame.size() > chosen->bytes.size() / kFoundWholeRatio)
+            chosen->frame = Compress(options_.level, chosen->prefix, chosen->bytes);
 
         std::vector<uint8_t>& out = segment.encoded;
         PutVarint(segment.newSize, out);
-        PutVarint(chosen->transformed ? kSegmentsBranchTransform : 0, out);
+        PutVarint(chosen->transformed ? kSegmentTransformed : 0, out);
         PutVarint(chosen->ranges.size(), out);
         uint64_t end = 0;
         for (const OldRange& range : chosen->ranges) {
@@ -206,7 +235,7 @@ void SegmentsEncoder::Encode(Segment& segment) const {
     }
 }
 
-WindowedEncodeResult SegmentsEncoder::Run() {
+SegmentsEncodeResult SegmentsEncoder::Run() {
     const uint64_t oldSize = old_.Size(), newSize = new_.Size();
     DeltaHeader header;
     header.encoding = DeltaEncoding::Segments;
@@ -215,24 +244,24 @@ WindowedEncodeResult SegmentsEncoder::Run() {
     DeltaHash newHash;
     if (!ReadInBlocks(new_, 0, newSize,
                       [&](const uint8_t* data, size_t size) { newHash.Update(data, size); }))
-        return WindowedEncodeResult::NewReadFailed;
+        return SegmentsEncodeResult::NewReadFailed;
     header.newHash = newHash.Final();
     if (!ReadBranchCode(old_, oldCode_))
-        return WindowedEncodeResult::OldReadFailed;
+        return SegmentsEncodeResult::OldReadFailed;
     if (!ReadBranchCode(new_, newCode_))
-        return WindowedEncodeResult::NewReadFailed;
+        return SegmentsEncodeResult::NewReadFailed;
     const bool hasCode = !oldCode_.ranges.empty() || !newCode_.ranges.empty();
     const bool is64 = newCode_.ranges.empty() ? oldCode_.is64 : newCode_.is64;
     oldCode_.is64 = newCode_.is64 = is64;
     if (!plainFinder_.Index(old_))
-        return WindowedEncodeResult::OldReadFailed;
+        return SegmentsEncodeResult::OldReadFailed;
     if (hasCode) {
         codeFinder_ = std::make_unique<OldRangeFinder>(oldSize);
         auto transform = [this](uint64_t offset, uint8_t* data, size_t size) {
             EncodeBranches(oldCode_, offset, data, size);
         };
         if (!codeFinder_->Index(old_, transform))
-            return WindowedEncodeResult::OldReadFailed;
+            return SegmentsEncodeResult::OldReadFailed;
     }
 
     std::vector<uint8_t> start(kDeltaHeaderSize);
@@ -243,7 +272,7 @@ WindowedEncodeResult SegmentsEncoder::Run() {
         PutRanges(newCode_.ranges, start);
     }
     if (!Write(start))
-        return WindowedEncodeResult::WriteFailed;
+        return SegmentsEncodeResult::WriteFailed;
 
     // Segments are encoded side by side, a batch at a time, and written in order.
     const unsigned threads = std::max(1u, options_.threads);
@@ -263,22 +292,22 @@ WindowedEncodeResult SegmentsEncoder::Run() {
         for (size_t i = 0; i < count; ++i) {
             if (batch[i].error)
                 std::rethrow_exception(batch[i].error);
-            if (batch[i].result != WindowedEncodeResult::Ok)
+            if (batch[i].result != SegmentsEncodeResult::Ok)
                 return batch[i].result;
             if (!Write(batch[i].encoded))
-                return WindowedEncodeResult::WriteFailed;
+                return SegmentsEncodeResult::WriteFailed;
         }
     }
     uint8_t trailer[kDeltaTrailerSize];
     StoreLittle64(written_.Final(), trailer);
     if (!out_.Write(trailer, sizeof trailer))
-        return WindowedEncodeResult::WriteFailed;
-    return WindowedEncodeResult::Ok;
+        return SegmentsEncodeResult::WriteFailed;
+    return SegmentsEncodeResult::Ok;
 }
 
 }  // namespace
 
-WindowedEncodeResult EncodeDeltaSegments(DeltaOldSource& oldFile, DeltaOldSource& newFile,
+SegmentsEncodeResult EncodeDeltaSegments(DeltaOldSource& oldFile, DeltaOldSource& newFile,
                                          DeltaSink& out, const DeltaEncodeOptions& options) {
     return SegmentsEncoder(oldFile, newFile, out, options).Run();
 }

@@ -7,15 +7,16 @@
 
 #include "delta_decoder.h"
 #include "delta_encoder.h"
-#include "windowed_encoder.h"
 
 namespace tpe {
+
+enum class SegmentsEncodeResult { Ok, OldReadFailed, NewReadFailed, WriteFailed };
 
 // Streams both files through random-access sources (read from several threads at once when
 // options.threads > 1) and writes the delta to `out` as it is made. Memory: about 150 MiB per
 // thread at level 19 plus the anchor index (under 128 MiB). The bytes do not depend on the
 // thread count. Throws std::bad_alloc when memory runs out, std::runtime_error should zstd fail.
-WindowedEncodeResult EncodeDeltaSegments(DeltaOldSource& oldFile, DeltaOldSource& newFile,
+SegmentsEncodeResult EncodeDeltaSegments(DeltaOldSource& oldFile, DeltaOldSource& newFile,
                                          DeltaSink& out, const DeltaEncodeOptions& options = {});
 
 }  // namespace tpe

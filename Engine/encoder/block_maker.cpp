@@ -11,7 +11,7 @@
 #include "delta_encoder.h"
 #include "file_delta_sources.h"
 #include "full_block_writer.h"
-#include "windowed_encoder.h"
+#include "segments_encoder.h"
 
 namespace tpe {
 namespace {
@@ -80,7 +80,7 @@ private:
     uint64_t m_finished = 0;
 };
 
-// The new file of a windowed diff, telling how far into it the encoder has read.
+// The new file of a segmented diff, telling how far into it the encoder has read.
 class WatchedSource : public DeltaOldSource {
 public:
     WatchedSource(DeltaOldSource& inner, ProgressReport& report, const std::string& path)
@@ -178,7 +178,7 @@ std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, si
                 report.Finished(jobs[i].newPath, jobs[i].newSize);
             } catch (const std::bad_alloc&) {
                 made[i - first].error = "out of memory while diffing " + jobs[i].newPath +
-                                        " (a smaller --memory budget diffs it in windows)";
+                                        " (a smaller --memory budget diffs it segment by segment)";
             } catch (const std::exception& e) {
                 made[i - first].error = "cannot diff " + jobs[i].newPath + ": " + e.what();
             }
@@ -195,8 +195,8 @@ std::vector<MadeBlock> MakeBatch(FileSystem& fs, std::vector<BlockJob>& jobs, si
     return made;
 }
 
-bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options, BlockJob& job,
-                  ProgressReport& report, std::string* error) {
+bool MakeSegmented(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options,
+                   BlockJob& job, ProgressReport& report, std::string* error) {
     std::unique_ptr<InputFile> oldFile;
     if (!job.oldPath.empty() && !(oldFile = fs.OpenRead(job.oldPath))) {
         *error = "cannot read " + job.oldPath;
@@ -220,9 +220,9 @@ bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& opt
     DeltaEncodeOptions encodeOptions;
     encodeOptions.level = options.level;
     encodeOptions.threads = options.threads;
-    WindowedEncodeResult result;
+    SegmentsEncodeResult result;
     try {
-        result = EncodeDeltaWindowed(oldSource, newSource, sink, encodeOptions);
+        result = EncodeDeltaSegments(oldSource, newSource, sink, encodeOptions);
     } catch (const std::bad_alloc&) {
         *error = "out of memory while diffing " + job.newPath;
         return false;
@@ -233,15 +233,15 @@ bool MakeWindowed(FileSystem& fs, PayloadWriter& writer, const BlockOptions& opt
     const bool closed = blockOut->Close();
     blockOut.reset();
     switch (result) {
-        case WindowedEncodeResult::Ok:
+        case SegmentsEncodeResult::Ok:
             break;
-        case WindowedEncodeResult::OldReadFailed:
+        case SegmentsEncodeResult::OldReadFailed:
             *error = "cannot read " + job.oldPath;
             return false;
-        case WindowedEncodeResult::NewReadFailed:
+        case SegmentsEncodeResult::NewReadFailed:
             *error = "cannot read " + job.newPath;
             return false;
-        case WindowedEncodeResult::WriteFailed:
+        case SegmentsEncodeResult::WriteFailed:
             *error = "cannot write " + blockPath + " (is the disk full?)";
             return false;
     }
@@ -274,10 +274,10 @@ bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& optio
     ProgressReport report(options);
     for (size_t first = 0; first < jobs.size();) {
         if (!InMemory(jobs[first], options.memoryBudget)) {
-            if (options.onWindowedFile) {
-                options.onWindowedFile(jobs[first].newPath, jobs[first].newSize);
+            if (options.onSegmentedFile) {
+                options.onSegmentedFile(jobs[first].newPath, jobs[first].newSize);
             }
-            if (!MakeWindowed(fs, writer, options, jobs[first], report, error)) {
+            if (!MakeSegmented(fs, writer, options, jobs[first], report, error)) {
                 return false;
             }
             ++first;

@@ -1,7 +1,7 @@
 #pragma once
 // Makes the data block that turns one old file into the new one, checks that it rebuilds the
 // file, and adds it to the payload. Files whose diff fits the memory budget are diffed in
-// memory; larger ones window by window, streamed from disk, so any size can be diffed.
+// memory; larger ones segment by segment, streamed from disk, so any size can be diffed.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,7 +16,7 @@ struct BlockOptions {
     int level = 19;
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 1;
-    std::function<void(const std::string& newPath, uint64_t newSize)> onWindowedFile;
+    std::function<void(const std::string& newPath, uint64_t newSize)> onSegmentedFile;
     // Bytes of new files diffed so far, all jobs together, and the file at hand; called from
     // one thread at a time (not always the same one).
     std::function<void(const std::string& newPath, uint64_t done)> onProgress;
@@ -37,7 +37,7 @@ struct BlockJob {
 
 // Makes the jobs' blocks and adds them to `writer` in order. Files diffed in memory are diffed
 // `options.threads` at a time while their memory together stays within the budget; larger
-// files one at a time, each window by window. The payload is the same for any thread count.
+// files one at a time, each segment by segment. The payload is the same for any thread count.
 // On failure `error` names the first job that failed.
 bool MakeBlocks(FileSystem& fs, PayloadWriter& writer, const BlockOptions& options,
                 std::vector<BlockJob>& jobs, std::string* error);

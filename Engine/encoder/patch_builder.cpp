@@ -457,7 +457,7 @@ bool BuildPatch(FileSystem& fs, const BuildRequest& request, const std::string& 
     blockOptions.level = request.level;
     blockOptions.memoryBudget = request.memoryBudget;
     blockOptions.threads = request.threads;
-    blockOptions.onWindowedFile = request.onWindowedFile;
+    blockOptions.onSegmentedFile = request.onSegmentedFile;
     uint64_t toDiff = 0;
     for (const BlockJob& job : jobs) {
         toDiff += job.newSize;

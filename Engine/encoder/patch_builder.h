@@ -27,13 +27,13 @@ struct BuildRequest {
     std::vector<BuildTree> checksumOnly;  // further builds that appear only in checksum lines
     int level = 19;
     // Files whose diff would need more memory than this (about 6 x old + new size) are diffed
-    // window by window in bounded memory.
+    // segment by segment in bounded memory.
     uint64_t memoryBudget = uint64_t{1} << 30;
     unsigned threads = 2;  // the patch is the same for any number
     LinkPolicy links = LinkPolicy::Refuse;
     uint16_t formatVersion = kFormatVersion;  // older versions: for tests of older payloads
     // Told before each file too large for the budget is diffed (they take a while).
-    std::function<void(const std::string& path, uint64_t size)> onWindowedFile;
+    std::function<void(const std::string& path, uint64_t size)> onSegmentedFile;
     // For a progress display: the file at hand and the bytes done. While the builds are read
     // `total` is 0 and `done` counts the bytes read; while files are diffed, `done` runs to
     // `total`, the size of every new file diffed. Called from one thread at a time.

@@ -42,8 +42,8 @@ const char* const kBuildHelp =
     "                          every build has)\n"
     "  --level N               compression level, 1 to 22 (default 19)\n"
     "  --memory MIB            memory for diffing one file (default 1024); files that would\n"
-    "                          need more are diffed window by window, in bounded memory\n"
-    "  --threads N             files and windows diffed at once, 1 to 16 (default 2); the\n"
+    "                          need more are diffed segment by segment, in bounded memory\n"
+    "  --threads N             files and segments diffed at once, 1 to 16 (default 2); the\n"
     "                          patch is the same for any number\n"
     "  --quiet                 print errors only\n"
     "  -o PATCH                the patch file to write\n";
@@ -170,10 +170,10 @@ int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     ProgressLine reading(out, terminal, quiet, "reading the builds:");
     ProgressLine diffing(out, terminal, quiet, "diffing");
     std::string lastDiffed;
-    request.onWindowedFile = [&](const std::string& path, uint64_t size) {
+    request.onSegmentedFile = [&](const std::string& path, uint64_t size) {
         if (!quiet) {
             diffing.Print(
-                out, "diffing " + ShownPath(path) + " (" + ByteText(size) + ") window by window");
+                out, "diffing " + ShownPath(path) + " (" + ByteText(size) + ") segment by segment");
         }
     };
     request.onProgress = [&](const std::string& path, uint64_t done, uint64_t total) {

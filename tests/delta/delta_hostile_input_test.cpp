@@ -52,7 +52,7 @@ Bytes EncodePair(const Pair& pair) {
         return Encode(pair.oldData, pair.newData);
     MemoryOld old(pair.oldData), now(pair.newData);
     MemorySink sink;
-    EXPECT_EQ(EncodeDeltaSegments(old, now, sink), WindowedEncodeResult::Ok);
+    EXPECT_EQ(EncodeDeltaSegments(old, now, sink), SegmentsEncodeResult::Ok);
     return sink.Data();
 }
 
@@ -68,7 +68,8 @@ std::vector<Pair> SmallPairs() {
             {"references", oldCode, newCode},
             {"compressed", {}, text},
             {"stored", {}, Random(2).Fill(200)},
-            {"segments", oldCode, newCode, true}};
+            {"segments", oldCode, newCode, true},
+            {"copied segment", text, text, true}};
 }
 
 TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {

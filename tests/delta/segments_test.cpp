@@ -1,8 +1,12 @@
-// The Segments encoding: the x86 branch transform, and deltas of large files compressed segment
-// by segment against the old ranges that hold their data.
+// The Segments encoding: content anchors, the x86 branch transform, and deltas of large files
+// compressed segment by segment against the old ranges that hold their data, which must rebuild
+// the file, find data that moved far, and stay the same for any thread count.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "branch_transform.h"
+#include "content_anchors.h"
 #include "delta_format.h"
 #include "delta_test_support.h"
 #include "segments_encoder.h"
@@ -18,7 +22,7 @@ Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData, unsigned thread
     DeltaEncodeOptions options;
     options.level = 3;
     options.threads = threads;
-    EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), WindowedEncodeResult::Ok);
+    EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), SegmentsEncodeResult::Ok);
     return sink.Data();
 }
 
@@ -26,6 +30,21 @@ void ExpectRebuilds(const Bytes& oldData, const Bytes& newData, const Bytes& del
     Bytes rebuilt;
     ASSERT_EQ(Decode(oldData, delta, newData.size(), &rebuilt), DeltaStatus::Ok);
     EXPECT_TRUE(rebuilt == newData);
+}
+
+// The old file cut into `pieceSize` pieces, shuffled, a few of them changed.
+Bytes Shuffled(const Bytes& oldData, size_t pieceSize, uint64_t seed) {
+    std::vector<size_t> order;
+    for (size_t at = 0; at < oldData.size(); at += pieceSize) order.push_back(at);
+    Random random(seed);
+    for (size_t i = order.size(); i > 1; --i) std::swap(order[i - 1], order[random.Below(i)]);
+    Bytes out;
+    for (size_t at : order) {
+        size_t end = std::min(at + pieceSize, oldData.size());
+        out.insert(out.end(), oldData.begin() + long(at), oldData.begin() + long(end));
+        out[out.size() - 100] ^= 0x5a;
+    }
+    return out;
 }
 
 // Random bytes thick with the opcodes the transform rewrites.
@@ -45,6 +64,34 @@ Bytes OpcodeSoup(size_t size, uint64_t seed) {
             out[i + 1] = 0x15;
     }
     return out;
+}
+
+TEST(ContentAnchors, FollowTheDataAndIgnoreRuns) {
+    const Bytes data = Random(7).Fill(1 << 20);
+    Bytes shifted = Random(8).Fill(12345);
+    shifted.insert(shifted.end(), data.begin(), data.end());
+    std::vector<AnchorScanner::Anchor> a, b;
+    AnchorScanner(256).Scan(data.data(), data.size(), a);
+    AnchorScanner scanner(256);
+    for (size_t at = 0; at < shifted.size(); at += 1000)  // fed in pieces
+        scanner.Scan(shifted.data() + at, std::min<size_t>(1000, shifted.size() - at), b);
+    // About one per 256 bytes, and the same ones 12345 bytes later.
+    EXPECT_GT(a.size(), data.size() / 512);
+    EXPECT_LT(a.size(), data.size() / 128);
+    size_t same = 0;
+    for (const auto& anchor : b)
+        same += std::any_of(a.begin(), a.end(), [&](const AnchorScanner::Anchor& x) {
+            return x.key == anchor.key && x.position + 12345 == anchor.position;
+        });
+    EXPECT_GE(same + 2, a.size());
+
+    // A long run of one byte gives at most one anchor, whatever the byte.
+    for (int value : {0, 0x41, 0xff}) {
+        std::vector<AnchorScanner::Anchor> run;
+        const Bytes bytes(4 << 20, uint8_t(value));
+        AnchorScanner(256).Scan(bytes.data(), bytes.size(), run);
+        EXPECT_LE(run.size(), 1u) << value;
+    }
 }
 
 TEST(BranchTransform, UndoesItselfOnAnyBytesAndWorksPageByPage) {
@@ -161,6 +208,63 @@ TEST(Segments, ShuffledDataEditsAndGrowthRebuildTheSameForAnyThreadCount) {
     ExpectRebuilds(oldData, {}, EncodeSegments(oldData, {}));
 }
 
+TEST(Segments, FindsPiecesMovedAnywhereInTheOldFile) {
+    const Bytes oldData = Random(1).Fill(12 * kMiB + 12345);
+    for (size_t piece : {size_t{64} << 10, size_t{700} << 10}) {
+        const Bytes newData = Shuffled(oldData, piece, piece);
+        const Bytes delta = EncodeSegments(oldData, newData);
+        ExpectRebuilds(oldData, newData, delta);
+        EXPECT_LT(delta.size(), newData.size() / 50) << "pieces of " << piece;
+    }
+}
+
+TEST(Segments, EditsInsertionsAndGrowth) {
+    Random random(2);
+    const Bytes oldData = random.Fill(5 * kMiB);
+    Bytes newData = oldData;
+    newData.insert(newData.begin() + 3000000, 70000, 'x');
+    newData.erase(newData.begin() + 100, newData.begin() + 50000);
+    for (size_t at = 0; at < newData.size(); at += 99999) newData[at] ^= 1;
+    const Bytes tail = random.Fill(2 * kMiB + 7);  // new data the old file never had
+    newData.insert(newData.end(), tail.begin(), tail.end());
+    const Bytes delta = EncodeSegments(oldData, newData);
+    ExpectRebuilds(oldData, newData, delta);
+    EXPECT_LT(delta.size(), tail.size() + 200000);
+
+    // Shrunk to less than one segment, and against an empty old file.
+    const Bytes small(oldData.begin() + 777, oldData.begin() + 300000);
+    ExpectRebuilds(oldData, small, EncodeSegments(oldData, small));
+    ExpectRebuilds(Bytes(), small, EncodeSegments(Bytes(), small));
+}
+
+TEST(Segments, MostlyZeroFilesLikeSparseImages) {
+    Bytes oldData(9 * kMiB, 0);
+    Random random(3);
+    const Bytes island = random.Fill(300000);
+    std::copy(island.begin(), island.end(), oldData.begin() + 6 * kMiB);
+    Bytes newData(10 * kMiB, 0);
+    std::copy(island.begin(), island.end(), newData.begin() + 1 * kMiB);  // moved far back
+    newData[8 * kMiB] = 1;
+    const Bytes delta = EncodeSegments(oldData, newData);
+    ExpectRebuilds(oldData, newData, delta);
+    EXPECT_LT(delta.size(), 20000u);
+}
+
+TEST(Segments, UnchangedStretchesOfAHugeFileAreCopiedNotCompressed) {
+    // 64 KiB of new data in 20 MiB: the segments before and after it are copied whole.
+    const Bytes oldData = Random(13).Fill(20 * kMiB);
+    Bytes newData = oldData;
+    const Bytes fresh = Random(14).Fill(64 << 10);
+    newData.insert(newData.begin() + 12 * kMiB, fresh.begin(), fresh.end());
+    const Bytes delta = EncodeSegments(oldData, newData);
+    ExpectRebuilds(oldData, newData, delta);
+    // About 14 bytes per 128 KiB block of the one compressed segment; two more would double it.
+    EXPECT_LT(delta.size(), fresh.size() + 1200) << "the unchanged segments must be copied";
+    // A copy that reaches past the old file is refused.
+    Bytes shorter(oldData.begin(), oldData.end() - kMiB);
+    EXPECT_EQ(Decode(shorter, delta, newData.size()), DeltaStatus::OldMismatch);
+}
+
 TEST(Segments, FailedReadsAndWritesAreReported) {
     const Bytes oldData = Random(5).Fill(kMiB);
     const Bytes newData = Random(6).Fill(kMiB);
@@ -170,9 +274,9 @@ TEST(Segments, FailedReadsAndWritesAreReported) {
         old.failReads = side == 0;
         now.failReads = side == 1;
         sink.failAfter = side == 2 ? 40 : SIZE_MAX;
-        const WindowedEncodeResult expected[] = {WindowedEncodeResult::OldReadFailed,
-                                                 WindowedEncodeResult::NewReadFailed,
-                                                 WindowedEncodeResult::WriteFailed};
+        const SegmentsEncodeResult expected[] = {SegmentsEncodeResult::OldReadFailed,
+                                                 SegmentsEncodeResult::NewReadFailed,
+                                                 SegmentsEncodeResult::WriteFailed};
         EXPECT_EQ(EncodeDeltaSegments(old, now, sink), expected[side]);
     }
 }

@@ -1,4 +1,4 @@
-// The builder at scale: files diffed window by window when they exceed the memory budget, the
+// The builder at scale: files diffed segment by segment when they exceed the memory budget, the
 // same patch for any thread count, and no partial patch left when the build fails.
 #include <gtest/gtest.h>
 
