@@ -55,7 +55,7 @@ QLC_String WithoutHistoryExtension(const PatchDescription& description, const QL
 void ReportCancelled(PatchDescription& description) {
     WriteLine(description, QLC_String::Format(LoadMessage(MSG_UPDATE_CANCELLED).c_str(),
                                               LoadMessage(MSG_PRODUCT_NAME).c_str()));
-    ShowFinishedButtons(description);
+    // OK appears once the run has written its verdict (RunPatchProcess), not before it.
 }
 
 void ReportInconsistentFile(PatchDescription& description) {

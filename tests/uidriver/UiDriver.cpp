@@ -166,16 +166,26 @@ HWND FindControl(HWND parent, int id) {
 }
 
 std::string Text(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                             &length)) {
-        return std::string();
+    // The program may append between the two messages: read again until the length holds, or
+    // the text would be cut at the old length.
+    for (int attempt = 0;; ++attempt) {
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                                 &length)) {
+            return std::string();
+        }
+        std::vector<char> buffer(length + 2, '\0');
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(),
+                            reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                            kSendTimeoutMs, &copied);
+        DWORD_PTR after = 0;
+        SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                            &after);
+        if (after == length || attempt == 20) {
+            return std::string(buffer.data());
+        }
     }
-    std::vector<char> buffer(length + 2, '\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
-    return std::string(buffer.data());
 }
 
 std::string ClassName(HWND window) {
