@@ -88,7 +88,7 @@ void TransformSpan(bool is64, uint64_t spanOffset, uint8_t* data, size_t size) {
 template <bool kEncode>
 void Transform(const BranchCode& code, uint64_t fileOffset, uint8_t* data, size_t size) {
     const uint64_t end = fileOffset + size;
-    for (const CodeRange& range : code.ranges) {
+    for (const ByteRange& range : code.ranges) {
         if (range.end <= fileOffset || range.start >= end)
             continue;
         const uint64_t first = std::max(range.start, fileOffset);

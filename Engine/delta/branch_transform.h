@@ -17,19 +17,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "byte_range.h"
+
 namespace tpe {
 
 constexpr uint64_t kBranchPage = 4096;
 
-// Bytes [start, end) of a file that hold code.
-struct CodeRange {
-    uint64_t start = 0;
-    uint64_t end = 0;
-};
-
 struct BranchCode {
     bool is64 = false;              // also RIP-relative operands
-    std::vector<CodeRange> ranges;  // sorted, not overlapping
+    std::vector<ByteRange> ranges;  // the bytes that hold code: sorted, not overlapping
 };
 
 // Transform `size` bytes that lie at `fileOffset` in their file. `fileOffset` must be a multiple

@@ -31,9 +31,9 @@ bool OldRangeFinder::Index(DeltaOldSource& oldFile, const Prepare& prepare) {
     return true;
 }
 
-std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, uint64_t newStart,
-                                             uint64_t budget, uint64_t alignment,
-                                             int64_t* commonShift) const {
+std::vector<ByteRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, uint64_t newStart,
+                                               uint64_t budget, uint64_t alignment,
+                                               int64_t* commonShift) const {
     struct Match {
         int64_t shift;  // old position minus new position
         uint64_t oldPosition;
@@ -68,7 +68,7 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
     // Group matches of one move; each group's old extent, padded so the piece's edges beyond
     // its first and last anchor are covered too, is a candidate range.
     struct Group {
-        OldRange range;
+        ByteRange range;
         size_t votes;
     };
     std::vector<Group> groups;
@@ -76,7 +76,7 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
     auto widen = [&](uint64_t low, uint64_t high) {
         low = low / alignment * alignment;
         high = std::min(oldSize_, (high + alignment - 1) / alignment * alignment);
-        return OldRange{low, high};
+        return ByteRange{low, high};
     };
     for (size_t i = 0; i < matches.size();) {
         size_t j = i + 1;
@@ -98,7 +98,7 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
     }
     std::stable_sort(groups.begin(), groups.end(),
                      [](const Group& a, const Group& b) { return a.votes > b.votes; });
-    std::vector<OldRange> chosen;
+    std::vector<ByteRange> chosen;
     uint64_t used = 0;
     for (const Group& group : groups) {
         uint64_t rangeSize = group.range.end - group.range.start;
@@ -111,20 +111,12 @@ std::vector<OldRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, u
         // Nothing recognised (data without anchors, such as long runs of zeros): try the old
         // bytes at the same offset.
         uint64_t start = std::min(newStart, oldSize_ - 1);
-        OldRange same = widen(start, start + std::min<uint64_t>({size, oldSize_ - start, budget}));
+        ByteRange same = widen(start, start + std::min<uint64_t>({size, oldSize_ - start, budget}));
         if (same.end - same.start <= budget)
             chosen.push_back(same);
     }
-    std::sort(chosen.begin(), chosen.end(),
-              [](const OldRange& a, const OldRange& b) { return a.start < b.start; });
-    std::vector<OldRange> merged;
-    for (const OldRange& range : chosen) {
-        if (!merged.empty() && range.start <= merged.back().end)
-            merged.back().end = std::max(merged.back().end, range.end);
-        else
-            merged.push_back(range);
-    }
-    return merged;
+    MergeRanges(chosen);
+    return chosen;
 }
 
 }  // namespace tpe

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "byte_range.h"
 #include "content_anchors.h"
 #include "delta_decoder.h"
 
@@ -28,11 +29,6 @@ bool ReadInBlocks(DeltaOldSource& file, uint64_t start, uint64_t size, Use use) 
     return true;
 }
 
-struct OldRange {
-    uint64_t start;
-    uint64_t end;
-};
-
 class OldRangeFinder {
 public:
     explicit OldRangeFinder(uint64_t oldSize);
@@ -48,9 +44,9 @@ public:
     // the old file's end), sorted and without overlaps. With no anchor found, the old bytes at
     // the same offset. `commonShift` (may be null) gets the old offset at which the most anchors
     // place the start of the new bytes (0 when none was found): where they may lie whole.
-    std::vector<OldRange> Choose(const uint8_t* data, size_t size, uint64_t newStart,
-                                 uint64_t budget, uint64_t alignment = 1,
-                                 int64_t* commonShift = nullptr) const;
+    std::vector<ByteRange> Choose(const uint8_t* data, size_t size, uint64_t newStart,
+                                  uint64_t budget, uint64_t alignment = 1,
+                                  int64_t* commonShift = nullptr) const;
 
 private:
     const uint64_t oldSize_;

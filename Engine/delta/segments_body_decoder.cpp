@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kWritePiece = size_t{1} << 20;
 
 // Sorted, non-overlapping ranges inside a file of `fileSize` bytes, stored as gaps and sizes.
-bool ReadCodeRanges(PatchReader& reader, uint64_t fileSize, std::vector<CodeRange>& ranges) {
+bool ReadByteRanges(PatchReader& reader, uint64_t fileSize, std::vector<ByteRange>& ranges) {
     uint64_t count;
     if (!reader.ReadVarint(count) || count > kMaxCodeSegments)
         return false;
@@ -48,8 +48,8 @@ public:
             return DeltaStatus::Corrupt;
         hasCode_ = (flags & kSegmentsBranchTransform) != 0;
         oldCode_.is64 = newCode_.is64 = (flags & kSegmentsCode64) != 0;
-        if (hasCode_ && (!ReadCodeRanges(reader_, oldSize_, oldCode_.ranges) ||
-                         !ReadCodeRanges(reader_, out_.Remaining(), newCode_.ranges)))
+        if (hasCode_ && (!ReadByteRanges(reader_, oldSize_, oldCode_.ranges) ||
+                         !ReadByteRanges(reader_, out_.Remaining(), newCode_.ranges)))
             return DeltaStatus::Corrupt;
         context_.reset(ZSTD_createDCtx());
         if (!context_)

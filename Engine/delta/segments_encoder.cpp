@@ -49,23 +49,16 @@ bool ReadBranchCode(DeltaOldSource& file, BranchCode& code) {
     for (const CodeSegment& segment : layout.segments)
         if (segment.code)
             code.ranges.push_back({segment.fileOffset, segment.fileOffset + segment.size});
-    std::sort(code.ranges.begin(), code.ranges.end(),
-              [](const CodeRange& a, const CodeRange& b) { return a.start < b.start; });
-    std::vector<CodeRange> merged;
-    for (const CodeRange& range : code.ranges) {
-        if (!merged.empty() && range.start <= merged.back().end)
-            merged.back().end = std::max(merged.back().end, range.end);
-        else
-            merged.push_back(range);
-    }
-    code.ranges = std::move(merged);
+    MergeRanges(code.ranges);
     return true;
 }
 
-void PutRanges(const std::vector<CodeRange>& ranges, std::vector<uint8_t>& out) {
+// Ranges as the body stores them: count, then per range the gap from the previous end and the
+// size.
+void PutRanges(const std::vector<ByteRange>& ranges, std::vector<uint8_t>& out) {
     PutVarint(ranges.size(), out);
     uint64_t end = 0;
-    for (const CodeRange& range : ranges) {
+    for (const ByteRange& range : ranges) {
         PutVarint(range.start - end, out);
         PutVarint(range.end - range.start, out);
         end = range.end;
@@ -106,7 +99,7 @@ std::vector<uint8_t> Compress(int level, const std::vector<uint8_t>& prefix,
 struct Variant {
     bool transformed = false;
     std::vector<uint8_t> bytes;
-    std::vector<OldRange> ranges;
+    std::vector<ByteRange> ranges;
     std::vector<uint8_t> prefix;
     std::vector<uint8_t> frame;
 };
@@ -151,7 +144,7 @@ bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart, int64_t* comm
     variant.ranges =
         finder.Choose(variant.bytes.data(), variant.bytes.size(), newStart, kSegmentOldBytes,
                       variant.transformed ? kBranchPage : 1, commonShift);
-    for (const OldRange& range : variant.ranges) {
+    for (const ByteRange& range : variant.ranges) {
         const size_t at = variant.prefix.size();
         variant.prefix.resize(at + static_cast<size_t>(range.end - range.start));
         if (!old_.ReadAt(range.start, variant.prefix.data() + at, variant.prefix.size() - at))
@@ -222,13 +215,7 @@ void SegmentsEncoder::Encode(Segment& segment) const {
         std::vector<uint8_t>& out = segment.encoded;
         PutVarint(segment.newSize, out);
         PutVarint(chosen->transformed ? kSegmentTransformed : 0, out);
-        PutVarint(chosen->ranges.size(), out);
-        uint64_t end = 0;
-        for (const OldRange& range : chosen->ranges) {
-            PutVarint(range.start - end, out);
-            PutVarint(range.end - range.start, out);
-            end = range.end;
-        }
+        PutRanges(chosen->ranges, out);
         PutVarint(chosen->frame.size(), out);
         out.insert(out.end(), chosen->frame.begin(), chosen->frame.end());
     } catch (...) {
