@@ -1,5 +1,7 @@
 #pragma once
 // Results of an engine run; the DLL returns them and tpatch exits with them. 0 only for success.
+#include "PatchEngineApi.h"
+
 namespace tpe {
 
 enum class EngineResult : int {
@@ -19,6 +21,11 @@ enum class EngineResult : int {
                               // not; nothing was changed and the journal stays
     FolderIsLink = 13,        // the installation folder is itself a link or junction
 };
+
+// The results that callers tell apart are part of the engine's contract.
+static_assert(int(EngineResult::FolderMissing) == kEngineFolderMissing, "contract result");
+static_assert(int(EngineResult::JournalUnusable) == kEngineJournalUnusable, "contract result");
+static_assert(int(EngineResult::FolderIsLink) == kEngineFolderIsLink, "contract result");
 
 const char* ResultText(EngineResult result);
 

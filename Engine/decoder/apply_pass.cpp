@@ -115,7 +115,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
         if (!r.Text(kMsgQuestion, ReadOnlyQuestion(name))) {
             return Fail(EngineResult::Cancelled, "");
         }
-        if (r.Answer() != "Y" && r.Answer() != "y") {
+        if (r.Answer() != kEngineAnswerYes && r.Answer() != "y") {
             return Fail(EngineResult::ConsentRefused, name + " is read-only and was not replaced");
         }
     }

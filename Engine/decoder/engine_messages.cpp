@@ -15,12 +15,13 @@ bool Reporter::Send(unsigned id, void* parameter) {
 }
 
 bool Reporter::Text(unsigned id, const std::string& text) {
-    std::string bounded = text.substr(0, kMaxMessageLength);
+    std::string bounded = text.substr(0, kEngineMaxTextLength);
     return Send(id, const_cast<char*>(bounded.c_str()));
 }
 
 bool Reporter::Progress(uint64_t done, uint64_t total) {
-    return Fraction(total == 0 || done >= total ? 32768 : uint16_t(done * 32768 / total));
+    return Fraction(
+        uint16_t(total == 0 || done >= total ? kEngineWholeFile : done * kEngineWholeFile / total));
 }
 
 bool Reporter::Fraction(uint16_t fraction) {

@@ -1,30 +1,27 @@
 #pragma once
-// The callback through which the engine reports, and the message ids it uses. The answer is a
-// text: empty carries on, null stops the engine (the user's cancel), and two ids take a word:
-// "Y" to a question (19) and "COMBINE" to the file count of an apply (6).
+// The engine's side of the callback contract in PatchEngineApi.h: sending messages, bounding
+// their texts and reading the answers.
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "PatchEngineApi.h"
+
 namespace tpe {
 
-enum MessageId : unsigned {
-    kMsgWarning = 2,          // text: a file is neither old nor new; the run goes on
-    kMsgError = 4,            // text: the pass cannot succeed
-    kMsgFileProgress = 5,     // pointer to uint16_t: fraction of the current file, 32768 = whole
-    kMsgFileCount = 6,        // pointer to uint32_t: files the patch covers
-    kMsgFileBegin = 7,        // text: file name relative to the installation, '\'-separated
-    kMsgFileEnd = 8,          // no parameter
-    kMsgNotice = 9,           // text: what happens to the current file
-    kMsgInformation = 11,     // text: an information line (-l) or a notice of the apply
-    kMsgPayloadDamaged = 14,  // text (optional for the receiver): why the payload was refused
-    kMsgQuestion = 19,        // text: a yes/no question; "Y" or "y" agrees
-    kMsgTick = 21,            // no parameter: one mebibyte of the current file checked
-    kMsgRecovered = 22,       // pointer to uint32_t: how an interrupted apply was ended
-};
-
-// The parameter of kMsgRecovered, sent once every planned file was checked.
-enum RecoveryOutcome : uint32_t { kRecoveryCompleted = 1, kRecoveryRolledBack = 2 };
+// The engine's spellings of the contract's message ids.
+constexpr EngineMessage kMsgWarning = kEngineWarning;
+constexpr EngineMessage kMsgError = kEngineError;
+constexpr EngineMessage kMsgFileProgress = kEngineFileFraction;
+constexpr EngineMessage kMsgFileCount = kEngineFileCount;
+constexpr EngineMessage kMsgFileBegin = kEngineFileBegins;
+constexpr EngineMessage kMsgFileEnd = kEngineFileDone;
+constexpr EngineMessage kMsgNotice = kEngineNotice;
+constexpr EngineMessage kMsgInformation = kEngineInformation;
+constexpr EngineMessage kMsgPayloadDamaged = kEnginePatchFileInvalid;
+constexpr EngineMessage kMsgQuestion = kEngineQuestion;
+constexpr EngineMessage kMsgTick = kEngineTick;
+constexpr EngineMessage kMsgRecovered = kEngineRecovered;
 
 using MessageSink = std::function<const char*(unsigned id, void* parameter)>;
 
@@ -36,7 +33,7 @@ public:
     bool Send(unsigned id, void* parameter = nullptr);
     bool Text(unsigned id, const std::string& text);
     bool Progress(uint64_t done, uint64_t total);
-    bool Fraction(uint16_t fraction);  // 32768 = the whole file
+    bool Fraction(uint16_t fraction);  // kEngineWholeFile = the whole file
     // The answer of the last message, empty for null.
     const std::string& Answer() const { return m_answer; }
 
@@ -44,7 +41,5 @@ private:
     MessageSink m_sink;
     std::string m_answer;
 };
-
-constexpr size_t kMaxMessageLength = 1023;
 
 }  // namespace tpe

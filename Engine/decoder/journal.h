@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "PatchEngineApi.h"
 #include "file_system.h"
 #include "patch_model.h"
 
 namespace tpe {
 
 // Fixed, so that any later run finds it.
-constexpr char kJournalName[] = ".~tpjournal";
+constexpr const char* kJournalName = kEngineJournalName;
 
 // Something the apply creates before its commit, removed again when it rolls back.
 struct PreparedStep {

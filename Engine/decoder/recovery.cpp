@@ -19,7 +19,7 @@ EngineResult Unusable(Reporter& reporter, const std::string& journal, const std:
     return EngineResult::JournalUnusable;
 }
 
-bool Recovered(Reporter& reporter, RecoveryOutcome outcome) {
+bool Recovered(Reporter& reporter, EngineRecoveryOutcome outcome) {
     uint32_t parameter = outcome;
     reporter.Text(kMsgInformation,
                   outcome == kRecoveryCompleted ? RecoveredForwardText() : RecoveredBackText());

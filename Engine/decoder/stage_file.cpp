@@ -67,7 +67,7 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
             *error = "Cannot create the link " + name;
             return EngineResult::IoFailure;
         }
-        return c.reporter.Fraction(32768) ? EngineResult::Ok : EngineResult::Cancelled;
+        return c.reporter.Fraction(kEngineWholeFile) ? EngineResult::Ok : EngineResult::Cancelled;
     }
     std::unique_ptr<OutputFile> out = c.fs.CreateNew(tx.StagingPath(file.path));
     if (!out) {
@@ -91,8 +91,8 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
     auto progress = [&](uint64_t done) {
         const uint64_t size = file.target.size;
         uint64_t fraction = size == 0 || done >= size
-                                ? 32768
-                                : startFraction + done * (32768 - startFraction) / size;
+                                ? kEngineWholeFile
+                                : startFraction + done * (kEngineWholeFile - startFraction) / size;
         if (fraction == lastFraction) {
             return true;
         }
@@ -111,7 +111,8 @@ EngineResult StageFile(PassContext& c, Transaction& tx, const FileEntry& file,
             status = CopyFile(oldSource, sink, progress);
             break;
     }
-    if (status == DeltaStatus::Ok && lastFraction != 32768 && !progress(file.target.size)) {
+    if (status == DeltaStatus::Ok && lastFraction != kEngineWholeFile &&
+        !progress(file.target.size)) {
         status = DeltaStatus::Cancelled;
     }
     // On disk before the commit: the swap may discard the originals.

@@ -13,25 +13,21 @@ const char* OnListingMessage(unsigned messageId, void* data) {
         throw Win::ExitException();
     }
     switch (messageId) {
-        case 4:
+        case kEngineError:
             MessageBoxA(nullptr, LoadMessage(MSG_INTERNAL_UPDATE_ERROR).c_str(),
                         LoadMessage(MSG_WARNING).c_str(), MB_OK);
             return nullptr;
-        case 11:
+        case kEngineInformation:
             ParseInformationLine(QLC_String(static_cast<const char*>(data)));
             return "";
-        case 19:
-            return "Y";
-        case 2:
-        case 13:
-        case 14:
-        case 15:
-        case 17:
-        case 18:
-        case 20:
+        case kEngineQuestion:
+            return kEngineAnswerYes;
+        case kEngineWarning:
+        case kEnginePatchInvalid:
+        case kEnginePatchFileInvalid:
             return nullptr;
         default:
-            return "";
+            return IsEngineStopMessage(messageId) ? nullptr : "";
     }
 }
 

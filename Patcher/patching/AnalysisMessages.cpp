@@ -136,11 +136,11 @@ const char* OnAnalysisMessage(unsigned messageId, void* parameter) {
             WriteMessage(description, MSG_INVALID_PATCH_FILE);
             return nullptr;
         case kEngineQuestion:
-            return "Y";
+            return kEngineAnswerYes;
         case kEngineTick:
             OnTick(description);
             return "";
         default:
-            return IsStopMessage(messageId) ? nullptr : "";
+            return IsEngineStopMessage(messageId) ? nullptr : "";
     }
 }

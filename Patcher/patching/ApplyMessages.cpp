@@ -86,7 +86,7 @@ const char* OnApplyMessage(unsigned messageId, void* parameter) {
         case kEngineFileFraction:
             return OnFraction(description, parameter);
         case kEngineFileCount:
-            return "COMBINE";
+            return kEngineAnswerCombine;
         case kEngineFileBegins:
             ShowFileProgress(description, 0);
             description.currentFile = WithoutHistoryExtension(description, EngineText(parameter));
@@ -105,9 +105,9 @@ const char* OnApplyMessage(unsigned messageId, void* parameter) {
             ShowWarningBox(LoadMessage(MSG_PATCH_INFO_INVALID).c_str());
             return nullptr;
         case kEngineQuestion:
-            return "Y";
+            return kEngineAnswerYes;
         default:
-            return IsStopMessage(messageId) ? nullptr : "";
+            return IsEngineStopMessage(messageId) ? nullptr : "";
     }
 }
 

@@ -8,10 +8,6 @@
 #include "shell/MessagePump.h"
 #include "text/MessageText.h"
 
-bool IsStopMessage(unsigned messageId) {
-    return messageId == 15 || messageId == 17 || messageId == 18 || messageId == 20;
-}
-
 PatchDescription& BeginCallback() {
     if (!PumpMessages()) {
         throw Win::ExitException();
@@ -27,7 +23,7 @@ int FractionPercent(void* parameter) {
     if (!parameter) {
         return 0;
     }
-    return static_cast<int>(*static_cast<const uint16_t*>(parameter) * 100u / 32768u);
+    return static_cast<int>(*static_cast<const uint16_t*>(parameter) * 100u / kEngineWholeFile);
 }
 
 int32_t EngineCount(void* parameter) {

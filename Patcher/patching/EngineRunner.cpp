@@ -12,9 +12,6 @@ namespace {
 
 const size_t kCommandLineSize = 520;
 
-typedef int(__cdecl* PatchEngineApplyFunction)(const char* commandLine, EngineCallback callback,
-                                               int flag);
-
 // The callback of the run in progress, and what it threw. Exceptions must not unwind through the
 // engine's frames: they are parked, the engine is told to stop, and the runner throws them later.
 EngineCallback g_callback = nullptr;

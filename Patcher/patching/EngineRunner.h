@@ -2,11 +2,7 @@
 // Runs the patch engine that the utility carries as a resource: writes it to a temporary file,
 // loads it, calls its entry point once, unloads and deletes it.
 
-// The engine's callback: the empty text carries on, null asks the engine to stop.
-typedef const char* (*EngineCallback)(unsigned messageId, void* parameter);
-
-// The result of every failure to start the engine.
-const int kEngineDidNotStart = 32770;
+#include "PatchEngineApi.h"
 
 // Runs the engine with "/z \"<this program>\" <arguments>". Returns the engine's result (0 is
 // success) or kEngineDidNotStart. An exception thrown by the callback stops the engine (as a

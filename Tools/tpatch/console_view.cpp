@@ -65,7 +65,8 @@ const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
             }
             return "";
         case tpe::kMsgFileProgress:
-            m_line.Update(m_before + CurrentSize() * *static_cast<uint16_t*>(parameter) / 32768);
+            m_line.Update(m_before +
+                          CurrentSize() * *static_cast<uint16_t*>(parameter) / kEngineWholeFile);
             return "";
         case tpe::kMsgWarning:
             ++m_warnings;

@@ -183,7 +183,7 @@ TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
             ASSERT_EQ(next.Ids(),
                       (std::vector<unsigned>{tpe::kMsgInformation, tpe::kMsgRecovered}));
             EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
-            EXPECT_EQ(next.messages[1].text, std::to_string(tpe::kRecoveryCompleted));
+            EXPECT_EQ(next.messages[1].text, std::to_string(kRecoveryCompleted));
         } else {
             EXPECT_FALSE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
         }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-typedef const char* (*EngineCallback)(unsigned messageId, void* parameter);
+#include "PatchEngineApi.h"
 
 extern "C" __declspec(dllexport) int PatchEngineApply(const char* commandLine,
                                                       EngineCallback callback, int flag) {
