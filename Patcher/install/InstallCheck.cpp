@@ -5,7 +5,6 @@
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
 #include "patchinfo/TextCompare.h"
-#include "patching/RunOutput.h"
 #include "shell/PatchView.h"
 #include "text/MessageText.h"
 

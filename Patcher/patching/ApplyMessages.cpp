@@ -7,7 +7,7 @@
 #include "patchinfo/PatchDescription.h"
 #include "patching/CallbackSupport.h"
 #include "patching/EngineCallbacks.h"
-#include "patching/RunOutput.h"
+#include "shell/PatchView.h"
 #include "text/MessageText.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "System/WinException.h"
 #include "patchinfo/PatchDescription.h"
-#include "patching/RunOutput.h"
 #include "shell/MessagePump.h"
+#include "shell/PatchView.h"
 #include "text/MessageText.h"
 
 PatchDescription& BeginCallback() {

@@ -5,7 +5,7 @@
 #include "System/File.h"
 #include "System/Path.h"
 #include "patchinfo/PatchDescription.h"
-#include "patching/RunOutput.h"
+#include "shell/PatchView.h"
 #include "text/MessageText.h"
 
 namespace {

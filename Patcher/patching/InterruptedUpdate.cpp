@@ -6,7 +6,7 @@
 #include "patching/CallbackSupport.h"
 #include "patching/EngineCallbacks.h"
 #include "patching/EngineRunner.h"
-#include "patching/RunOutput.h"
+#include "shell/PatchView.h"
 #include "text/MessageText.h"
 
 namespace {

@@ -14,7 +14,6 @@
 #include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
 #include "patching/InterruptedUpdate.h"
-#include "patching/RunOutput.h"
 #include "shell/PatchView.h"
 #include "text/MessageText.h"
 

@@ -12,7 +12,6 @@
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
 #include "patchinfo/TextCompare.h"
-#include "patching/RunOutput.h"
 #include "report/QualifyingFiles.h"
 #include "shell/MessagePump.h"
 #include "shell/PatchView.h"

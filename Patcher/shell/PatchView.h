@@ -1,5 +1,7 @@
 #pragma once
-// The window's progress interface: how the patch code shows lines, bars and buttons.
+// The window's progress interface: how the patch code shows lines, bars and buttons. The
+// functions below speak to the description's view; a description without one (as in the tests of
+// the run's parts) takes everything silently.
 
 #include "Utility/String.h"
 
@@ -24,3 +26,15 @@ public:
 // Adds the line to the description's view, then lets the window handle its messages. False
 // means the program is quitting and the caller should stop.
 bool ReportLine(const QLC_String& message, PatchDescription& description);
+
+// The status word of message `messageId`.
+void ShowStatus(PatchDescription& description, int messageId);
+void ShowFileProgress(PatchDescription& description, int percent);
+void ShowOverallProgress(PatchDescription& description, int percent);
+void ShowFinishedButtons(PatchDescription& description);
+
+// One line of the log pane (ReportLine); throws Win::ExitException when the program is quitting,
+// so that no further work is done for a window that is gone.
+void WriteLine(PatchDescription& description, const QLC_String& text);
+// The line of message `messageId` as it stands.
+void WriteMessage(PatchDescription& description, int messageId);

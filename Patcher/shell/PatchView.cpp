@@ -1,9 +1,16 @@
-#include "patching/RunOutput.h"
+#include "shell/PatchView.h"
 
 #include "System/WinException.h"
 #include "patchinfo/PatchDescription.h"
-#include "shell/PatchView.h"
+#include "shell/MessagePump.h"
 #include "text/MessageText.h"
+
+bool ReportLine(const QLC_String& message, PatchDescription& description) {
+    if (description.view) {
+        description.view->AddLine(message);
+    }
+    return PumpMessages();
+}
 
 void ShowStatus(PatchDescription& description, int messageId) {
     if (description.view) {
