@@ -30,8 +30,6 @@ public:
     void ShowErrorReportButton() override;
     void HideErrorReportButton() override;
 
-    HWND LogPane() const { return m_logPane; }
-
 private:
     struct Control {
         HWND handle = nullptr;

@@ -23,8 +23,6 @@ public:
     bool OnInitMenuPopup(HMENU menu, int position) override;
     bool OnMenuSelect(int item, int flags, HMENU menu) override;
 
-    MainPanel* Panel() const { return panel; }
-
 private:
     WindowContext* context = nullptr;
     CommandTable* commands = nullptr;
