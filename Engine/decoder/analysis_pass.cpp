@@ -7,18 +7,18 @@ namespace tpe {
 EngineResult AnalysisPass(PassContext& c) {
     const PatchModel& model = c.payload.model;
     uint32_t count = uint32_t(model.files.size());
-    if (!c.reporter.Send(kMsgFileCount, &count)) {
+    if (!c.reporter.Send(kEngineFileCount, &count)) {
         return EngineResult::Cancelled;
     }
     EngineResult result = EngineResult::Ok;
     uint64_t needed = 0;
     for (const FileEntry& file : model.files) {
         const std::string name = ReportedName(c, file.path);
-        if (!c.reporter.Text(kMsgFileBegin, name)) {
+        if (!c.reporter.Text(kEngineFileBegins, name)) {
             return EngineResult::Cancelled;
         }
         ReadProgress progress = [&](uint64_t done, uint64_t total) {
-            return c.reporter.Send(kMsgTick) && c.reporter.Progress(done, total);
+            return c.reporter.Send(kEngineTick) && c.reporter.Progress(done, total);
         };
         FileStanding standing = CheckFile(c.fs, c.root, file, c.source, progress);
         if (standing.standing == Standing::Cancelled || !progress(1, 1)) {
@@ -36,12 +36,13 @@ EngineResult AnalysisPass(PassContext& c) {
                 break;
             case Standing::AtNew:
                 if (ModeDiffers(file, standing.node) &&
-                    !c.reporter.Text(kMsgWarning, ModeText(name, standing.node.mode, file.mode))) {
+                    !c.reporter.Text(kEngineWarning,
+                                     ModeText(name, standing.node.mode, file.mode))) {
                     return EngineResult::Cancelled;
                 }
                 break;
             case Standing::Mismatch:
-                if (!c.reporter.Text(kMsgWarning, MismatchText(name))) {
+                if (!c.reporter.Text(kEngineWarning, MismatchText(name))) {
                     return EngineResult::Cancelled;
                 }
                 break;
@@ -66,11 +67,11 @@ EngineResult AnalysisPass(PassContext& c) {
         }
         if (problem != EngineResult::Ok) {
             result = problem;
-            if (!c.reporter.Text(kMsgError, error)) {
+            if (!c.reporter.Text(kEngineError, error)) {
                 return problem;
             }
         }
-        if (!c.reporter.Send(kMsgFileEnd)) {
+        if (!c.reporter.Send(kEngineFileDone)) {
             return result == EngineResult::Ok ? EngineResult::Cancelled : result;
         }
     }
@@ -79,7 +80,7 @@ EngineResult AnalysisPass(PassContext& c) {
         if (result == EngineResult::Ok) {
             result = EngineResult::InsufficientSpace;
         }
-        c.reporter.Text(kMsgError, SpaceText(needed));
+        c.reporter.Text(kEngineError, SpaceText(needed));
     }
     return result;
 }

@@ -42,11 +42,11 @@ private:
     // Reports `text` as an error (when given), rolls back and returns `result`.
     EngineResult Fail(EngineResult result, const std::string& text) {
         if (!text.empty()) {
-            m_c.reporter.Text(kMsgError, text);
+            m_c.reporter.Text(kEngineError, text);
         }
         std::string error;
         if (!m_tx.Rollback(&error)) {
-            m_c.reporter.Text(kMsgError, "Rollback incomplete: " + error);
+            m_c.reporter.Text(kEngineError, "Rollback incomplete: " + error);
             return EngineResult::RollbackIncomplete;
         }
         return result;
@@ -68,7 +68,7 @@ private:
 EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     Reporter& r = m_c.reporter;
     const std::string name = ReportedName(m_c, file.path);
-    if (!r.Text(kMsgFileBegin, name)) {
+    if (!r.Text(kEngineFileBegins, name)) {
         return Fail(EngineResult::Cancelled, "");
     }
     // Checking a large file takes the first half of its progress, writing it the second, so
@@ -88,12 +88,12 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     }
     switch (standing.standing) {
         case Standing::AtNew:
-            if (!r.Text(kMsgNotice, NewVersionText(name)) || !r.Send(kMsgFileEnd)) {
+            if (!r.Text(kEngineNotice, NewVersionText(name)) || !r.Send(kEngineFileDone)) {
                 return Fail(EngineResult::Cancelled, "");
             }
             return EngineResult::Ok;
         case Standing::Mismatch:
-            if (!r.Text(kMsgWarning, MismatchText(name)) || !r.Send(kMsgFileEnd)) {
+            if (!r.Text(kEngineWarning, MismatchText(name)) || !r.Send(kEngineFileDone)) {
                 return Fail(EngineResult::Cancelled, "");
             }
             return EngineResult::Ok;
@@ -112,14 +112,14 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     }
     const bool readOnly = standing.node.kind == NodeKind::File && standing.node.readOnly;
     if (readOnly) {
-        if (!r.Text(kMsgQuestion, ReadOnlyQuestion(name))) {
+        if (!r.Text(kEngineQuestion, ReadOnlyQuestion(name))) {
             return Fail(EngineResult::Cancelled, "");
         }
         if (r.Answer() != kEngineAnswerYes && r.Answer() != "y") {
             return Fail(EngineResult::ConsentRefused, name + " is read-only and was not replaced");
         }
     }
-    if (!r.Text(kMsgNotice, ApplyingText(name, ActionWords(file)))) {
+    if (!r.Text(kEngineNotice, ApplyingText(name, ActionWords(file)))) {
         return Fail(EngineResult::Cancelled, "");
     }
     if (file.target.present) {
@@ -148,7 +148,7 @@ EngineResult ApplyRun::ApplyFile(const FileEntry& file) {
     planned.keepReadOnly = !file.hasMode;
     planned.targetLink = file.kind == EntryKind::Link;
     m_tx.Schedule(file.path, planned);
-    if (!r.Send(kMsgFileEnd)) {
+    if (!r.Send(kEngineFileDone)) {
         return Fail(EngineResult::Cancelled, "");
     }
     return EngineResult::Ok;
@@ -160,7 +160,7 @@ EngineResult ApplyRun::CreateFolders() {
             return Fail(EngineResult::IoFailure,
                         FolderError("Cannot create the folder " + BackslashPath(folder)));
         }
-        if (!m_c.reporter.Text(kMsgInformation, "Created folder " + BackslashPath(folder))) {
+        if (!m_c.reporter.Text(kEngineInformation, "Created folder " + BackslashPath(folder))) {
             return Fail(EngineResult::Cancelled, "");
         }
     }
@@ -188,7 +188,7 @@ void ApplyRun::ScheduleFolderRemovals() {
 EngineResult ApplyRun::RemoveFolders() {
     for (const FolderOutcome& outcome : m_tx.RemoveFolders()) {
         const std::string name = BackslashPath(outcome.relative);
-        if (!m_c.reporter.Text(kMsgInformation,
+        if (!m_c.reporter.Text(kEngineInformation,
                                outcome.removed ? "Removed folder " + name
                                                : "Kept folder " + name + ": it is not empty")) {
             return Fail(EngineResult::Cancelled, "");
@@ -201,7 +201,7 @@ EngineResult ApplyRun::Run() {
     const PatchModel& model = m_c.payload.model;
     uint32_t count = uint32_t(model.files.size());
     // "COMBINE" asks for one transaction over all files; the engine always works that way.
-    if (!m_c.reporter.Send(kMsgFileCount, &count)) {
+    if (!m_c.reporter.Send(kEngineFileCount, &count)) {
         return Fail(EngineResult::Cancelled, "");
     }
     // A patch that cannot fit is refused before anything is staged, not when the volume is
@@ -236,9 +236,9 @@ EngineResult ApplyRun::Run() {
     if (result != EngineResult::Ok) {
         return result;
     }
-    if (!m_c.reporter.Text(kMsgInformation, "Update complete: " + std::to_string(m_written) +
-                                                " files written, " + std::to_string(m_removed) +
-                                                " removed")) {
+    if (!m_c.reporter.Text(kEngineInformation, "Update complete: " + std::to_string(m_written) +
+                                                   " files written, " + std::to_string(m_removed) +
+                                                   " removed")) {
         return Fail(EngineResult::Cancelled, "");
     }
     // A clean-up left over (an original that cannot be deleted) is finished by the next run.
@@ -252,7 +252,7 @@ EngineResult ApplyPass(PassContext& context) {
     if (!context.backupFolder.empty()) {
         NodeInfo node = context.fs.Stat(JoinPath(context.root, context.backupFolder));
         if (node.kind != NodeKind::Missing && node.kind != NodeKind::Folder) {
-            context.reporter.Text(kMsgError, "The backup folder is not a folder");
+            context.reporter.Text(kEngineError, "The backup folder is not a folder");
             return EngineResult::BadCommandLine;
         }
     }

@@ -14,9 +14,9 @@ namespace {
 EngineResult RefusePayload(Reporter& reporter, EngineMode mode, EngineResult result,
                            const std::string& why) {
     if (mode == EngineMode::List) {
-        reporter.Text(kMsgError, "Invalid patch file: " + why);
+        reporter.Text(kEngineError, "Invalid patch file: " + why);
     } else {
-        reporter.Text(kMsgPayloadDamaged, "Invalid patch file: " + why);
+        reporter.Text(kEnginePatchFileInvalid, "Invalid patch file: " + why);
     }
     return result;
 }
@@ -81,13 +81,13 @@ EngineResult CheckFolder(FileSystem& fs, const std::string& folder, Reporter& re
         case NodeKind::Folder:
             return EngineResult::Ok;
         case NodeKind::Link:
-            reporter.Text(kMsgError, "The installation folder " +
-                                         BackslashPath(folder.substr(0, 260)) +
-                                         " is a link or junction to another folder; run the "
-                                         "update on the folder it leads to");
+            reporter.Text(kEngineError, "The installation folder " +
+                                            BackslashPath(folder.substr(0, 260)) +
+                                            " is a link or junction to another folder; run the "
+                                            "update on the folder it leads to");
             return EngineResult::FolderIsLink;
         default:
-            reporter.Text(kMsgError,
+            reporter.Text(kEngineError,
                           "Installation folder not found: " + BackslashPath(folder.substr(0, 260)));
             return EngineResult::FolderMissing;
     }
@@ -135,7 +135,7 @@ EngineResult RunEngine(const EngineOptions& options, const MessageSink& sink, Fi
         return options.mode == EngineMode::Analyse ? AnalysisPass(context) : ApplyPass(context);
     } catch (const std::bad_alloc&) {
         // The apply's transaction has rolled back while unwinding.
-        reporter.Text(kMsgError, "Out of memory");
+        reporter.Text(kEngineError, "Out of memory");
         return EngineResult::OutOfMemory;
     }
 }
@@ -145,7 +145,7 @@ EngineResult RunEngineCommandLine(const char* commandLine, const MessageSink& si
     EngineOptions options;
     std::string error;
     if (!ParseCommandLine(commandLine, &options, &error)) {
-        Reporter(sink).Text(kMsgError, "Engine command line not understood: " + error);
+        Reporter(sink).Text(kEngineError, "Engine command line not understood: " + error);
         return EngineResult::BadCommandLine;
     }
     return RunEngine(options, sink, fs);

@@ -25,7 +25,7 @@ bool Reporter::Progress(uint64_t done, uint64_t total) {
 }
 
 bool Reporter::Fraction(uint16_t fraction) {
-    return Send(kMsgFileProgress, &fraction);
+    return Send(kEngineFileFraction, &fraction);
 }
 
 }  // namespace tpe

@@ -9,20 +9,6 @@
 
 namespace tpe {
 
-// The engine's spellings of the contract's message ids.
-constexpr EngineMessage kMsgWarning = kEngineWarning;
-constexpr EngineMessage kMsgError = kEngineError;
-constexpr EngineMessage kMsgFileProgress = kEngineFileFraction;
-constexpr EngineMessage kMsgFileCount = kEngineFileCount;
-constexpr EngineMessage kMsgFileBegin = kEngineFileBegins;
-constexpr EngineMessage kMsgFileEnd = kEngineFileDone;
-constexpr EngineMessage kMsgNotice = kEngineNotice;
-constexpr EngineMessage kMsgInformation = kEngineInformation;
-constexpr EngineMessage kMsgPayloadDamaged = kEnginePatchFileInvalid;
-constexpr EngineMessage kMsgQuestion = kEngineQuestion;
-constexpr EngineMessage kMsgTick = kEngineTick;
-constexpr EngineMessage kMsgRecovered = kEngineRecovered;
-
 using MessageSink = std::function<const char*(unsigned id, void* parameter)>;
 
 // Sends messages and keeps the texts it hands out within bounds.

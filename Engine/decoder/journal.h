@@ -16,9 +16,6 @@
 
 namespace tpe {
 
-// Fixed, so that any later run finds it.
-constexpr const char* kJournalName = kEngineJournalName;
-
 // Something the apply creates before its commit, removed again when it rolls back.
 struct PreparedStep {
     bool folder = false;  // a folder; otherwise the staging file of `relative`

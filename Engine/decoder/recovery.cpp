@@ -10,20 +10,20 @@ namespace tpe {
 namespace {
 
 EngineResult Failed(Reporter& reporter, const std::string& why) {
-    reporter.Text(kMsgError, RecoveryFailedText(why));
+    reporter.Text(kEngineError, RecoveryFailedText(why));
     return EngineResult::RollbackIncomplete;
 }
 
 EngineResult Unusable(Reporter& reporter, const std::string& journal, const std::string& why) {
-    reporter.Text(kMsgError, JournalUnusableText(BackslashPath(journal.substr(0, 300)), why));
+    reporter.Text(kEngineError, JournalUnusableText(BackslashPath(journal.substr(0, 300)), why));
     return EngineResult::JournalUnusable;
 }
 
 bool Recovered(Reporter& reporter, EngineRecoveryOutcome outcome) {
     uint32_t parameter = outcome;
-    reporter.Text(kMsgInformation,
+    reporter.Text(kEngineInformation,
                   outcome == kRecoveryCompleted ? RecoveredForwardText() : RecoveredBackText());
-    return reporter.Send(kMsgRecovered, &parameter);
+    return reporter.Send(kEngineRecovered, &parameter);
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ EngineResult RecoverInterruptedApply(FileSystem& fs, const std::string& root, Re
     if (root.empty()) {
         return EngineResult::Ok;
     }
-    const std::string path = JoinPath(root, kJournalName);
+    const std::string path = JoinPath(root, kEngineJournalName);
     JournalContents journal;
     std::string why;
     switch (ReadJournal(fs, path, &journal, &why)) {

@@ -18,14 +18,14 @@ Transaction::Transaction(FileSystem& fs, std::string root, std::string backupRoo
       m_root(std::move(root)),
       m_backupRoot(std::move(backupRoot)),
       m_token(std::move(token)),
-      m_journal(m_fs, JoinPath(m_root, kJournalName), m_token, m_backupRoot) {}
+      m_journal(m_fs, JoinPath(m_root, kEngineJournalName), m_token, m_backupRoot) {}
 
 Transaction::Transaction(FileSystem& fs, std::string root, JournalContents journal)
     : m_fs(fs),
       m_root(std::move(root)),
       m_backupRoot(std::move(journal.backupRoot)),
       m_token(std::move(journal.token)),
-      m_journal(m_fs, JoinPath(m_root, kJournalName), m_token, m_backupRoot),
+      m_journal(m_fs, JoinPath(m_root, kEngineJournalName), m_token, m_backupRoot),
       m_prepared(std::move(journal.prepared)),
       m_plan(std::move(journal.plan)),
       m_foldersToRemove(std::move(journal.foldersToRemove)),

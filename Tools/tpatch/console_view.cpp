@@ -46,15 +46,15 @@ uint64_t ConsoleView::CurrentSize() const {
 
 const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
     const std::string text =
-        parameter != nullptr && id != tpe::kMsgFileProgress && id != tpe::kMsgFileCount
+        parameter != nullptr && id != kEngineFileFraction && id != kEngineFileCount
             ? ShownPath(static_cast<const char*>(parameter))
             : std::string();
     switch (id) {
-        case tpe::kMsgFileCount:
+        case kEngineFileCount:
             m_files = *static_cast<uint32_t*>(parameter);
             Line(m_out, std::to_string(m_files) + " files in the patch");
-            return m_applying ? "COMBINE" : "";
-        case tpe::kMsgFileBegin:
+            return m_applying ? kEngineAnswerCombine : "";
+        case kEngineFileBegins:
             m_current = text;
             ++m_fileNumber;
             // An apply has a line per file already: its notice.
@@ -64,28 +64,28 @@ const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
                 m_line.Begin(m_current, CurrentSize());
             }
             return "";
-        case tpe::kMsgFileProgress:
+        case kEngineFileFraction:
             m_line.Update(m_before +
                           CurrentSize() * *static_cast<uint16_t*>(parameter) / kEngineWholeFile);
             return "";
-        case tpe::kMsgWarning:
+        case kEngineWarning:
             ++m_warnings;
             Line(m_err, "warning: " + text);
             return "";
-        case tpe::kMsgError:
+        case kEngineError:
             Line(m_err, "error: " + text);
             return "";
-        case tpe::kMsgPayloadDamaged:
+        case kEnginePatchFileInvalid:
             Line(m_err, "error: " + (text.empty() ? std::string("invalid patch file") : text));
             return nullptr;
-        case tpe::kMsgNotice:
-        case tpe::kMsgInformation:
+        case kEngineNotice:
+        case kEngineInformation:
             Line(m_out, text);
             return "";
-        case tpe::kMsgQuestion:
+        case kEngineQuestion:
             Line(m_out, text + " Y");
             return "Y";
-        case tpe::kMsgFileEnd:
+        case kEngineFileDone:
             m_before += CurrentSize();
             m_line.Update(m_before);
             if (m_fileNumber == m_files) {

@@ -109,9 +109,9 @@ int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     tpe::EngineResult result = tpe::RunEngine(
         options,
         [&](unsigned id, void* parameter) -> const char* {
-            if (id == tpe::kMsgInformation) {
+            if (id == kEngineInformation) {
                 out << static_cast<const char*>(parameter) << "\n";
-            } else if (id == tpe::kMsgError) {
+            } else if (id == kEngineError) {
                 err << "error: " << static_cast<const char*>(parameter) << "\n";
             }
             return "";

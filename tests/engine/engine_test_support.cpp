@@ -261,11 +261,11 @@ std::ostream& operator<<(std::ostream& out, const Message& m) {
 tpe::MessageSink Recorder::Sink() {
     return [this](unsigned id, void* parameter) -> const char* {
         Message m{id, ""};
-        if (id == tpe::kMsgFileProgress) {
+        if (id == kEngineFileFraction) {
             m.text = std::to_string(*static_cast<uint16_t*>(parameter));
-        } else if (id == tpe::kMsgFileCount || id == tpe::kMsgRecovered) {
+        } else if (id == kEngineFileCount || id == kEngineRecovered) {
             m.text = std::to_string(*static_cast<uint32_t*>(parameter));
-        } else if (parameter != nullptr && id != tpe::kMsgFileEnd && id != tpe::kMsgTick) {
+        } else if (parameter != nullptr && id != kEngineFileDone && id != kEngineTick) {
             m.text = static_cast<const char*>(parameter);
         }
         size_t index = messages.size();

@@ -32,9 +32,7 @@ protected:
             FaultyFileSystem dying;
             dying.freezeAt = at;
             Recorder recorder;
-            recorder.answer = [](size_t, unsigned id) {
-                return id == tpe::kMsgQuestion ? "Y" : "";
-            };
+            recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
             RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, dying, backup);
             std::string why;
             if (tpe::ReadJournal(tpe::NativeFileSystem(), Journal(), &journal, &why) !=
@@ -54,7 +52,7 @@ protected:
         ADD_FAILURE() << "no death halfway through the swap";
         return dir / "inst";
     }
-    std::string Journal() { return dir / ("inst/" + std::string(tpe::kJournalName)); }
+    std::string Journal() { return dir / ("inst/" + std::string(kEngineJournalName)); }
     std::string Aside() { return dir / ("inst/.~tpo" + journal.token); }
     std::string Staged(const std::string& relative) {
         return dir / ("inst/" + relative + ".~tpn" + journal.token);
@@ -73,8 +71,8 @@ protected:
         EXPECT_EQ(RunPass(EngineMode::Recover, dir / "patch.bin", dir / "inst", next),
                   EngineResult::JournalUnusable)
             << what << ": " << ::testing::PrintToString(next.messages);
-        ASSERT_EQ(next.Ids(), std::vector<unsigned>{tpe::kMsgError}) << what;
-        EXPECT_NE(next.messages[0].text.find(tpe::kJournalName), std::string::npos);
+        ASSERT_EQ(next.Ids(), std::vector<unsigned>{kEngineError}) << what;
+        EXPECT_NE(next.messages[0].text.find(kEngineJournalName), std::string::npos);
         EXPECT_NE(next.messages[0].text.find("keep the file for support"), std::string::npos);
         EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), inside), "") << what;
         EXPECT_EQ(TreeDiff(ReadTree(dir / "outside"), outside), "") << what;
@@ -167,7 +165,7 @@ TEST_F(JournalAttack, InstallationFolderThatIsALink) {
         Recorder next;
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "linked", next),
                   EngineResult::FolderIsLink);
-        ASSERT_EQ(next.Ids(), std::vector<unsigned>{tpe::kMsgError});
+        ASSERT_EQ(next.Ids(), std::vector<unsigned>{kEngineError});
         EXPECT_NE(next.messages[0].text.find("is a link or junction"), std::string::npos);
     }
     EXPECT_EQ(TreeDiff(ReadTree(dir / "real"), ReadTree(dir / "old")), "");

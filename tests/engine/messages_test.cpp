@@ -38,17 +38,17 @@ protected:
     FaultyFileSystem fs;
 };
 
-const Message kEnd{tpe::kMsgFileEnd, ""};
-const Message kTick{tpe::kMsgTick, ""};
-const Message kWhole{tpe::kMsgFileProgress, "32768"};
+const Message kEnd{kEngineFileDone, ""};
+const Message kTick{kEngineTick, ""};
+const Message kWhole{kEngineFileFraction, "32768"};
 Message Begin(const std::string& name) {
-    return {tpe::kMsgFileBegin, name};
+    return {kEngineFileBegins, name};
 }
 Message Notice(const std::string& text) {
-    return {tpe::kMsgNotice, text};
+    return {kEngineNotice, text};
 }
 Message Info(const std::string& text) {
-    return {tpe::kMsgInformation, text};
+    return {kEngineInformation, text};
 }
 
 TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
@@ -67,16 +67,16 @@ TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
 }
 
 TEST_F(Messages, AnalysisReportsCountThenEachFileWithTicksPerMebibyte) {
-    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+    std::vector<Message> expected = {{kEngineFileCount, "4"},
                                      Begin("add\\new.txt"),
                                      kTick,
                                      kWhole,
                                      kEnd,
                                      Begin("big.dat"),
                                      kTick,
-                                     {tpe::kMsgFileProgress, "13107"},
+                                     {kEngineFileFraction, "13107"},
                                      kTick,
-                                     {tpe::kMsgFileProgress, "26214"},
+                                     {kEngineFileFraction, "26214"},
                                      kTick,
                                      kWhole,
                                      kEnd,
@@ -92,8 +92,8 @@ TEST_F(Messages, AnalysisReportsCountThenEachFileWithTicksPerMebibyte) {
 }
 
 TEST_F(Messages, ApplyAnnouncesEachChangeBeforeMakingIt) {
-    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgFileCount ? "COMBINE" : ""; };
-    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+    recorder.answer = [](size_t, unsigned id) { return id == kEngineFileCount ? "COMBINE" : ""; };
+    std::vector<Message> expected = {{kEngineFileCount, "4"},
                                      Begin("add\\new.txt"),
                                      Notice("Applying patch to add\\new.txt (new file)"),
                                      kWhole,
@@ -116,13 +116,13 @@ TEST_F(Messages, ApplyAnnouncesEachChangeBeforeMakingIt) {
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok), fixed;
     int last = -1;
     for (const Message& m : messages) {
-        if (m.id == tpe::kMsgFileProgress) {
+        if (m.id == kEngineFileFraction) {
             EXPECT_GT(std::stoi(m.text), last);
             last = std::stoi(m.text);
             if (last < 32768) {
                 continue;
             }
-        } else if (m.id == tpe::kMsgFileBegin) {
+        } else if (m.id == kEngineFileBegins) {
             last = -1;
         }
         fixed.push_back(m);
@@ -134,14 +134,14 @@ TEST_F(Messages, ApplyOnAnUpdatedTreeReportsNewVersionForEveryFile) {
     RemoveTree(dir / "inst");
     CopyTree(dir / "new", dir / "inst");
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
-    std::vector<Message> expected = {{tpe::kMsgFileCount, "4"},
+    std::vector<Message> expected = {{kEngineFileCount, "4"},
                                      Begin("add\\new.txt"),
                                      Notice("add\\new.txt: New Version already in place"),
                                      kEnd,
                                      Begin("big.dat"),
                                      // Checking a file over 1 MiB: the first half of its bar.
-                                     {tpe::kMsgFileProgress, "6553"},
-                                     {tpe::kMsgFileProgress, "13107"},
+                                     {kEngineFileFraction, "6553"},
+                                     {kEngineFileFraction, "13107"},
                                      Notice("big.dat: New Version already in place"),
                                      kEnd,
                                      Begin("del.txt"),
@@ -160,7 +160,7 @@ TEST_F(Messages, FileMatchingNeitherVersionIsAWarningAndIsLeftAlone) {
     std::vector<Message> gameExe(analysis.end() - 5, analysis.end());
     ASSERT_EQ(gameExe.size(), 5u);
     EXPECT_EQ(gameExe[0], Begin("game.exe"));
-    EXPECT_EQ(gameExe[3].id, tpe::kMsgWarning);
+    EXPECT_EQ(gameExe[3].id, kEngineWarning);
     EXPECT_NE(gameExe[3].text.find("file of the same name"), std::string::npos);
     EXPECT_EQ(gameExe[4], kEnd);
 
@@ -175,7 +175,7 @@ TEST_F(Messages, MissingFileToModifyIsAnError) {
     std::vector<Message> messages = Run(EngineMode::Analyse, EngineResult::ContentsMismatch);
     ASSERT_GE(messages.size(), 2u);
     const Message& error = messages[messages.size() - 2];
-    EXPECT_EQ(error.id, tpe::kMsgError);
+    EXPECT_EQ(error.id, kEngineError);
     EXPECT_EQ(error.text, "No update done since file contents do not match: game.exe is missing");
 
     TreeSpec before = ReadTree(dir / "inst");
@@ -189,7 +189,7 @@ TEST_F(Messages, ShortageOfSpaceNamesTheBytesTheApplyWrites) {
     std::vector<Message> messages = Run(EngineMode::Analyse, EngineResult::InsufficientSpace);
     uint64_t needed = 5 + kBig.size() + 503;  // add/new.txt, big.dat, game.exe
     EXPECT_EQ(messages.back(),
-              (Message{tpe::kMsgError,
+              (Message{kEngineError,
                        "Insufficient Storage, " + std::to_string(needed) + " bytes needed"}));
     TreeSpec before = ReadTree(dir / "inst");
     recorder.messages.clear();
@@ -200,7 +200,7 @@ TEST_F(Messages, ShortageOfSpaceNamesTheBytesTheApplyWrites) {
 TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
     chmod((dir / "inst/game.exe").c_str(), 0444);
     TreeSpec before = ReadTree(dir / "inst");
-    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "N" : ""; };
+    recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "N" : ""; };
     Run(EngineMode::Apply, EngineResult::ConsentRefused);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
     struct stat st;
@@ -208,11 +208,11 @@ TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
     EXPECT_EQ(st.st_mode & 0222, 0u) << "still read-only after the rollback";
 
     recorder.messages.clear();
-    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
     EXPECT_NE(
         std::find(messages.begin(), messages.end(),
-                  Message{tpe::kMsgQuestion, "game.exe is read-only. Replace it anyway? (Y/N)"}),
+                  Message{kEngineQuestion, "game.exe is read-only. Replace it anyway? (Y/N)"}),
         messages.end());
     EXPECT_EQ(ReadFile(dir / "inst/game.exe"), ReadFile(dir / "new/game.exe"));
 }

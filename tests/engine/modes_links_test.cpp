@@ -117,7 +117,7 @@ TEST_F(Modes, AModeChangeAloneIsAChangeAndIsAppliedOnce) {
     EXPECT_EQ(ModeOf(dir / "inst/notes.txt"), 0755);
     Recorder again;
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", again), EngineResult::Ok);
-    EXPECT_TRUE(HasMessage(again, tpe::kMsgNotice, "notes.txt: New Version already in place"));
+    EXPECT_TRUE(HasMessage(again, kEngineNotice, "notes.txt: New Version already in place"));
 }
 
 TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
@@ -128,7 +128,7 @@ TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
               EngineResult::Ok);
-    EXPECT_TRUE(HasMessage(check, tpe::kMsgWarning,
+    EXPECT_TRUE(HasMessage(check, kEngineWarning,
                            "game.exe: the new version is in place, but with the permissions "
                            "rw-r--r-- instead of rwxr-xr-x"))
         << ::testing::PrintToString(check.messages);
@@ -141,7 +141,7 @@ TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
 
 TEST_F(Modes, AFailedApplyLeavesTheOldModes) {
     BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
-    recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgFileEnd ? nullptr : ""; };
+    recorder.answer = [](size_t, unsigned id) { return id == kEngineFileDone ? nullptr : ""; };
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Cancelled);
     EXPECT_EQ(ModeOf(dir / "inst/notes.txt"), ModeOf(dir / "old/notes.txt"));
@@ -243,13 +243,13 @@ TEST_F(Links, KeptLinksAreCreatedReplacedAndRemovedByTheApply) {
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
               EngineResult::Ok);
-    EXPECT_FALSE(HasMessage(check, tpe::kMsgWarning, ""));
+    EXPECT_FALSE(HasMessage(check, kEngineWarning, ""));
     // A link changed by hand is neither version: left alone, and verify hears of it.
     unlink((dir / "inst/lib/libgame.so.1").c_str());
     Link("inst", "lib/libgame.so.1", "libgame.so.2");
     Recorder changed;
     RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", changed);
-    EXPECT_TRUE(HasMessage(changed, tpe::kMsgWarning, "lib\\libgame.so.1: a file of the same"));
+    EXPECT_TRUE(HasMessage(changed, kEngineWarning, "lib\\libgame.so.1: a file of the same"));
 }
 
 TEST_F(Links, EveryFailureOfAnApplyWithLinksRollsBackToTheOldLinks) {
@@ -331,7 +331,7 @@ TEST_F(Links, AnEngineWithoutLinksRefusesThePatchBeforeChangingAnything) {
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", run, windows),
                   EngineResult::PayloadDamaged);
         EXPECT_TRUE(
-            HasMessage(run, tpe::kMsgPayloadDamaged,
+            HasMessage(run, kEnginePatchFileInvalid,
                        "it holds symbolic links (lib\\libgame.so.1 is one), which this system "
                        "cannot create; nothing was changed"))
             << ::testing::PrintToString(run.messages);

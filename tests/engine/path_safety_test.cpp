@@ -123,7 +123,7 @@ TEST(PathSafety, OneUnsafeEntryMakesTheWholePayloadInvalid) {
                       EngineResult::PayloadDamaged)
                 << "'" << path << "'";
             ASSERT_EQ(recorder.messages.size(), 1u);
-            EXPECT_EQ(recorder.messages[0].id, tpe::kMsgPayloadDamaged);
+            EXPECT_EQ(recorder.messages[0].id, kEnginePatchFileInvalid);
         }
     }
     EXPECT_EQ(ReadFile(dir / "inst/game.exe"), "old");
@@ -162,7 +162,7 @@ TEST(PathSafety, LinksInsideTheInstallationAreNeverFollowed) {
                 << inst;
             bool named = false;
             for (const Message& m : recorder.messages) {
-                named = named || (m.id == tpe::kMsgError &&
+                named = named || (m.id == kEngineError &&
                                   m.text.find("reached through a link") != std::string::npos);
             }
             EXPECT_TRUE(named) << inst;

@@ -84,7 +84,7 @@ TEST_F(PayloadDamage, ProgramWithoutPayloadIsReportedAsAListingError) {
     Recorder recorder;
     EXPECT_EQ(List(dir / "update.exe", recorder), EngineResult::PayloadMissing);
     ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].id, tpe::kMsgError);
+    EXPECT_EQ(recorder.messages[0].id, kEngineError);
 
     Recorder apply;
     EXPECT_EQ(List(dir / "no-such-file.exe", apply), EngineResult::PayloadMissing);
@@ -101,14 +101,14 @@ TEST_F(PayloadDamage, EverySingleByteChangeIsDetectedAndChangesNothing) {
             Recorder listing;
             EXPECT_NE(List(dir / "update.exe", listing), EngineResult::Ok) << "byte " << i;
             ASSERT_FALSE(listing.messages.empty());
-            EXPECT_EQ(listing.messages.back().id, tpe::kMsgError) << "byte " << i;
+            EXPECT_EQ(listing.messages.back().id, kEngineError) << "byte " << i;
 
             Recorder apply;
             EXPECT_NE(RunPass(EngineMode::Apply, dir / "update.exe", dir / "inst", apply),
                       EngineResult::Ok)
                 << "byte " << i;
             ASSERT_EQ(apply.messages.size(), 1u) << "byte " << i;
-            EXPECT_EQ(apply.messages[0].id, tpe::kMsgPayloadDamaged);
+            EXPECT_EQ(apply.messages[0].id, kEnginePatchFileInvalid);
         }
     }
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");

@@ -48,7 +48,7 @@ protected:
     }
     EngineResult Apply(const std::string& inst, Recorder& recorder,
                        tpe::FileSystem& fs = tpe::NativeFileSystem()) {
-        recorder.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+        recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
         return RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, fs, GetParam());
     }
     // The installation as a killed apply leaves it: the file system dies at `operation`.
@@ -64,7 +64,7 @@ protected:
     bool Committed(const std::string& inst) {
         tpe::JournalContents journal;
         std::string why;
-        return tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + tpe::kJournalName, &journal,
+        return tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + kEngineJournalName, &journal,
                                 &why) == tpe::JournalStatus::Ok &&
                journal.committed;
     }
@@ -104,7 +104,7 @@ TEST_P(Recovery, EveryDeathEndsWhollyOldBeforeTheCommitAndWhollyNewAfterIt) {
             if (committed) {
                 ++toNew;
                 EXPECT_EQ(TreeDiff(after, current), "") << "death at operation " << at;
-                EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
+                EXPECT_TRUE(Contains(next.messages, kEngineInformation, "was completed"));
                 EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "death at operation " << at;
             } else {
                 ++toOld;
@@ -136,7 +136,7 @@ TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
             ++deaths;
             tpe::JournalContents journal;
             std::string why;
-            ASSERT_EQ(tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + tpe::kJournalName,
+            ASSERT_EQ(tpe::ReadJournal(tpe::NativeFileSystem(), inst + "/" + kEngineJournalName,
                                        &journal, &why),
                       tpe::JournalStatus::Ok);
             aborted += journal.aborted;
@@ -156,7 +156,7 @@ TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
 
 TEST_P(Recovery, ATornCommitRecordRollsBack) {
     std::string inst = Killed(CommitOperation() + 1);
-    const std::string journal = inst + "/" + tpe::kJournalName;
+    const std::string journal = inst + "/" + kEngineJournalName;
     ASSERT_TRUE(Committed(inst));
     struct stat st;
     ASSERT_EQ(stat(journal.c_str(), &st), 0);
@@ -164,7 +164,7 @@ TEST_P(Recovery, ATornCommitRecordRollsBack) {
     Recorder next;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(inst), old), "");
-    EXPECT_TRUE(Contains(next.messages, tpe::kMsgInformation, "was rolled back"));
+    EXPECT_TRUE(Contains(next.messages, kEngineInformation, "was rolled back"));
 }
 
 // A listing runs before the player agreed to anything: it leaves the folder alone. The analysis
@@ -180,12 +180,11 @@ TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
         if (mode == EngineMode::Recover) {
-            ASSERT_EQ(next.Ids(),
-                      (std::vector<unsigned>{tpe::kMsgInformation, tpe::kMsgRecovered}));
+            ASSERT_EQ(next.Ids(), (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
             EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
             EXPECT_EQ(next.messages[1].text, std::to_string(kRecoveryCompleted));
         } else {
-            EXPECT_FALSE(Contains(next.messages, tpe::kMsgInformation, "was completed"));
+            EXPECT_FALSE(Contains(next.messages, kEngineInformation, "was completed"));
         }
     }
     EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "the new file of a read-only original";
@@ -199,7 +198,7 @@ TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
     Recorder first;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, first, failing),
               EngineResult::RollbackIncomplete);
-    EXPECT_TRUE(Contains(first.messages, tpe::kMsgError, "Cannot recover the interrupted update"));
+    EXPECT_TRUE(Contains(first.messages, kEngineError, "Cannot recover the interrupted update"));
     EXPECT_EQ(first.messages.size(), 1u) << "nothing else was done";
     EXPECT_TRUE(Committed(inst));
     Recorder second;
@@ -209,7 +208,7 @@ TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
 
 TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
     std::string inst = Killed(CommitOperation() + 2);
-    const std::string journal = inst + "/" + tpe::kJournalName;
+    const std::string journal = inst + "/" + kEngineJournalName;
     std::string bytes = ReadFile(journal);
     bytes[40] = char(bytes[40] ^ 0x20);  // inside an early record, with more following
     WriteFile(journal, bytes);
@@ -217,7 +216,7 @@ TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
     Recorder next;
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, next),
               EngineResult::JournalUnusable);
-    EXPECT_TRUE(Contains(next.messages, tpe::kMsgError, "cannot be used"));
+    EXPECT_TRUE(Contains(next.messages, kEngineError, "cannot be used"));
     EXPECT_EQ(TreeDiff(ReadTree(inst), before), "");
 }
 

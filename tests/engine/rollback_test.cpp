@@ -27,7 +27,7 @@ protected:
 
 TEST_P(Rollback, NullAnswerAtEveryMessageLeavesTheTreeUntouched) {
     Recorder full;
-    full.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    full.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
     std::string reference = FreshInstall(0);
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", reference, full,
                       tpe::NativeFileSystem(), Backup()),
@@ -41,7 +41,7 @@ TEST_P(Rollback, NullAnswerAtEveryMessageLeavesTheTreeUntouched) {
             if (index == stop) {
                 return nullptr;
             }
-            return id == tpe::kMsgQuestion ? "Y" : "";
+            return id == kEngineQuestion ? "Y" : "";
         };
         EXPECT_NE(RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder,
                           tpe::NativeFileSystem(), Backup()),
@@ -66,7 +66,7 @@ TEST_P(Rollback, FailureOfAnyFileOperationLeavesTheTreeUntouched) {
         }
     }
     Recorder answers;
-    answers.answer = [](size_t, unsigned id) { return id == tpe::kMsgQuestion ? "Y" : ""; };
+    answers.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
     int failures = 0;
     for (long failAt = 0;; ++failAt) {
         std::string inst = FreshInstall(int(failAt));

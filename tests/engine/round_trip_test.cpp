@@ -71,7 +71,7 @@ TEST_F(RoundTrip, SecondApplyFindsEveryFileNewAndChangesNothing) {
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", again), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "");
     for (const Message& m : again.messages) {
-        if (m.id == tpe::kMsgNotice) {
+        if (m.id == kEngineNotice) {
             EXPECT_NE(m.text.find("New Version"), std::string::npos) << m.text;
         }
     }
@@ -130,7 +130,7 @@ TEST(MultiVersion, EachOfThreeOldBuildsBecomesTheNewBuild) {
         // Names carry the history extension of the build the installation was found to be.
         std::string extension = ".v1_" + std::to_string(i + 1);
         for (const Message& m : recorder.messages) {
-            if (m.id == tpe::kMsgFileBegin) {
+            if (m.id == kEngineFileBegins) {
                 EXPECT_EQ(m.text.substr(m.text.size() - extension.size()), extension) << m.text;
             }
         }
@@ -164,7 +164,7 @@ TEST(LargeFile, OverTwoHundredMegabytesRoundTrips) {
     EXPECT_EQ(FileDigest(dir / "inst/big.pak"), FileDigest(dir / "new/big.pak"));
     size_t progress = 0;
     for (const Message& m : recorder.messages) {
-        progress += m.id == tpe::kMsgFileProgress;
+        progress += m.id == kEngineFileFraction;
     }
     EXPECT_GE(progress, mebibytes / 2) << "progress while the file is written";
 }
