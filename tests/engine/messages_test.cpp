@@ -217,4 +217,24 @@ TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
     EXPECT_EQ(ReadFile(dir / "inst/game.exe"), ReadFile(dir / "new/game.exe"));
 }
 
+// Receivers keep texts in buffers of kEngineMaxTextLength + 1 bytes, and an answer comes from a
+// buffer the engine does not own: neither may be read or handed on past its bound.
+TEST(Reporter, TextsAndAnswersStayWithinTheirBounds) {
+    std::string received;
+    std::string answer(5000, 'Y');
+    tpe::Reporter reporter([&](unsigned, void* parameter) {
+        received = static_cast<const char*>(parameter);
+        return answer.c_str();
+    });
+    EXPECT_TRUE(reporter.Text(kEngineError, std::string(kEngineMaxTextLength, 'a')));
+    EXPECT_EQ(received.size(), kEngineMaxTextLength);
+    EXPECT_TRUE(reporter.Text(kEngineError, std::string(3 * kEngineMaxTextLength, 'b')));
+    EXPECT_EQ(received, std::string(kEngineMaxTextLength, 'b'));
+    EXPECT_LT(reporter.Answer().size(), answer.size());
+
+    tpe::Reporter stopped([](unsigned, void*) -> const char* { return nullptr; });
+    EXPECT_FALSE(stopped.Text(kEngineError, "stop"));
+    EXPECT_TRUE(stopped.Answer().empty());
+}
+
 }  // namespace
