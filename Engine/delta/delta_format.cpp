@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "refuse.h"
+
 namespace tpe {
 
 void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]) {
@@ -16,12 +18,9 @@ void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]) 
 }
 
 bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header) {
-    if (std::memcmp(in, kDeltaMagic, 4) != 0 || in[4] != kDeltaVersion)
-        return false;
-    if (in[5] > static_cast<uint8_t>(kLastDeltaEncoding))
-        return false;
-    if (in[6] != 0 || in[7] != 0)
-        return false;
+    REFUSE_IF(std::memcmp(in, kDeltaMagic, 4) != 0 || in[4] != kDeltaVersion, false);
+    REFUSE_IF(in[5] > static_cast<uint8_t>(kLastDeltaEncoding), false);
+    REFUSE_IF(in[6] != 0 || in[7] != 0, false);
     header.encoding = static_cast<DeltaEncoding>(in[5]);
     header.oldSize = LoadLittle64(in + 8);
     header.newSize = LoadLittle64(in + 16);
