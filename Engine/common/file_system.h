@@ -46,6 +46,9 @@ public:
     virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
     // Renames; fails when `to` exists.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    // Renames the file `from` over `to` in one step: `to` names the old file or the new one,
+    // never nothing, also when the process dies meanwhile. `from` must be flushed first.
+    virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
     virtual bool MakeFolder(const std::string& path) = 0;
     virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only

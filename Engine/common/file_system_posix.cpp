@@ -102,6 +102,9 @@ public:
         }
         return rename(from.c_str(), to.c_str()) == 0;
     }
+    bool RenameOver(const std::string& from, const std::string& to) override {
+        return rename(from.c_str(), to.c_str()) == 0;
+    }
     bool RemoveFile(const std::string& path) override { return unlink(path.c_str()) == 0; }
     bool MakeFolder(const std::string& path) override { return mkdir(path.c_str(), 0755) == 0; }
     bool RemoveFolder(const std::string& path) override { return rmdir(path.c_str()) == 0; }

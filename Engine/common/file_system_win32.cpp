@@ -102,6 +102,10 @@ public:
     bool Rename(const std::string& from, const std::string& to) override {
         return MoveFileExA(Native(from).c_str(), Native(to).c_str(), 0) != 0;
     }
+    bool RenameOver(const std::string& from, const std::string& to) override {
+        return MoveFileExA(Native(from).c_str(), Native(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
     // Removes read-only files too, as unlink does: a staged file may carry the attribute.
     bool RemoveFile(const std::string& path) override {
         std::string native = Native(path);

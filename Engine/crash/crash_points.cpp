@@ -67,6 +67,10 @@ public:
         Step();
         return m_native.Rename(from, to);
     }
+    bool RenameOver(const std::string& from, const std::string& to) override {
+        Step();
+        return m_native.RenameOver(from, to);
+    }
     bool RemoveFile(const std::string& path) override {
         Step();
         return m_native.RemoveFile(path);

@@ -9,7 +9,8 @@
 //                               crosses N;
 //   TPATCH_COUNT_TO=FILE        "OPERATIONS BYTES" of the whole pass written to FILE at exit,
 //                               to choose points from.
-// Unset, the passes use the native file system directly.
+// Unset, the passes use the native file system directly. Built only with the CMake option
+// TESSALY_CRASH_POINTS, which the test builds turn on and a build to ship leaves off.
 #include "file_system.h"
 
 namespace tpe {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "path_safety.h"
+#include "refuse.h"
 
 namespace tpe {
 namespace {
@@ -61,25 +62,17 @@ std::string WithoutTrailingSeparators(std::string path) {
 }  // namespace
 
 bool ParseCommandLine(const char* text, EngineOptions* options, std::string* error) {
-    if (text == nullptr) {
-        *error = "no command line";
-        return false;
-    }
+    REFUSE_IF(text == nullptr, Refusal(error, "no command line", false));
     size_t length = strnlen(text, kMaxCommandLineLength + 1);
-    if (length > kMaxCommandLineLength) {
-        *error = "command line too long";
-        return false;
-    }
+    REFUSE_IF(length > kMaxCommandLineLength, Refusal(error, "command line too long", false));
     std::vector<Token> tokens = Tokenize(std::string(text, length));
     bool haveFolder = false;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         bool option = !t.quoted && !t.text.empty() && (t.text[0] == '-' || t.text[0] == '/');
         if (!option) {
-            if (haveFolder) {
-                *error = "unexpected argument '" + t.text.substr(0, 260) + "'";
-                return false;
-            }
+            REFUSE_IF(haveFolder,
+                      Refusal(error, "unexpected argument '" + t.text.substr(0, 260) + "'", false));
             options->folder = WithoutTrailingSeparators(t.text);
             haveFolder = true;
             continue;
@@ -87,10 +80,7 @@ bool ParseCommandLine(const char* text, EngineOptions* options, std::string* err
         std::string name = Lower(t.text.substr(1));
         EngineMode mode = EngineMode::None;
         if (name == "z") {
-            if (i + 1 >= tokens.size()) {
-                *error = "/z needs the program path";
-                return false;
-            }
+            REFUSE_IF(i + 1 >= tokens.size(), Refusal(error, "/z needs the program path", false));
             options->program = tokens[++i].text;
         } else if (name == "l") {
             mode = EngineMode::List;
@@ -111,36 +101,26 @@ bool ParseCommandLine(const char* text, EngineOptions* options, std::string* err
                 }
             }
             std::string problem = PathProblem(backup);
-            if (!problem.empty()) {
-                *error = "backup folder must be a plain folder inside the installation (" +
-                         problem + ")";
-                return false;
-            }
+            REFUSE_IF(!problem.empty(),
+                      Refusal(error,
+                              "backup folder must be a plain folder inside the installation (" +
+                                  problem + ")",
+                              false));
             options->backupFolder = backup;
         } else {
-            *error = "unknown option '" + t.text.substr(0, 64) + "'";
-            return false;
+            return Refusal(error, "unknown option '" + t.text.substr(0, 64) + "'", false);
         }
         if (mode != EngineMode::None) {
-            if (options->mode != EngineMode::None && options->mode != mode) {
-                *error = "only one of -l, -j, -u and -r may be given";
-                return false;
-            }
+            REFUSE_IF(options->mode != EngineMode::None && options->mode != mode,
+                      Refusal(error, "only one of -l, -j, -u and -r may be given", false));
             options->mode = mode;
         }
     }
-    if (options->mode == EngineMode::None) {
-        *error = "no mode given (-l, -j, -u or -r)";
-        return false;
-    }
-    if (options->program.empty()) {
-        *error = "no patch file given (/z)";
-        return false;
-    }
-    if (options->mode != EngineMode::List && options->folder.empty()) {
-        *error = "no installation folder given";
-        return false;
-    }
+    REFUSE_IF(options->mode == EngineMode::None,
+              Refusal(error, "no mode given (-l, -j, -u or -r)", false));
+    REFUSE_IF(options->program.empty(), Refusal(error, "no patch file given (/z)", false));
+    REFUSE_IF(options->mode != EngineMode::List && options->folder.empty(),
+              Refusal(error, "no installation folder given", false));
     return true;
 }
 

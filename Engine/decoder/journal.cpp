@@ -6,6 +6,7 @@
 #include "byte_io.h"
 #include "crc32.h"
 #include "path_safety.h"
+#include "refuse.h"
 
 namespace tpe {
 namespace {
@@ -170,43 +171,32 @@ namespace {
 // Parses one record body into `out`; false when it is malformed or out of order.
 bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* why) {
     const uint8_t kind = in.U8();
-    if (first != (kind == kBegin)) {
-        *why = first ? "it does not start with its header" : "a second header";
-        return false;
-    }
-    if (out->aborted || (out->committed && kind != kAbort)) {
-        *why = "a record follows the end of the transaction";
-        return false;
-    }
+    REFUSE_IF(first != (kind == kBegin),
+              Refusal(why, first ? "it does not start with its header" : "a second header", false));
+    REFUSE_IF(out->aborted || (out->committed && kind != kAbort),
+              Refusal(why, "a record follows the end of the transaction", false));
     switch (kind) {
         case kBegin:
-            if (in.U16() != kVersion) {
-                *why = "it was written by another version of the update engine";
-                return false;
-            }
+            REFUSE_IF(
+                in.U16() != kVersion,
+                Refusal(why, "it was written by another version of the update engine", false));
             out->token = in.Text(8);
             out->backupRoot = in.Text(kMaxPathText);
-            if (!ValidToken(out->token) ||
-                (!out->backupRoot.empty() && !PathProblem(out->backupRoot).empty())) {
-                *why = "bad header";
-                return false;
-            }
+            REFUSE_IF(!ValidToken(out->token) ||
+                          (!out->backupRoot.empty() && !PathProblem(out->backupRoot).empty()),
+                      Refusal(why, "bad header", false));
             break;
         case kFolder:
         case kStaged:
         case kStagedLink: {
-            if (!out->plan.empty() || !out->foldersToRemove.empty()) {
-                *why = "a prepared step follows the plan";
-                return false;
-            }
+            REFUSE_IF(!out->plan.empty() || !out->foldersToRemove.empty(),
+                      Refusal(why, "a prepared step follows the plan", false));
             PreparedStep step;
             step.folder = kind == kFolder;
             step.link = kind == kStagedLink;
             step.relative = in.Text(kMaxPathText);
-            if (!ValidPath(step.relative, step.folder ? out->backupRoot : std::string())) {
-                *why = "an unsafe path";
-                return false;
-            }
+            REFUSE_IF(!ValidPath(step.relative, step.folder ? out->backupRoot : std::string()),
+                      Refusal(why, "an unsafe path", false));
             out->prepared.push_back(step);
             break;
         }
@@ -231,43 +221,30 @@ bool ParseRecord(ByteReader& in, bool first, JournalContents* out, std::string* 
                 change.target.size = in.U64();
                 change.target.hash = in.Hash();
             }
-            if (!PathProblem(change.relative).empty() || (flags & ~kAllItemFlags) != 0 ||
-                !out->foldersToRemove.empty()) {
-                *why = "a bad plan entry";
-                return false;
-            }
+            REFUSE_IF(!PathProblem(change.relative).empty() || (flags & ~kAllItemFlags) != 0 ||
+                          !out->foldersToRemove.empty(),
+                      Refusal(why, "a bad plan entry", false));
             out->plan.push_back(change);
             break;
         }
         case kFolderToRemove:
             out->foldersToRemove.push_back(in.Text(kMaxPathText));
-            if (!PathProblem(out->foldersToRemove.back()).empty()) {
-                *why = "an unsafe path";
-                return false;
-            }
+            REFUSE_IF(!PathProblem(out->foldersToRemove.back()).empty(),
+                      Refusal(why, "an unsafe path", false));
             break;
         case kCommit:
-            if (in.U32() != out->plan.size() || in.U32() != out->foldersToRemove.size()) {
-                *why = "the plan is incomplete";
-                return false;
-            }
+            REFUSE_IF(in.U32() != out->plan.size() || in.U32() != out->foldersToRemove.size(),
+                      Refusal(why, "the plan is incomplete", false));
             out->committed = true;
             break;
         case kAbort:
-            if (!out->committed) {
-                *why = "an abort before the commit";
-                return false;
-            }
+            REFUSE_IF(!out->committed, Refusal(why, "an abort before the commit", false));
             out->aborted = true;
             break;
         default:
-            *why = "an unknown record";
-            return false;
+            return Refusal(why, "an unknown record", false);
     }
-    if (!in.Ok() || !in.AtEnd()) {
-        *why = "a malformed record";
-        return false;
-    }
+    REFUSE_IF(!in.Ok() || !in.AtEnd(), Refusal(why, "a malformed record", false));
     return true;
 }
 
@@ -297,30 +274,19 @@ JournalStatus ReadJournal(FileSystem& fs, const std::string& path, JournalConten
     if (node.kind == NodeKind::Missing) {
         return JournalStatus::Missing;
     }
-    if (node.kind != NodeKind::File) {
-        *why = "it is not a regular file";
-        return JournalStatus::Damaged;
-    }
+    REFUSE_IF(node.kind != NodeKind::File,
+              Refusal(why, "it is not a regular file", JournalStatus::Damaged));
     std::unique_ptr<InputFile> file = fs.OpenRead(path);
-    if (!file) {
-        *why = "it cannot be read (is another update running?)";
-        return JournalStatus::Unreadable;
-    }
+    REFUSE_IF(!file, Refusal(why, "it cannot be read (is another update running?)",
+                             JournalStatus::Unreadable));
     const uint64_t size = file->Size();
-    if (size > kMaxJournalSize) {
-        *why = "it is too large";
-        return JournalStatus::Damaged;
-    }
+    REFUSE_IF(size > kMaxJournalSize, Refusal(why, "it is too large", JournalStatus::Damaged));
     char magic[sizeof(kMagic)] = {};
     const size_t magicRead = size_t(std::min<uint64_t>(size, sizeof(kMagic)));
-    if (!file->ReadAt(0, magic, magicRead)) {
-        *why = "it cannot be read";
-        return JournalStatus::Unreadable;
-    }
-    if (std::memcmp(magic, kMagic, magicRead) != 0) {
-        *why = "it is not an update journal";
-        return JournalStatus::Damaged;
-    }
+    REFUSE_IF(!file->ReadAt(0, magic, magicRead),
+              Refusal(why, "it cannot be read", JournalStatus::Unreadable));
+    REFUSE_IF(std::memcmp(magic, kMagic, magicRead) != 0,
+              Refusal(why, "it is not an update journal", JournalStatus::Damaged));
     // A journal cut short while its header was written holds no change yet.
     std::vector<uint8_t> record;
     for (uint64_t at = magicRead; at < size;) {
@@ -328,32 +294,25 @@ JournalStatus ReadJournal(FileSystem& fs, const std::string& path, JournalConten
         if (size - at < sizeof(head)) {
             break;  // a length field torn at the end
         }
-        if (!file->ReadAt(at, head, sizeof(head))) {
-            *why = "it cannot be read";
-            return JournalStatus::Unreadable;
-        }
+        REFUSE_IF(!file->ReadAt(at, head, sizeof(head)),
+                  Refusal(why, "it cannot be read", JournalStatus::Unreadable));
         const uint32_t body = uint32_t(GetLe(head, 4));
         if (uint32_t(GetLe(head + 4, 4)) != ~body || body == 0 || body > kMaxRecordBody) {
             if (AllZero(*file, at)) {
                 break;  // space the system had reserved for a write that never landed
             }
-            *why = "a record's length is damaged";
-            return JournalStatus::Damaged;
+            return Refusal(why, "a record's length is damaged", JournalStatus::Damaged);
         }
         const uint64_t end = at + sizeof(head) + body + 4;
         if (end > size) {
             break;  // the last record was cut short by the kill
         }
         record.resize(sizeof(head) + body + 4);
-        if (!file->ReadAt(at, record.data(), record.size())) {
-            *why = "it cannot be read";
-            return JournalStatus::Unreadable;
-        }
+        REFUSE_IF(!file->ReadAt(at, record.data(), record.size()),
+                  Refusal(why, "it cannot be read", JournalStatus::Unreadable));
         const uint32_t crc = uint32_t(GetLe(record.data() + sizeof(head) + body, 4));
-        if (Crc32(record.data(), sizeof(head) + body) != crc) {
-            *why = "a record fails its check";
-            return JournalStatus::Damaged;
-        }
+        REFUSE_IF(Crc32(record.data(), sizeof(head) + body) != crc,
+                  Refusal(why, "a record fails its check", JournalStatus::Damaged));
         ByteReader in(record.data() + sizeof(head), body);
         if (!ParseRecord(in, at == sizeof(kMagic), contents, why)) {
             return JournalStatus::Damaged;

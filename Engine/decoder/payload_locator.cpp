@@ -5,6 +5,7 @@
 #include "byte_io.h"
 #include "crc32.h"
 #include "payload_format.h"
+#include "refuse.h"
 
 namespace tpe {
 namespace {
@@ -54,7 +55,7 @@ uint64_t EndBeforeCertificates(InputFile& file) {
     return certOffset;
 }
 
-bool LocatePayload(InputFile& file, PayloadLocation* where, std::string* error) {
+PayloadStatus LocatePayload(InputFile& file, PayloadLocation* where, std::string* error) {
     const uint64_t end = EndBeforeCertificates(file);
     // Signing tools pad the file to 8 bytes before the certificate table.
     for (uint64_t pad = 0; pad < 8 && pad + kTrailerSize <= end; ++pad) {
@@ -70,22 +71,19 @@ bool LocatePayload(InputFile& file, PayloadLocation* where, std::string* error) 
         if (!paddingZero || std::memcmp(t, kTrailerMagic, 8) != 0) {
             continue;
         }
-        if (GetLe(t + TrailerLayout::kCrc, 4) != Crc32(t, TrailerLayout::kCrc) ||
-            GetLe(t + TrailerLayout::kReserved, 4) != 0) {
-            *error = "the payload trailer is damaged";
-            return false;
-        }
+        REFUSE_IF(GetLe(t + TrailerLayout::kCrc, 4) != Crc32(t, TrailerLayout::kCrc) ||
+                      GetLe(t + TrailerLayout::kReserved, 4) != 0,
+                  Refusal(error, "the payload trailer is damaged", PayloadStatus::Damaged));
         uint64_t size = GetLe(t + TrailerLayout::kPayloadSize, 8);
-        if (size < uint64_t(kHeaderSize + kTrailerSize) || size > at + kTrailerSize) {
-            *error = "the payload trailer gives an impossible size";
-            return false;
-        }
+        REFUSE_IF(
+            size < uint64_t(kHeaderSize + kTrailerSize) || size > at + kTrailerSize,
+            Refusal(error, "the payload trailer gives an impossible size", PayloadStatus::Damaged));
         where->offset = at + kTrailerSize - size;
         where->size = size;
-        return true;
+        return PayloadStatus::Ok;
     }
-    *error = "no patch data found (the file carries no payload, or it is truncated)";
-    return false;
+    return Refusal(error, "no patch data found (the file carries no payload, or it is truncated)",
+                   PayloadStatus::Missing);
 }
 
 }  // namespace tpe

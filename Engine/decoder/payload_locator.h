@@ -19,7 +19,10 @@ uint64_t EndBeforeCertificates(InputFile& file);
 // The file starts with a DOS header that points at a PE header.
 bool IsPeImage(InputFile& file);
 
-// False with `error` set when no intact trailer is found.
-bool LocatePayload(InputFile& file, PayloadLocation* where, std::string* error);
+enum class PayloadStatus { Ok, Missing, Damaged };
+
+// Ok with `where` set; Missing when the file carries no trailer, Damaged when its trailer is
+// damaged, both with `error` set.
+PayloadStatus LocatePayload(InputFile& file, PayloadLocation* where, std::string* error);
 
 }  // namespace tpe

@@ -12,18 +12,11 @@
 #include "link_target.h"
 #include "path_safety.h"
 #include "payload_format.h"
+#include "refuse.h"
 #include "sha256.h"
 
 namespace tpe {
 namespace {
-
-// One-line form of every untrusted check: stop with a named reason.
-#define REFUSE_IF(cond, text) \
-    do {                      \
-        if (cond) {           \
-            return text;      \
-        }                     \
-    } while (0)
 
 Contents GetContents(ByteReader& r) {
     Contents c;
@@ -176,30 +169,26 @@ std::string ModelProblem(const PatchModel& model, uint64_t dataSize) {
 
 PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* error) {
     PayloadLocation at;
-    if (!LocatePayload(file, &at, error)) {
-        return error->find("no patch data") == 0 ? PayloadStatus::Missing : PayloadStatus::Damaged;
+    const PayloadStatus located = LocatePayload(file, &at, error);
+    if (located != PayloadStatus::Ok) {
+        return located;
     }
-    auto refuse = [&](const std::string& why) {
-        *error = why;
-        return PayloadStatus::Damaged;
-    };
+    const auto damaged = PayloadStatus::Damaged;
     uint8_t h[kHeaderSize];
-    if (!file.ReadAt(at.offset, h, sizeof(h))) {
-        return refuse("payload header unreadable");
-    }
-    if (std::memcmp(h, kHeaderMagic, 8) != 0) {
-        return refuse("payload header not found");
-    }
-    if (GetLe(h + HeaderLayout::kCrc, 4) != Crc32(h, HeaderLayout::kCrc)) {
-        return refuse("payload header checksum mismatch");
-    }
+    REFUSE_IF(!file.ReadAt(at.offset, h, sizeof(h)),
+              Refusal(error, "payload header unreadable", damaged));
+    REFUSE_IF(std::memcmp(h, kHeaderMagic, 8) != 0,
+              Refusal(error, "payload header not found", damaged));
+    REFUSE_IF(GetLe(h + HeaderLayout::kCrc, 4) != Crc32(h, HeaderLayout::kCrc),
+              Refusal(error, "payload header checksum mismatch", damaged));
     const uint64_t version = GetLe(h + HeaderLayout::kVersion, 2);
-    if (version < kOldestFormatVersion || version > kFormatVersion) {
-        return refuse("payload format version " + std::to_string(version) +
-                      " is not supported (this engine reads versions " +
-                      std::to_string(kOldestFormatVersion) + " to " +
-                      std::to_string(kFormatVersion) + ")");
-    }
+    REFUSE_IF(version < kOldestFormatVersion || version > kFormatVersion,
+              Refusal(error,
+                      "payload format version " + std::to_string(version) +
+                          " is not supported (this engine reads versions " +
+                          std::to_string(kOldestFormatVersion) + " to " +
+                          std::to_string(kFormatVersion) + ")",
+                      damaged));
     uint64_t infoOffset = GetLe(h + HeaderLayout::kInfoOffset, 8);
     uint64_t infoSize = GetLe(h + HeaderLayout::kInfoSize, 8);
     uint64_t tableOffset = GetLe(h + HeaderLayout::kTableOffset, 8);
@@ -207,34 +196,31 @@ PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* 
     uint64_t dataOffset = GetLe(h + HeaderLayout::kDataOffset, 8);
     uint64_t dataSize = GetLe(h + HeaderLayout::kDataSize, 8);
     uint64_t bodyEnd = at.size - kTrailerSize;
-    if (GetLe(h + HeaderLayout::kHeaderSize, 2) != uint64_t(kHeaderSize) ||
-        GetLe(h + HeaderLayout::kFlags, 4) != 0 || GetLe(h + HeaderLayout::kReserved, 4) != 0 ||
-        infoOffset != uint64_t(kHeaderSize) || infoSize > kMaxInfoSectionSize ||
-        tableSize > kMaxTableSize || tableOffset != infoOffset + infoSize ||
-        dataOffset != tableOffset + tableSize || dataOffset > bodyEnd ||
-        dataSize != bodyEnd - dataOffset) {
-        return refuse("payload section sizes are inconsistent");
-    }
+    REFUSE_IF(GetLe(h + HeaderLayout::kHeaderSize, 2) != uint64_t(kHeaderSize) ||
+                  GetLe(h + HeaderLayout::kFlags, 4) != 0 ||
+                  GetLe(h + HeaderLayout::kReserved, 4) != 0 ||
+                  infoOffset != uint64_t(kHeaderSize) || infoSize > kMaxInfoSectionSize ||
+                  tableSize > kMaxTableSize || tableOffset != infoOffset + infoSize ||
+                  dataOffset != tableOffset + tableSize || dataOffset > bodyEnd ||
+                  dataSize != bodyEnd - dataOffset,
+              Refusal(error, "payload section sizes are inconsistent", damaged));
     // The body hash covers info, table and data, so any damage is found before use.
     Sha256 hash;
     std::vector<uint8_t> chunk(size_t(std::min<uint64_t>(1 << 20, bodyEnd - kHeaderSize)));
     for (uint64_t pos = kHeaderSize; pos < bodyEnd;) {
         size_t n = size_t(std::min<uint64_t>(chunk.size(), bodyEnd - pos));
-        if (!file.ReadAt(at.offset + pos, chunk.data(), n)) {
-            return refuse("payload unreadable");
-        }
+        REFUSE_IF(!file.ReadAt(at.offset + pos, chunk.data(), n),
+                  Refusal(error, "payload unreadable", damaged));
         hash.Update(chunk.data(), n);
         pos += n;
     }
     Digest body = hash.Finish();
-    if (std::memcmp(body.data(), h + HeaderLayout::kBodyHash, body.size()) != 0) {
-        return refuse("payload checksum mismatch: the patch data is damaged");
-    }
+    REFUSE_IF(std::memcmp(body.data(), h + HeaderLayout::kBodyHash, body.size()) != 0,
+              Refusal(error, "payload checksum mismatch: the patch data is damaged", damaged));
     std::vector<uint8_t> info, table;
-    if (!ReadSection(file, at.offset + infoOffset, infoSize, &info) ||
-        !ReadSection(file, at.offset + tableOffset, tableSize, &table)) {
-        return refuse("payload unreadable");
-    }
+    REFUSE_IF(!ReadSection(file, at.offset + infoOffset, infoSize, &info) ||
+                  !ReadSection(file, at.offset + tableOffset, tableSize, &table),
+              Refusal(error, "payload unreadable", damaged));
     std::string problem = ParseInfo(info, &payload->model);
     if (problem.empty()) {
         problem = ParseTable(table, uint16_t(version), &payload->model);
@@ -242,9 +228,7 @@ PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* 
     if (problem.empty()) {
         problem = ModelProblem(payload->model, dataSize);
     }
-    if (!problem.empty()) {
-        return refuse("invalid patch data: " + problem);
-    }
+    REFUSE_IF(!problem.empty(), Refusal(error, "invalid patch data: " + problem, damaged));
     payload->dataOffset = at.offset + dataOffset;
     payload->dataSize = dataSize;
     return PayloadStatus::Ok;

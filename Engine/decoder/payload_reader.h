@@ -15,8 +15,6 @@ struct OpenedPayload {
     uint64_t dataSize = 0;
 };
 
-enum class PayloadStatus { Ok, Missing, Damaged };
-
 PayloadStatus ReadPayload(InputFile& file, OpenedPayload* payload, std::string* error);
 
 // The table and information checks alone (also used by tests on hand-made models).

@@ -7,6 +7,7 @@
 #include "diff_body_decoder.h"
 #include "output_writer.h"
 #include "patch_reader.h"
+#include "refuse.h"
 #include "segments_body_decoder.h"
 #include "zstd_stream_decoder.h"
 
@@ -20,27 +21,28 @@ DeltaStatus DecodeStoredBody(PatchReader& reader, OutputWriter& out) {
     while (out.Remaining() > 0) {
         size_t size =
             out.Remaining() < piece.size() ? static_cast<size_t>(out.Remaining()) : piece.size();
-        if (!reader.ReadExact(piece.data(), size))
-            return DeltaStatus::Corrupt;
+        REFUSE_IF(!reader.ReadExact(piece.data(), size), DeltaStatus::Corrupt);
         DeltaStatus status = out.Write(piece.data(), size);
-        if (status != DeltaStatus::Ok)
+        if (status != DeltaStatus::Ok) {
             return status;
+        }
     }
     return DeltaStatus::Ok;
 }
 
 DeltaStatus DecodeCompressedBody(PatchReader& reader, OutputWriter& out) {
     uint64_t packedSize;
-    if (!reader.ReadVarint(packedSize))
-        return DeltaStatus::Corrupt;
+    REFUSE_IF(!reader.ReadVarint(packedSize), DeltaStatus::Corrupt);
     ZstdStreamDecoder frame(kCompressedWindowLog);
     DeltaStatus status = frame.Init();
-    if (status != DeltaStatus::Ok)
+    if (status != DeltaStatus::Ok) {
         return status;
+    }
     status = frame.Decode(reader, packedSize,
                           [&](const uint8_t* data, size_t size) { return out.Write(data, size); });
-    if (status != DeltaStatus::Ok)
+    if (status != DeltaStatus::Ok) {
         return status;
+    }
     return frame.FrameDone() && out.Remaining() == 0 ? DeltaStatus::Ok : DeltaStatus::Corrupt;
 }
 
@@ -49,14 +51,15 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
     PatchReader reader(patch);
     uint8_t headerBytes[kDeltaHeaderSize];
     DeltaHeader header;
-    if (!reader.ReadExact(headerBytes, sizeof headerBytes) || !ReadDeltaHeader(headerBytes, header))
-        return DeltaStatus::Corrupt;
+    REFUSE_IF(
+        !reader.ReadExact(headerBytes, sizeof headerBytes) || !ReadDeltaHeader(headerBytes, header),
+        DeltaStatus::Corrupt);
     // A delta claiming another size than the caller expects is refused before any write.
-    if (header.newSize != expectedNewSize)
-        return DeltaStatus::Corrupt;
+    REFUSE_IF(header.newSize != expectedNewSize, DeltaStatus::Corrupt);
     const bool diff = ReadsOldFile(header.encoding);
-    if (diff && header.oldSize != oldFile.Size())
+    if (diff && header.oldSize != oldFile.Size()) {
         return DeltaStatus::OldMismatch;
+    }
 
     OutputWriter out(sink, header.newSize, progress);
     DeltaStatus status = DeltaStatus::Corrupt;
@@ -76,18 +79,18 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
             status = DecodeSegmentsBody(reader, oldFile, out);
             break;
     }
-    if (status != DeltaStatus::Ok)
+    if (status != DeltaStatus::Ok) {
         return status;
+    }
 
     const uint64_t bodyHash = reader.ConsumedHash();
     uint8_t trailer[kDeltaTrailerSize];
-    if (!reader.ReadExact(trailer, sizeof trailer) || !reader.AtEnd())
-        return DeltaStatus::Corrupt;
-    if (LoadLittle64(trailer) != bodyHash)
-        return DeltaStatus::Corrupt;
+    REFUSE_IF(!reader.ReadExact(trailer, sizeof trailer) || !reader.AtEnd(), DeltaStatus::Corrupt);
+    REFUSE_IF(LoadLittle64(trailer) != bodyHash, DeltaStatus::Corrupt);
     // Right delta, wrong old contents of the right size: the output checksum tells.
-    if (out.Hash() != header.newHash)
+    if (out.Hash() != header.newHash) {
         return diff ? DeltaStatus::OldMismatch : DeltaStatus::Corrupt;
+    }
     return DeltaStatus::Ok;
 }
 

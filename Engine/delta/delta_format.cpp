@@ -2,30 +2,33 @@
 
 #include <cstring>
 
+#include "refuse.h"
+
 namespace tpe {
 
 void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]) {
-    std::memcpy(out, kDeltaMagic, 4);
-    out[4] = kDeltaVersion;
-    out[5] = static_cast<uint8_t>(header.encoding);
-    out[6] = 0;
-    out[7] = 0;
-    StoreLittle64(header.oldSize, out + 8);
-    StoreLittle64(header.newSize, out + 16);
-    StoreLittle64(header.newHash, out + 24);
+    using L = DeltaHeaderLayout;
+    std::memcpy(out + L::kMagic, kDeltaMagic, sizeof(kDeltaMagic));
+    out[L::kVersion] = kDeltaVersion;
+    out[L::kEncoding] = static_cast<uint8_t>(header.encoding);
+    out[L::kReserved] = 0;
+    out[L::kReserved + 1] = 0;
+    StoreLittle64(header.oldSize, out + L::kOldSize);
+    StoreLittle64(header.newSize, out + L::kNewSize);
+    StoreLittle64(header.newHash, out + L::kNewHash);
 }
 
 bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header) {
-    if (std::memcmp(in, kDeltaMagic, 4) != 0 || in[4] != kDeltaVersion)
-        return false;
-    if (in[5] > static_cast<uint8_t>(kLastDeltaEncoding))
-        return false;
-    if (in[6] != 0 || in[7] != 0)
-        return false;
-    header.encoding = static_cast<DeltaEncoding>(in[5]);
-    header.oldSize = LoadLittle64(in + 8);
-    header.newSize = LoadLittle64(in + 16);
-    header.newHash = LoadLittle64(in + 24);
+    using L = DeltaHeaderLayout;
+    REFUSE_IF(std::memcmp(in + L::kMagic, kDeltaMagic, sizeof(kDeltaMagic)) != 0 ||
+                  in[L::kVersion] != kDeltaVersion,
+              false);
+    REFUSE_IF(in[L::kEncoding] > static_cast<uint8_t>(kLastDeltaEncoding), false);
+    REFUSE_IF(in[L::kReserved] != 0 || in[L::kReserved + 1] != 0, false);
+    header.encoding = static_cast<DeltaEncoding>(in[L::kEncoding]);
+    header.oldSize = LoadLittle64(in + L::kOldSize);
+    header.newSize = LoadLittle64(in + L::kNewSize);
+    header.newHash = LoadLittle64(in + L::kNewHash);
     return true;
 }
 

@@ -34,7 +34,26 @@ struct DeltaHeader {
     uint64_t newSize = 0;
     uint64_t newHash = 0;
 };
-constexpr size_t kDeltaHeaderSize = 4 + 1 + 1 + 2 + 8 + 8 + 8;
+// Byte offsets of the header's fields.
+struct DeltaHeaderLayout {
+    static constexpr size_t kMagic = 0;     // 4 bytes
+    static constexpr size_t kVersion = 4;   // u8
+    static constexpr size_t kEncoding = 5;  // u8, a DeltaEncoding
+    static constexpr size_t kReserved = 6;  // 2 bytes, 0
+    static constexpr size_t kOldSize = 8;   // u64
+    static constexpr size_t kNewSize = 16;  // u64
+    static constexpr size_t kNewHash = 24;  // u64
+    static constexpr size_t kSize = 32;
+};
+constexpr size_t kDeltaHeaderSize = DeltaHeaderLayout::kSize;
+static_assert(DeltaHeaderLayout::kVersion == sizeof(kDeltaMagic), "the version follows the magic");
+static_assert(DeltaHeaderLayout::kEncoding == DeltaHeaderLayout::kVersion + 1 &&
+                  DeltaHeaderLayout::kReserved == DeltaHeaderLayout::kEncoding + 1 &&
+                  DeltaHeaderLayout::kOldSize == DeltaHeaderLayout::kReserved + 2 &&
+                  DeltaHeaderLayout::kNewSize == DeltaHeaderLayout::kOldSize + 8 &&
+                  DeltaHeaderLayout::kNewHash == DeltaHeaderLayout::kNewSize + 8,
+              "the fields follow one another without gaps");
+static_assert(DeltaHeaderLayout::kNewHash + 8 == kDeltaHeaderSize, "fields must fill the header");
 // The trailer is the checksum of every byte before it.
 constexpr size_t kDeltaTrailerSize = 8;
 
@@ -75,12 +94,16 @@ constexpr uint64_t kSegmentsBranchTransform = 1;  // x86 branch operands made ab
 constexpr uint64_t kSegmentsCode64 = 2;           // ... including RIP-relative ones
 
 inline void StoreLittle64(uint64_t value, uint8_t* out) {
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 8; ++i) {
+        out[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
 }
 
 inline uint64_t LoadLittle64(const uint8_t* in) {
     uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | in[i];
+    for (int i = 7; i >= 0; --i) {
+        value = (value << 8) | in[i];
+    }
     return value;
 }
 

@@ -7,6 +7,7 @@
 #include "delta_format.h"
 #include "old_window.h"
 #include "reference_model.h"
+#include "refuse.h"
 #include "varint.h"
 #include "zstd_stream_decoder.h"
 
@@ -38,18 +39,16 @@ struct ChunkHeader {
 };
 
 bool ReadChunkHeader(PatchReader& reader, uint64_t remaining, ChunkHeader& chunk) {
-    if (!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.diffBytes))
-        return false;
-    for (uint64_t& size : chunk.rawSize)
-        if (!reader.ReadVarint(size))
-            return false;
-    for (uint64_t& size : chunk.packedSize)
-        if (!reader.ReadVarint(size))
-            return false;
-    if (chunk.newBytes == 0 || chunk.newBytes > kChunkNewBytes || chunk.newBytes > remaining)
-        return false;
-    if (chunk.diffBytes > chunk.newBytes)
-        return false;
+    REFUSE_IF(!reader.ReadVarint(chunk.newBytes) || !reader.ReadVarint(chunk.diffBytes), false);
+    for (uint64_t& size : chunk.rawSize) {
+        REFUSE_IF(!reader.ReadVarint(size), false);
+    }
+    for (uint64_t& size : chunk.packedSize) {
+        REFUSE_IF(!reader.ReadVarint(size), false);
+    }
+    REFUSE_IF(chunk.newBytes == 0 || chunk.newBytes > kChunkNewBytes || chunk.newBytes > remaining,
+              false);
+    REFUSE_IF(chunk.diffBytes > chunk.newBytes, false);
     return chunk.rawSize[kControl] > 0 && chunk.rawSize[kControl] <= kChunkControlMaxBytes &&
            chunk.rawSize[kRuns] <= kChunkRunsMaxBytes &&
            chunk.rawSize[kChanges] <= chunk.diffBytes &&
@@ -65,17 +64,16 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
     size_t filled = 0, used = 0;
     while (pos < end) {
         uint64_t zeros, changed;
-        if (!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed))
-            return false;
-        if (zeros + changed == 0 || zeros > diff.size - filled)
-            return false;
-        if (zeros > 0)
+        REFUSE_IF(!GetVarint(pos, end, zeros) || !GetVarint(pos, end, changed), false);
+        REFUSE_IF(zeros + changed == 0 || zeros > diff.size - filled, false);
+        if (zeros > 0) {
             std::memset(diff.data() + filled, 0, static_cast<size_t>(zeros));
+        }
         filled += static_cast<size_t>(zeros);
-        if (changed > diff.size - filled || changed > changes.size() - used)
-            return false;
-        if (changed > 0)
+        REFUSE_IF(changed > diff.size - filled || changed > changes.size() - used, false);
+        if (changed > 0) {
             std::memcpy(diff.data() + filled, changes.data() + used, static_cast<size_t>(changed));
+        }
         filled += static_cast<size_t>(changed);
         used += static_cast<size_t>(changed);
     }
@@ -87,7 +85,7 @@ bool ExpandDifferences(const std::vector<uint8_t>& runs, const std::vector<uint8
 class ChunkApplier {
 public:
     ChunkApplier(OldWindow& old, uint64_t oldSize, const ReferencePredictor* predictor)
-        : old_(old), oldSize_(oldSize), predictor_(predictor) {}
+        : m_old(old), m_oldSize(oldSize), m_predictor(predictor) {}
 
     // `out` receives the chunk, which starts at new offset `newStart`.
     DeltaStatus Apply(const std::vector<uint8_t>& control, const ChunkBuffer& diff,
@@ -100,50 +98,52 @@ public:
         size_t produced = 0;
         while (pos < end) {
             uint64_t seekCode, copyLen, literalLen;
-            if (!GetVarint(pos, end, seekCode) || !GetVarint(pos, end, copyLen) ||
-                !GetVarint(pos, end, literalLen))
-                return DeltaStatus::Corrupt;
-            if (copyLen > diff.size - diffUsed || literalLen > literal.size() - literalUsed)
-                return DeltaStatus::Corrupt;
-            if (copyLen + literalLen == 0)
-                return DeltaStatus::Corrupt;
+            REFUSE_IF(!GetVarint(pos, end, seekCode) || !GetVarint(pos, end, copyLen) ||
+                          !GetVarint(pos, end, literalLen),
+                      DeltaStatus::Corrupt);
+            REFUSE_IF(copyLen > diff.size - diffUsed || literalLen > literal.size() - literalUsed,
+                      DeltaStatus::Corrupt);
+            REFUSE_IF(copyLen + literalLen == 0, DeltaStatus::Corrupt);
             int64_t seek = UnZigZag(seekCode);
-            if (seek < 0 ? static_cast<uint64_t>(-(seek + 1)) + 1 > oldPos_
-                         : static_cast<uint64_t>(seek) > oldSize_ - oldPos_)
-                return DeltaStatus::Corrupt;
-            oldPos_ = static_cast<uint64_t>(static_cast<int64_t>(oldPos_) + seek);
-            if (copyLen > oldSize_ - oldPos_)
-                return DeltaStatus::Corrupt;
+            REFUSE_IF(seek < 0 ? static_cast<uint64_t>(-(seek + 1)) + 1 > m_oldPos
+                               : static_cast<uint64_t>(seek) > m_oldSize - m_oldPos,
+                      DeltaStatus::Corrupt);
+            m_oldPos = static_cast<uint64_t>(static_cast<int64_t>(m_oldPos) + seek);
+            REFUSE_IF(copyLen > m_oldSize - m_oldPos, DeltaStatus::Corrupt);
 
             DeltaStatus status =
-                predictor_ ? AddPredicted(diff.data() + diffUsed, copyLen, newStart + produced,
-                                          out.data() + produced)
-                           : AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
-            if (status != DeltaStatus::Ok)
+                m_predictor ? AddPredicted(diff.data() + diffUsed, copyLen, newStart + produced,
+                                           out.data() + produced)
+                            : AddOld(diff.data() + diffUsed, copyLen, out.data() + produced);
+            if (status != DeltaStatus::Ok) {
                 return status;
+            }
             diffUsed += copyLen;
             produced += copyLen;
-            if (literalLen > 0)
+            if (literalLen > 0) {
                 std::memcpy(out.data() + produced, literal.data() + literalUsed, literalLen);
+            }
             literalUsed += literalLen;
             produced += literalLen;
         }
         // The chunk's streams must be used up exactly.
-        if (diffUsed != diff.size || literalUsed != literal.size())
-            return DeltaStatus::Corrupt;
+        REFUSE_IF(diffUsed != diff.size || literalUsed != literal.size(), DeltaStatus::Corrupt);
         return DeltaStatus::Ok;
     }
 
 private:
-    // out = old bytes at oldPos_ + diff, byte by byte (wrapping).
+    // out = old bytes at m_oldPos + diff, byte by byte (wrapping).
     DeltaStatus AddOld(const uint8_t* diff, uint64_t size, uint8_t* out) {
         while (size > 0) {
             const uint8_t* old;
             size_t got;
-            if (!old_.Get(oldPos_, static_cast<size_t>(size), old, got))
+            if (!m_old.Get(m_oldPos, static_cast<size_t>(size), old, got)) {
                 return DeltaStatus::OldReadFailed;
-            for (size_t i = 0; i < got; ++i) out[i] = static_cast<uint8_t>(old[i] + diff[i]);
-            oldPos_ += got;
+            }
+            for (size_t i = 0; i < got; ++i) {
+                out[i] = static_cast<uint8_t>(old[i] + diff[i]);
+            }
+            m_oldPos += got;
             diff += got;
             out += got;
             size -= got;
@@ -155,43 +155,49 @@ private:
     // op's old bytes are needed at once (an op never exceeds its chunk): they are gathered in
     // the op's place in the output, predicted there, then the differences added.
     DeltaStatus AddPredicted(const uint8_t* diff, uint64_t size, uint64_t newStart, uint8_t* out) {
-        const uint64_t oldStart = oldPos_;
+        const uint64_t oldStart = m_oldPos;
         const size_t count = static_cast<size_t>(size);
         for (size_t done = 0; done < count;) {
             const uint8_t* old;
             size_t got;
-            if (!old_.Get(oldPos_, count - done, old, got))
+            if (!m_old.Get(m_oldPos, count - done, old, got)) {
                 return DeltaStatus::OldReadFailed;
+            }
             std::memcpy(out + done, old, got);
-            oldPos_ += got;
+            m_oldPos += got;
             done += got;
         }
-        predictor_->Predict(out, count, oldStart, newStart);
-        for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(out[i] + diff[i]);
+        m_predictor->Predict(out, count, oldStart, newStart);
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<uint8_t>(out[i] + diff[i]);
+        }
         return DeltaStatus::Ok;
     }
 
-    OldWindow& old_;
-    uint64_t oldSize_;
-    const ReferencePredictor* predictor_;
-    uint64_t oldPos_ = 0;
+    OldWindow& m_old;
+    uint64_t m_oldSize;
+    const ReferencePredictor* m_predictor;
+    uint64_t m_oldPos = 0;
 };
 
 DeltaStatus ReadModel(PatchReader& reader, uint64_t oldSize, uint64_t newSize,
                       ReferenceModel& model) {
     uint64_t rawSize, packedSize;
-    if (!reader.ReadVarint(rawSize) || !reader.ReadVarint(packedSize) ||
-        rawSize > kMaxReferenceModelBytes)
-        return DeltaStatus::Corrupt;
+    REFUSE_IF(!reader.ReadVarint(rawSize) || !reader.ReadVarint(packedSize) ||
+                  rawSize > kMaxReferenceModelBytes,
+              DeltaStatus::Corrupt);
     ZstdStreamDecoder frame(kDiffStreamWindowLog);
     DeltaStatus status = frame.Init();
     std::vector<uint8_t> raw;
-    if (status == DeltaStatus::Ok)
+    if (status == DeltaStatus::Ok) {
         status = frame.DecodeExact(reader, packedSize, static_cast<size_t>(rawSize), raw);
-    if (status != DeltaStatus::Ok)
+    }
+    if (status != DeltaStatus::Ok) {
         return status;
-    if (!frame.FrameDone() || !ReadReferenceModel(raw.data(), raw.size(), oldSize, newSize, model))
-        return DeltaStatus::Corrupt;
+    }
+    REFUSE_IF(
+        !frame.FrameDone() || !ReadReferenceModel(raw.data(), raw.size(), oldSize, newSize, model),
+        DeltaStatus::Corrupt);
     return DeltaStatus::Ok;
 }
 
@@ -202,8 +208,9 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
     ReferenceModel model;
     if (withReferences) {
         DeltaStatus status = ReadModel(reader, oldFile.Size(), out.Remaining(), model);
-        if (status != DeltaStatus::Ok)
+        if (status != DeltaStatus::Ok) {
             return status;
+        }
     }
     const ReferencePredictor predictor(model);
     ZstdStreamDecoder streams[kStreamCount] = {
@@ -211,8 +218,9 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
         ZstdStreamDecoder(kDiffStreamWindowLog), ZstdStreamDecoder(kDiffStreamWindowLog)};
     for (ZstdStreamDecoder& stream : streams) {
         DeltaStatus status = stream.Init();
-        if (status != DeltaStatus::Ok)
+        if (status != DeltaStatus::Ok) {
             return status;
+        }
     }
     OldWindow old(oldFile, kOldPageSize, kOldPageCount);
     ChunkApplier applier(old, oldFile.Size(), withReferences ? &predictor : nullptr);
@@ -221,28 +229,29 @@ DeltaStatus DecodeDiffBody(PatchReader& reader, DeltaOldSource& oldFile, OutputW
 
     while (out.Remaining() > 0) {
         ChunkHeader chunk;
-        if (!ReadChunkHeader(reader, out.Remaining(), chunk))
-            return DeltaStatus::Corrupt;
+        REFUSE_IF(!ReadChunkHeader(reader, out.Remaining(), chunk), DeltaStatus::Corrupt);
         for (int s = 0; s < kStreamCount; ++s) {
             DeltaStatus status = streams[s].DecodeExact(
                 reader, chunk.packedSize[s], static_cast<size_t>(chunk.rawSize[s]), raw[s]);
-            if (status != DeltaStatus::Ok)
+            if (status != DeltaStatus::Ok) {
                 return status;
+            }
         }
         diff.size = static_cast<size_t>(chunk.diffBytes);
-        if (!ExpandDifferences(raw[kRuns], raw[kChanges], diff))
-            return DeltaStatus::Corrupt;
+        REFUSE_IF(!ExpandDifferences(raw[kRuns], raw[kChanges], diff), DeltaStatus::Corrupt);
         newBytes.size = static_cast<size_t>(chunk.newBytes);
         DeltaStatus status =
             applier.Apply(raw[kControl], diff, raw[kLiteral], out.Written(), newBytes);
-        if (status == DeltaStatus::Ok)
+        if (status == DeltaStatus::Ok) {
             status = out.Write(newBytes.data(), newBytes.size);
-        if (status != DeltaStatus::Ok)
+        }
+        if (status != DeltaStatus::Ok) {
             return status;
+        }
     }
-    for (const ZstdStreamDecoder& stream : streams)
-        if (!stream.FrameDone())
-            return DeltaStatus::Corrupt;
+    for (const ZstdStreamDecoder& stream : streams) {
+        REFUSE_IF(!stream.FrameDone(), DeltaStatus::Corrupt);
+    }
     return DeltaStatus::Ok;
 }
 

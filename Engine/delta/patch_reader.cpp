@@ -10,34 +10,37 @@ namespace {
 constexpr size_t kPatchBufferSize = 64 << 10;
 }
 
-PatchReader::PatchReader(DeltaPatchSource& source) : source_(source), buffer_(kPatchBufferSize) {}
+PatchReader::PatchReader(DeltaPatchSource& source) : m_source(source), m_buffer(kPatchBufferSize) {}
 
 bool PatchReader::Fill() {
-    if (pos_ < end_)
+    if (m_pos < m_end) {
         return true;
-    if (ended_ || failed_)
+    }
+    if (m_ended || m_failed) {
         return false;
-    long long got = source_.Read(buffer_.data(), buffer_.size());
-    if (got < 0 || static_cast<unsigned long long>(got) > buffer_.size()) {
-        failed_ = true;
+    }
+    long long got = m_source.Read(m_buffer.data(), m_buffer.size());
+    if (got < 0 || static_cast<unsigned long long>(got) > m_buffer.size()) {
+        m_failed = true;
         return false;
     }
     if (got == 0) {
-        ended_ = true;
+        m_ended = true;
         return false;
     }
-    pos_ = 0;
-    end_ = static_cast<size_t>(got);
+    m_pos = 0;
+    m_end = static_cast<size_t>(got);
     return true;
 }
 
 size_t PatchReader::ReadSome(void* buffer, size_t size) {
-    if (size == 0 || !Fill())
+    if (size == 0 || !Fill()) {
         return 0;
-    size_t take = end_ - pos_ < size ? end_ - pos_ : size;
-    std::memcpy(buffer, buffer_.data() + pos_, take);
-    hash_.Update(buffer_.data() + pos_, take);
-    pos_ += take;
+    }
+    size_t take = m_end - m_pos < size ? m_end - m_pos : size;
+    std::memcpy(buffer, m_buffer.data() + m_pos, take);
+    m_hash.Update(m_buffer.data() + m_pos, take);
+    m_pos += take;
     return take;
 }
 
@@ -45,8 +48,9 @@ bool PatchReader::ReadExact(void* buffer, size_t size) {
     uint8_t* out = static_cast<uint8_t*>(buffer);
     while (size > 0) {
         size_t got = ReadSome(out, size);
-        if (got == 0)
+        if (got == 0) {
             return false;
+        }
         out += got;
         size -= got;
     }
@@ -57,15 +61,16 @@ bool PatchReader::ReadVarint(uint64_t& value) {
     uint8_t bytes[kMaxVarintBytes];
     size_t count = 0;
     do {
-        if (count == kMaxVarintBytes || !ReadExact(bytes + count, 1))
+        if (count == kMaxVarintBytes || !ReadExact(bytes + count, 1)) {
             return false;
+        }
     } while (bytes[count++] & 0x80);
     const uint8_t* pos = bytes;
     return GetVarint(pos, bytes + count, value);
 }
 
 bool PatchReader::AtEnd() {
-    return !Fill() && !failed_;
+    return !Fill() && !m_failed;
 }
 
 }  // namespace tpe

@@ -23,20 +23,20 @@ public:
     // True when no byte is left; false also when the source fails.
     bool AtEnd();
 
-    bool Failed() const { return failed_; }
+    bool Failed() const { return m_failed; }
     // Checksum of every byte consumed so far.
-    uint64_t ConsumedHash() const { return hash_.Final(); }
+    uint64_t ConsumedHash() const { return m_hash.Final(); }
 
 private:
     bool Fill();
 
-    DeltaPatchSource& source_;
-    std::vector<uint8_t> buffer_;
-    size_t pos_ = 0;
-    size_t end_ = 0;
-    bool ended_ = false;
-    bool failed_ = false;
-    DeltaHash hash_;
+    DeltaPatchSource& m_source;
+    std::vector<uint8_t> m_buffer;
+    size_t m_pos = 0;
+    size_t m_end = 0;
+    bool m_ended = false;
+    bool m_failed = false;
+    DeltaHash m_hash;
 };
 
 }  // namespace tpe

@@ -29,14 +29,17 @@ inline int64_t UnZigZag(uint64_t value) {
 inline bool GetVarint(const uint8_t*& pos, const uint8_t* end, uint64_t& value) {
     value = 0;
     for (int shift = 0; shift < 64; shift += 7) {
-        if (pos == end)
+        if (pos == end) {
             return false;
+        }
         uint8_t byte = *pos++;
-        if (shift == 63 && byte > 1)
+        if (shift == 63 && byte > 1) {
             return false;
+        }
         value |= static_cast<uint64_t>(byte & 0x7f) << shift;
-        if (!(byte & 0x80))
+        if (!(byte & 0x80)) {
             return true;
+        }
     }
     return false;
 }

@@ -35,7 +35,7 @@ public:
                             std::vector<uint8_t>& out);
 
     // True once the frame ended; the stream must end exactly with its last part.
-    bool FrameDone() const { return frameDone_; }
+    bool FrameDone() const { return m_frameDone; }
 
 private:
     void StartPart(uint64_t compressedSize);
@@ -45,17 +45,17 @@ private:
     DeltaStatus Step(PatchReader& reader, uint8_t* out, size_t room, size_t& produced,
                      bool& finished);
 
-    int windowLogMax_;
-    ZSTD_DCtx_s* context_ = nullptr;
+    int m_windowLogMax;
+    ZSTD_DCtx_s* m_context = nullptr;
     // Not zero-filled: zstd writes before it reads.
-    std::unique_ptr<uint8_t[]> input_;
-    std::unique_ptr<uint8_t[]> output_;
-    size_t inputSize_ = 0;
-    size_t outputSize_ = 0;
-    bool frameDone_ = false;
-    uint64_t unread_ = 0;  // of the current part, not yet read from the delta
-    size_t inPos_ = 0;
-    size_t inSize_ = 0;
+    std::unique_ptr<uint8_t[]> m_input;
+    std::unique_ptr<uint8_t[]> m_output;
+    size_t m_inputSize = 0;
+    size_t m_outputSize = 0;
+    bool m_frameDone = false;
+    uint64_t m_unread = 0;  // of the current part, not yet read from the delta
+    size_t m_inPos = 0;
+    size_t m_inSize = 0;
 };
 
 }  // namespace tpe

@@ -6,6 +6,7 @@
 #include "byte_io.h"
 #include "crc32.h"
 #include "payload_format.h"
+#include "replacing_file.h"
 
 namespace tpe {
 namespace {
@@ -208,29 +209,21 @@ bool PayloadWriter::Finish(const PatchModel& model, uint64_t* payloadSize, std::
     PutLe(trailer + TrailerLayout::kReserved, 0, 4);
     PutLe(trailer + TrailerLayout::kCrc, Crc32(trailer, TrailerLayout::kCrc), 4);
 
-    const std::string partial = ScratchPath(".partial");
-    std::unique_ptr<OutputFile> out = m_fs.CreateNew(partial);
-    if (!out) {
-        *error = "cannot create " + partial;
+    ReplacingFile out(m_fs, m_path);
+    if (!out.Open(error)) {
         return false;
     }
-    bool written = out->Write(h, sizeof h) && out->Write(info.data(), info.size()) &&
-                   out->Write(table.data(), table.size()) &&
-                   ForEachPiece(*data, [&](const uint8_t* piece,
-                                           size_t size) { return out->Write(piece, size); }) &&
-                   out->Write(trailer, sizeof trailer);
-    if (!out->Close() || !written) {
-        *error = "cannot write " + partial + " (is the disk full?)";
+    // A block that cannot be read back stops the copy too: the output is then never committed.
+    const bool written = out.Write(h, sizeof h) && out.Write(info.data(), info.size()) &&
+                         out.Write(table.data(), table.size()) &&
+                         ForEachPiece(*data, [&](const uint8_t* piece,
+                                                 size_t size) { return out.Write(piece, size); }) &&
+                         out.Write(trailer, sizeof trailer);
+    if (!written) {
+        *error = "cannot write " + m_path + ".partial (is the disk full?)";
         return false;
     }
-    if (m_fs.Stat(m_path).kind == NodeKind::File) {
-        m_fs.RemoveFile(m_path);
-    }
-    if (!m_fs.Rename(partial, m_path)) {
-        *error = "cannot create " + m_path;
-        return false;
-    }
-    return true;
+    return out.Commit(error);
 }
 
 }  // namespace tpe

@@ -1,8 +1,8 @@
 #pragma once
 // Writes a payload file: header, information lines, file table, data blocks, trailer. Blocks
-// wait in a scratch file beside the output until the file table is known; the payload is
-// written to a temporary name and renamed into place only once complete, so a failed build
-// never leaves a partial patch behind.
+// wait in a scratch file beside the output until the file table is known; the payload then
+// replaces the output whole (replacing_file.h), so a failed build never leaves a partial patch
+// behind.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -93,7 +93,7 @@ int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::
     }
     tpe::PayloadLocation existing;
     std::string why;
-    if (tpe::LocatePayload(*program, &existing, &why)) {
+    if (tpe::LocatePayload(*program, &existing, &why) == tpe::PayloadStatus::Ok) {
         err << "tpatch attach: " << patcher << " already carries a patch\n";
         return kExitFailure;
     }

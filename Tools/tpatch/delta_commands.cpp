@@ -216,7 +216,7 @@ int PatchCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
 
     std::string error;
-    ReplacingFile output(newPath);
+    ReplacingFile output(fs, newPath);
     if (!output.Open(&error)) {
         err << "tpatch patch: " << error << "\n";
         return kExitFailure;

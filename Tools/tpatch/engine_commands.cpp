@@ -3,10 +3,12 @@
 
 #include "cli.h"
 #include "console_view.h"
-#include "crash_points.h"
 #include "engine.h"
 #include "payload_reader.h"
 #include "progress_line.h"
+#ifdef TESSALY_CRASH_POINTS
+#include "crash_points.h"
+#endif
 
 namespace tpatch {
 
@@ -60,7 +62,12 @@ int RunPass(tpe::EngineOptions options, std::ostream& out, std::ostream& err, bo
     bool terminal = &out == &std::cout && StdoutIsTerminal();
     const bool applying = options.mode == tpe::EngineMode::Apply;
     ConsoleView view(out, err, terminal, applying, quiet, FileSizes(options.program));
-    tpe::EngineResult result = tpe::RunEngine(options, view.Sink(), tpe::CrashPointFileSystem());
+#ifdef TESSALY_CRASH_POINTS
+    tpe::FileSystem& files = tpe::CrashPointFileSystem();
+#else
+    tpe::FileSystem& files = tpe::NativeFileSystem();
+#endif
+    tpe::EngineResult result = tpe::RunEngine(options, view.Sink(), files);
     int status = static_cast<int>(result);
     if (status == 0 && strict && view.Warnings() > 0) {
         status = static_cast<int>(tpe::EngineResult::ContentsMismatch);

@@ -219,6 +219,9 @@ std::unique_ptr<tpe::OutputFile> FaultyFileSystem::CreateNew(const std::string& 
 bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
     return !Fault() && m_native.Rename(from, to);
 }
+bool FaultyFileSystem::RenameOver(const std::string& from, const std::string& to) {
+    return !Fault() && m_native.RenameOver(from, to);
+}
 bool FaultyFileSystem::RemoveFile(const std::string& path) {
     return !Fault() && m_native.RemoveFile(path);
 }

@@ -68,6 +68,7 @@ public:
     std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override;
     std::unique_ptr<tpe::OutputFile> CreateNew(const std::string& path) override;
     bool Rename(const std::string& from, const std::string& to) override;
+    bool RenameOver(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool MakeFolder(const std::string& path) override;
     bool RemoveFolder(const std::string& path) override;
