@@ -52,34 +52,34 @@ bool ParseCount(const std::string& text, long low, long high, long* value) {
 // The delta read from start to end (the old file is read at random through OldFileSource).
 class DeltaFile : public tpe::DeltaPatchSource {
 public:
-    explicit DeltaFile(tpe::InputFile& file) : file_(file) {}
+    explicit DeltaFile(tpe::InputFile& file) : m_file(file) {}
     long long Read(void* buffer, size_t size) override {
-        const uint64_t left = file_.Size() - done_;
+        const uint64_t left = m_file.Size() - m_done;
         if (size > kPatchReadPiece) {
             size = kPatchReadPiece;
         }
         if (size > left) {
             size = static_cast<size_t>(left);
         }
-        if (size > 0 && !file_.ReadAt(done_, buffer, size)) {
+        if (size > 0 && !m_file.ReadAt(m_done, buffer, size)) {
             return -1;
         }
-        done_ += size;
+        m_done += size;
         return static_cast<long long>(size);
     }
 
 private:
-    tpe::InputFile& file_;
-    uint64_t done_ = 0;
+    tpe::InputFile& m_file;
+    uint64_t m_done = 0;
 };
 
 class ReplacingSink : public tpe::DeltaSink {
 public:
-    explicit ReplacingSink(ReplacingFile& file) : file_(file) {}
-    bool Write(const void* data, size_t size) override { return file_.Write(data, size); }
+    explicit ReplacingSink(ReplacingFile& file) : m_file(file) {}
+    bool Write(const void* data, size_t size) override { return m_file.Write(data, size); }
 
 private:
-    ReplacingFile& file_;
+    ReplacingFile& m_file;
 };
 
 std::string FolderOf(const std::string& path) {
