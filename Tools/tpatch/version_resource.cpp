@@ -61,8 +61,13 @@ bool SetText(std::vector<uint8_t>* image, size_t begin, size_t end, const char* 
         return false;
     }
     size_t value = Align4(block + kHeader + 2 * (std::strlen(key) + 1));
-    // UTF-16 units, zero included.
-    size_t room = (block + tpe::GetLe(image->data() + block, 2) - value) / 2;
+    size_t blockEnd = block + tpe::GetLe(image->data() + block, 2);
+    // A block too short for its own padding has no room, not a room that wraps around.
+    if (value + 2 > blockEnd) {
+        *error = std::string("the program's version resource has no room for the ") + key + " text";
+        return false;
+    }
+    size_t room = (blockEnd - value) / 2;  // UTF-16 units, zero included
     if (text.size() + 1 > room) {
         *error = std::string(key) + " \"" + text + "\" is longer than the " +
                  std::to_string(room - 1) + " characters the program's version resource holds";
