@@ -58,14 +58,16 @@ void RunsAs(CLI::App* command, Run* chosen, std::shared_ptr<Arguments> args,
     });
 }
 
-// Each Add... function declares a command and its arguments.
+// Each Add... function declares a command and its arguments. An option given more than once
+// takes one value each time, so a text with blanks left unquoted is an error, not two values.
 void AddBuild(CLI::App& tpatch, Run* chosen) {
     auto args = std::make_shared<BuildArguments>();
     CLI::App* c = tpatch.add_subcommand("build", "compare old and new builds and write a patch");
     c->footer(kBuildNotes);
     c->add_option("--old", args->olds, "an old build; several make a multi-version patch")
         ->type_name("[VERSION=]DIR")
-        ->required();
+        ->required()
+        ->allow_extra_args(false);
     c->add_option("--new", args->current, "the new build (--to-version sets its version)")
         ->type_name("[VERSION=]DIR")
         ->required()
@@ -84,10 +86,12 @@ void AddBuild(CLI::App& tpatch, Run* chosen) {
         ->take_last();
     c->add_option("--registry", args->registryKeys,
                   "a registry key below HKEY_LOCAL_MACHINE holding \"Install Path\"")
-        ->type_name("KEY");
+        ->type_name("KEY")
+        ->allow_extra_args(false);
     c->add_option("--checksum-history", args->checksumHistory,
                   "a further build listed only in the checksum lines")
-        ->type_name("[VERSION=]DIR");
+        ->type_name("[VERSION=]DIR")
+        ->allow_extra_args(false);
     c->add_option("--key-file", args->keyFile,
                   "the second file in checksum lines (default: the largest file\nevery build has)")
         ->type_name("NAME")
@@ -131,7 +135,7 @@ void AddAttach(CLI::App& tpatch, Run* chosen) {
         ->type_name("PROGRAM.exe")
         ->required()
         ->take_last();
-    c->add_option("PATCH", args->patch, "the patch file")->required();
+    c->add_option("PATCH", args->patch, "the patch file")->type_name("")->required();
     c->add_option("--product", args->product,
                   "the product the program is named after (default "
                   "Tessaly)")
@@ -148,13 +152,15 @@ void AddList(CLI::App& tpatch, Run* chosen) {
     CLI::App* c = tpatch.add_subcommand("list", "print a patch's information lines");
     c->footer(
         "Prints the information lines of a patch file or of an update program carrying one.\n");
-    c->add_option("FILE", *file, "a patch file or an update program")->required();
+    c->add_option("FILE", *file, "a patch file or an update program")->type_name("")->required();
     RunsAs(c, chosen, file, ListCommand);
 }
 
 void AddEngineArguments(CLI::App* c, EngineArguments* args) {
-    c->add_option("FILE", args->file, "a patch file or an update program")->required();
-    c->add_option("INSTALL_DIR", args->folder, "the installation")->required();
+    c->add_option("FILE", args->file, "a patch file or an update program")
+        ->type_name("")
+        ->required();
+    c->add_option("INSTALL_DIR", args->folder, "the installation")->type_name("")->required();
 }
 
 void AddApply(CLI::App& tpatch, Run* chosen) {
@@ -186,9 +192,9 @@ void AddDiff(CLI::App& tpatch, Run* chosen) {
     auto args = std::make_shared<DiffArguments>();
     CLI::App* c = tpatch.add_subcommand("diff", "write a delta between two files");
     c->footer(kDiffNotes);
-    c->add_option("OLD", args->oldPath, "the old file")->required();
-    c->add_option("NEW", args->newPath, "the new file")->required();
-    c->add_option("DELTA", args->deltaPath, "the delta to write")->required();
+    c->add_option("OLD", args->oldPath, "the old file")->type_name("")->required();
+    c->add_option("NEW", args->newPath, "the new file")->type_name("")->required();
+    c->add_option("DELTA", args->deltaPath, "the delta to write")->type_name("")->required();
     c->add_option("--level", args->level, "compression level, 1 to 22 (default 19)")
         ->type_name("N")
         ->check(CLI::Range(1, 22))
@@ -207,9 +213,11 @@ void AddPatch(CLI::App& tpatch, Run* chosen) {
     auto args = std::make_shared<PatchArguments>();
     CLI::App* c = tpatch.add_subcommand("patch", "rebuild a file from its old version and a delta");
     c->footer(kPatchNotes);
-    c->add_option("OLD", args->oldPath, "the old file")->required();
-    c->add_option("DELTA", args->deltaPath, "a delta written by 'tpatch diff'")->required();
-    c->add_option("NEW", args->newPath, "the file to write")->required();
+    c->add_option("OLD", args->oldPath, "the old file")->type_name("")->required();
+    c->add_option("DELTA", args->deltaPath, "a delta written by 'tpatch diff'")
+        ->type_name("")
+        ->required();
+    c->add_option("NEW", args->newPath, "the file to write")->type_name("")->required();
     RunsAs(c, chosen, args, PatchCommand);
 }
 

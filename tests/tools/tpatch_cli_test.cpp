@@ -74,6 +74,10 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
     EXPECT_EQ(badNumber.status, tpatch::kExitUsage);
     EXPECT_NE(badNumber.err.find("--level"), std::string::npos) << badNumber.err;
     EXPECT_EQ(Build({"--threads", "17"}).status, tpatch::kExitUsage);
+    // A key left unquoted is two arguments: refused, not read as two keys.
+    Outcome unquoted = Build({"--registry", "Software\\Quillon,", "Inc"});
+    EXPECT_EQ(unquoted.status, tpatch::kExitUsage);
+    EXPECT_NE(unquoted.err.find("unexpected argument Inc"), std::string::npos) << unquoted.err;
     Outcome noValue = Build({"--key-file"});
     EXPECT_EQ(noValue.status, tpatch::kExitUsage);
     EXPECT_NE(noValue.err.find("--key-file"), std::string::npos) << noValue.err;
