@@ -72,11 +72,9 @@ const char* ConsoleView::OnMessage(unsigned id, void* parameter) {
             Line(m_err, "warning: " + text);
             return "";
         case tpe::kMsgError:
-            ++m_errors;
             Line(m_err, "error: " + text);
             return "";
         case tpe::kMsgPayloadDamaged:
-            ++m_errors;
             Line(m_err, "error: " + (text.empty() ? std::string("invalid patch file") : text));
             return nullptr;
         case tpe::kMsgNotice:

@@ -19,7 +19,6 @@ public:
                 std::vector<uint64_t> sizes);
     tpe::MessageSink Sink();
     int Warnings() const { return m_warnings; }
-    int Errors() const { return m_errors; }
     uint32_t Files() const { return m_files; }
     uint64_t BytesDone() const { return m_before; }
     double Seconds() const { return m_line.Seconds(); }
@@ -38,7 +37,7 @@ private:
     std::string m_current;
     uint32_t m_files = 0, m_fileNumber = 0;
     uint64_t m_before = 0;  // bytes of the files finished
-    int m_warnings = 0, m_errors = 0;
+    int m_warnings = 0;
 };
 
 bool StdoutIsTerminal();
