@@ -12,15 +12,6 @@
 
 namespace tpatch {
 
-const char* const kAttachHelp =
-    "usage: tpatch attach --patcher PROGRAM.exe PATCH [--product NAME] [-o OUTPUT.exe]\n"
-    "\n"
-    "Writes OUTPUT.exe: the update utility's program with the patch appended. Without -o the\n"
-    "file is named after the update, PRODUCT_FROM_to_TO.exe in the current folder (product\n"
-    "Tessaly unless --product is given). The program's version resource is stamped with the\n"
-    "product and the versions, so the file's properties say what it is. Sign OUTPUT.exe\n"
-    "afterwards if you sign your releases; the engine finds the patch through the signature.\n";
-
 namespace {
 
 // Keeps a name part safe in any file system: anything but letters, digits, '.', '-' and '_'
@@ -57,24 +48,9 @@ bool UpdateVersions(const tpe::PatchModel& model, UpdateIdentity* identity) {
 
 }  // namespace
 
-int AttachCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string patcher, patch, output, product = "Tessaly";
-    for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--patcher" || args[i] == "-o" || args[i] == "--product") &&
-            i + 1 < args.size()) {
-            (args[i] == "-o" ? output : args[i] == "--product" ? product : patcher) = args[i + 1];
-            ++i;
-        } else if (args[i].rfind("-", 0) != 0 && patch.empty()) {
-            patch = args[i];
-        } else {
-            err << "tpatch attach: unexpected argument " << args[i] << "\n\n" << kAttachHelp;
-            return kExitUsage;
-        }
-    }
-    if (patcher.empty() || patch.empty()) {
-        err << "tpatch attach: --patcher and the patch are required\n\n" << kAttachHelp;
-        return kExitUsage;
-    }
+int AttachCommand(const AttachArguments& args, std::ostream& out, std::ostream& err) {
+    const std::string &patcher = args.patcher, &patch = args.patch, &product = args.product;
+    std::string output = args.output;
     tpe::FileSystem& fs = tpe::NativeFileSystem();
     std::unique_ptr<tpe::InputFile> program = fs.OpenRead(patcher);
     std::unique_ptr<tpe::InputFile> payloadFile = fs.OpenRead(patch);

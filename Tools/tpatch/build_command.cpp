@@ -1,6 +1,5 @@
 // tpatch build: compares builds and writes a patch file.
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 #include "cli.h"
@@ -11,42 +10,6 @@
 #include "version_stamp.h"
 
 namespace tpatch {
-
-const char* const kBuildHelp =
-    "usage: tpatch build --old [VERSION=]DIR [--old ...] --new [VERSION=]DIR\n"
-    "                    --version-file NAME [--from-version V] [--to-version V]\n"
-    "                    [--registry KEY ...] [--checksum-history [VERSION=]DIR ...]\n"
-    "                    [--key-file NAME] [--level N] [--memory MIB] [--threads N]\n"
-    "                    [--keep-links | --follow-links] [--quiet] -o PATCH\n"
-    "\n"
-    "Compares each old build with the new one and writes a patch that turns any of them into\n"
-    "the new build. Unchanged files are left out. A build's version is read from the version\n"
-    "stamp in its identifying file (--version-file) unless given as VERSION=DIR. Each file's\n"
-    "permission bits go with it: the update sets them (on Windows the write bit becomes the\n"
-    "read-only attribute), and a file whose mode alone changes is updated too.\n"
-    "\n"
-    "Symbolic links: a build holding links is refused, every link named in one message, unless\n"
-    "one of these says what to do with them. A link leading outside its build (an absolute\n"
-    "target, or one climbing above the build's folder) is refused either way.\n"
-    "  --keep-links            record each link as a link; POSIX installations get it back,\n"
-    "                          the Windows engine refuses such a patch before changing anything\n"
-    "  --follow-links          store what each link leads to as a file or folder of its own\n"
-    "\n"
-    "  --old [VERSION=]DIR     an old build; several make a multi-version patch\n"
-    "  --new [VERSION=]DIR     the new build (--to-version sets its version)\n"
-    "  --version-file NAME     the file that identifies an installation, e.g. ts2.exe\n"
-    "  --from-version V        version named in the Versions line (default: the first old)\n"
-    "  --registry KEY          a registry key below HKEY_LOCAL_MACHINE holding \"Install Path\"\n"
-    "  --checksum-history D    a further build listed only in the checksum lines\n"
-    "  --key-file NAME         the second file in checksum lines (default: the largest file\n"
-    "                          every build has)\n"
-    "  --level N               compression level, 1 to 22 (default 19)\n"
-    "  --memory MIB            memory for diffing one file (default 1024); files that would\n"
-    "                          need more are diffed segment by segment, in bounded memory\n"
-    "  --threads N             files and segments diffed at once, 1 to 16 (default 2); the\n"
-    "                          patch is the same for any number\n"
-    "  --quiet                 print errors only\n"
-    "  -o PATCH                the patch file to write\n";
 
 namespace {
 
@@ -79,83 +42,30 @@ bool FillVersion(tpe::BuildTree* build, const std::string& versionFile, std::ost
 
 }  // namespace
 
-int BuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int BuildCommand(const BuildArguments& args, std::ostream& out, std::ostream& err) {
     tpe::BuildRequest request;
-    std::string output, toVersion;
-    bool haveNew = false;
-    bool quiet = false, keep = false, follow = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--keep-links" || a == "--follow-links" || a == "--quiet") {
-            (a == "--quiet" ? quiet : a == "--keep-links" ? keep : follow) = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            err << "tpatch build: "
-                << (a.rfind("-", 0) == 0 ? "missing value for " + a : "unexpected argument " + a)
-                << "\n\n"
-                << kBuildHelp;
-            return kExitUsage;
-        }
-        const std::string& value = args[++i];
-        if (a == "--old") {
-            request.olds.push_back(ParseBuild(value));
-        } else if (a == "--new") {
-            request.current = ParseBuild(value);
-            haveNew = true;
-        } else if (a == "--version-file") {
-            request.versionFile = value;
-        } else if (a == "--from-version") {
-            request.fromVersion = value;
-        } else if (a == "--to-version") {
-            toVersion = value;
-        } else if (a == "--registry") {
-            request.registryKeys.push_back(value);
-        } else if (a == "--checksum-history") {
-            request.checksumOnly.push_back(ParseBuild(value));
-        } else if (a == "--key-file") {
-            request.keyFile = value;
-        } else if (a == "--level") {
-            request.level = std::atoi(value.c_str());
-            if (request.level < 1 || request.level > 22) {
-                err << "tpatch build: --level must be 1 to 22\n";
-                return kExitUsage;
-            }
-        } else if (a == "--memory") {
-            long long mib = std::atoll(value.c_str());
-            if (mib < 64 || mib > (1 << 20)) {
-                err << "tpatch build: --memory must be 64 to 1048576 (MiB)\n";
-                return kExitUsage;
-            }
-            request.memoryBudget = uint64_t(mib) << 20;
-        } else if (a == "--threads") {
-            int threads = std::atoi(value.c_str());
-            if (threads < 1 || threads > 16) {
-                err << "tpatch build: --threads must be 1 to 16\n";
-                return kExitUsage;
-            }
-            request.threads = unsigned(threads);
-        } else if (a == "-o" || a == "--output") {
-            output = value;
-        } else {
-            err << "tpatch build: unknown option " << a << "\n\n" << kBuildHelp;
-            return kExitUsage;
-        }
+    for (const std::string& old : args.olds) {
+        request.olds.push_back(ParseBuild(old));
     }
-    if (request.olds.empty() || !haveNew || request.versionFile.empty() || output.empty()) {
-        err << "tpatch build: --old, --new, --version-file and -o are required\n\n" << kBuildHelp;
-        return kExitUsage;
+    request.current = ParseBuild(args.current);
+    if (!args.toVersion.empty()) {
+        request.current.version = args.toVersion;
     }
-    if (keep && follow) {
-        err << "tpatch build: give --keep-links or --follow-links, not both\n";
-        return kExitUsage;
+    request.versionFile = args.versionFile;
+    request.fromVersion = args.fromVersion;
+    request.registryKeys = args.registryKeys;
+    for (const std::string& build : args.checksumHistory) {
+        request.checksumOnly.push_back(ParseBuild(build));
     }
-    request.links = keep     ? tpe::LinkPolicy::Keep
-                    : follow ? tpe::LinkPolicy::Follow
-                             : tpe::LinkPolicy::Refuse;
-    if (!toVersion.empty()) {
-        request.current.version = toVersion;
-    }
+    request.keyFile = args.keyFile;
+    request.level = args.level;
+    request.memoryBudget = uint64_t(args.memoryMib) << 20;
+    request.threads = args.threads;
+    request.links = args.keepLinks     ? tpe::LinkPolicy::Keep
+                    : args.followLinks ? tpe::LinkPolicy::Follow
+                                       : tpe::LinkPolicy::Refuse;
+    const bool quiet = args.quiet;
+    const std::string& output = args.output;
     bool versionsKnown = FillVersion(&request.current, request.versionFile, err);
     for (tpe::BuildTree& build : request.olds) {
         versionsKnown = FillVersion(&build, request.versionFile, err) && versionsKnown;

@@ -2,7 +2,6 @@
 // installation around them (the form other diff tools take, and the quickest way to try the
 // codec on a pair of files).
 #include <cstdint>
-#include <cstdlib>
 #include <iostream>
 #include <new>
 
@@ -18,68 +17,41 @@
 
 namespace tpatch {
 
-const char* const kDiffHelp =
-    "usage: tpatch diff [--level N] [--threads N] OLD NEW DELTA\n"
-    "\n"
-    "Writes DELTA, which rebuilds NEW from OLD with 'tpatch patch'. The delta is checked\n"
-    "against NEW before it is written.\n"
-    "\n"
-    "  --level N    compression level, 1 to 22 (default 19)\n"
-    "  --threads N  threads to use (default 1); the delta is the same. Two compress the diffs\n"
-    "               of executables side by side: somewhat faster, for the memory of a\n"
-    "               second compressor\n";
-
-const char* const kPatchHelp =
-    "usage: tpatch patch OLD DELTA NEW\n"
-    "\n"
-    "Rebuilds NEW from OLD and a delta written by 'tpatch diff'. NEW is written in full or not\n"
-    "at all; it may name OLD, which it then replaces.\n";
-
 namespace {
 
 constexpr size_t kPatchReadPiece = 1 << 20;
 
-bool ParseCount(const std::string& text, long low, long high, long* value) {
-    char* end = nullptr;
-    long parsed = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || parsed < low || parsed > high) {
-        return false;
-    }
-    *value = parsed;
-    return true;
-}
-
 // The delta read from start to end (the old file is read at random through OldFileSource).
 class DeltaFile : public tpe::DeltaPatchSource {
 public:
-    explicit DeltaFile(tpe::InputFile& file) : file_(file) {}
+    explicit DeltaFile(tpe::InputFile& file) : m_file(file) {}
     long long Read(void* buffer, size_t size) override {
-        const uint64_t left = file_.Size() - done_;
+        const uint64_t left = m_file.Size() - m_done;
         if (size > kPatchReadPiece) {
             size = kPatchReadPiece;
         }
         if (size > left) {
             size = static_cast<size_t>(left);
         }
-        if (size > 0 && !file_.ReadAt(done_, buffer, size)) {
+        if (size > 0 && !m_file.ReadAt(m_done, buffer, size)) {
             return -1;
         }
-        done_ += size;
+        m_done += size;
         return static_cast<long long>(size);
     }
 
 private:
-    tpe::InputFile& file_;
-    uint64_t done_ = 0;
+    tpe::InputFile& m_file;
+    uint64_t m_done = 0;
 };
 
 class ReplacingSink : public tpe::DeltaSink {
 public:
-    explicit ReplacingSink(ReplacingFile& file) : file_(file) {}
-    bool Write(const void* data, size_t size) override { return file_.Write(data, size); }
+    explicit ReplacingSink(ReplacingFile& file) : m_file(file) {}
+    bool Write(const void* data, size_t size) override { return m_file.Write(data, size); }
 
 private:
-    ReplacingFile& file_;
+    ReplacingFile& m_file;
 };
 
 std::string FolderOf(const std::string& path) {
@@ -105,38 +77,11 @@ std::string DecodeProblem(tpe::DeltaStatus status, const std::string& oldPath,
 
 }  // namespace
 
-int DiffCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // One thread by default: a second one only shortens the compression of the diffs, about a
-    // quarter of the time, and doubles the compressor's memory, which for mid-sized files
-    // outgrows the matcher's peak.
+int DiffCommand(const DiffArguments& args, std::ostream& out, std::ostream& err) {
     tpe::DeltaEncodeOptions options;
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        long value = 0;
-        if (args[i] == "--level" || args[i] == "--threads") {
-            const bool level = args[i] == "--level";
-            if (i + 1 >= args.size() || !ParseCount(args[i + 1], 1, level ? 22 : 64, &value)) {
-                err << "tpatch diff: " << args[i] << " must be 1 to " << (level ? 22 : 64) << "\n";
-                return kExitUsage;
-            }
-            ++i;
-            if (level) {
-                options.level = int(value);
-            } else {
-                options.threads = unsigned(value);
-            }
-        } else if (args[i].rfind("-", 0) == 0 && args[i].size() > 1) {
-            err << "tpatch diff: unknown option " << args[i] << "\n\n" << kDiffHelp;
-            return kExitUsage;
-        } else {
-            files.push_back(args[i]);
-        }
-    }
-    if (files.size() != 3) {
-        err << kDiffHelp;
-        return kExitUsage;
-    }
-    const std::string &oldPath = files[0], &newPath = files[1], &deltaPath = files[2];
+    options.level = args.level;
+    options.threads = args.threads;
+    const std::string &oldPath = args.oldPath, &newPath = args.newPath, &deltaPath = args.deltaPath;
     std::string error;
     try {
         std::vector<uint8_t> oldData, newData;
@@ -168,18 +113,8 @@ int DiffCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
-int PatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    for (const std::string& a : args) {
-        if (a.rfind("-", 0) == 0 && a.size() > 1) {
-            err << "tpatch patch: unknown option " << a << "\n\n" << kPatchHelp;
-            return kExitUsage;
-        }
-    }
-    if (args.size() != 3) {
-        err << kPatchHelp;
-        return kExitUsage;
-    }
-    const std::string &oldPath = args[0], &deltaPath = args[1], &newPath = args[2];
+int PatchCommand(const PatchArguments& args, std::ostream& out, std::ostream& err) {
+    const std::string &oldPath = args.oldPath, &deltaPath = args.deltaPath, &newPath = args.newPath;
     tpe::FileSystem& fs = tpe::NativeFileSystem();
     for (const std::string* path : {&oldPath, &deltaPath}) {
         if (fs.Stat(*path).kind != tpe::NodeKind::File) {

@@ -12,33 +12,6 @@
 
 namespace tpatch {
 
-const char* const kListHelp =
-    "usage: tpatch list FILE\n"
-    "\n"
-    "Prints the information lines of a patch file or of an update program carrying one.\n";
-
-const char* const kApplyHelp =
-    "usage: tpatch apply [--dry-run] [--backup DIR] [--quiet] FILE INSTALL_DIR\n"
-    "\n"
-    "Applies the patch in FILE (a patch file or an update program) to INSTALL_DIR, all files or\n"
-    "none: any failure restores the installation as it was.\n"
-    "\n"
-    "  --dry-run     check every file and the free space; change nothing\n"
-    "  --backup DIR  keep the replaced and deleted originals in DIR, a folder inside\n"
-    "                INSTALL_DIR, under their relative paths\n"
-    "  --quiet       print errors only\n"
-    "\n"
-    "On a terminal a line shows the file at hand, bytes, rate and time left; otherwise each\n"
-    "file gets a line of its own. Each file gets the permission bits the patch records for it.\n";
-
-const char* const kVerifyHelp =
-    "usage: tpatch verify [--quiet] FILE INSTALL_DIR\n"
-    "\n"
-    "Checks that INSTALL_DIR can take the patch: exit status 0 when every file is at its old or\n"
-    "new contents and the volume has room; non-zero otherwise, also when a file has its new\n"
-    "contents but not the permission bits the patch records, or a link of the patch leads\n"
-    "elsewhere. Changes nothing. --quiet prints errors only.\n";
-
 namespace {
 
 // The bytes each file of the patch stands for, in the engine's order: its new size, or the old
@@ -94,25 +67,12 @@ int RunPass(tpe::EngineOptions options, std::ostream& out, std::ostream& err, bo
     return status;
 }
 
-bool TakeFileAndFolder(const std::vector<std::string>& positional, tpe::EngineOptions* options) {
-    if (positional.size() != 2) {
-        return false;
-    }
-    options->program = positional[0];
-    options->folder = positional[1];
-    return true;
-}
-
 }  // namespace
 
-int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1 || args[0].rfind("-", 0) == 0) {
-        err << kListHelp;
-        return kExitUsage;
-    }
+int ListCommand(const std::string& file, std::ostream& out, std::ostream& err) {
     tpe::EngineOptions options;
     options.mode = tpe::EngineMode::List;
-    options.program = args[0];
+    options.program = file;
     tpe::EngineResult result = tpe::RunEngine(
         options,
         [&](unsigned id, void* parameter) -> const char* {
@@ -127,29 +87,12 @@ int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     return static_cast<int>(result);
 }
 
-int ApplyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int ApplyCommand(const EngineArguments& args, std::ostream& out, std::ostream& err) {
     tpe::EngineOptions options;
-    options.mode = tpe::EngineMode::Apply;
-    std::vector<std::string> positional;
-    bool quiet = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--quiet") {
-            quiet = true;
-        } else if (args[i] == "--dry-run") {
-            options.mode = tpe::EngineMode::Analyse;
-        } else if (args[i] == "--backup" && i + 1 < args.size()) {
-            options.backupFolder = args[++i];
-        } else if (args[i].rfind("-", 0) == 0) {
-            err << "tpatch apply: unknown option " << args[i] << "\n\n" << kApplyHelp;
-            return kExitUsage;
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (!TakeFileAndFolder(positional, &options)) {
-        err << kApplyHelp;
-        return kExitUsage;
-    }
+    options.mode = args.dryRun ? tpe::EngineMode::Analyse : tpe::EngineMode::Apply;
+    options.program = args.file;
+    options.folder = args.folder;
+    options.backupFolder = args.backupFolder;
     // The same checks as the engine's own -b: option.
     std::string line = "/z \"x\" \"y\" -u -b:\"" + options.backupFolder + "\"";
     tpe::EngineOptions checked;
@@ -159,26 +102,15 @@ int ApplyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return kExitUsage;
     }
     options.backupFolder = checked.backupFolder;
-    return RunPass(options, out, err, false, quiet);
+    return RunPass(options, out, err, false, args.quiet);
 }
 
-int VerifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int VerifyCommand(const EngineArguments& args, std::ostream& out, std::ostream& err) {
     tpe::EngineOptions options;
     options.mode = tpe::EngineMode::Analyse;
-    std::vector<std::string> positional;
-    bool quiet = false;
-    for (const std::string& a : args) {
-        if (a == "--quiet") {
-            quiet = true;
-        } else {
-            positional.push_back(a);
-        }
-    }
-    if (!TakeFileAndFolder(positional, &options) || positional[0].rfind("-", 0) == 0) {
-        err << kVerifyHelp;
-        return kExitUsage;
-    }
-    return RunPass(options, out, err, true, quiet);
+    options.program = args.file;
+    options.folder = args.folder;
+    return RunPass(options, out, err, true, args.quiet);
 }
 
 }  // namespace tpatch

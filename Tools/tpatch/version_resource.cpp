@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "byte_io.h"
+
 namespace tpatch {
 namespace {
 
@@ -9,20 +11,6 @@ namespace {
 // type, the key in UTF-16 with its zero, padding to 4 bytes, the value, then child blocks.
 constexpr size_t kHeader = 6;
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
-
-uint32_t Le(const std::vector<uint8_t>& b, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        v = (v << 8) | b[at + size_t(i)];
-    }
-    return v;
-}
-
-void PutLe(std::vector<uint8_t>* b, size_t at, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        (*b)[at + size_t(i)] = uint8_t(v >> (8 * i));
-    }
-}
 
 std::vector<uint8_t> Utf16Key(const char* key) {
     std::vector<uint8_t> bytes;
@@ -45,7 +33,7 @@ size_t FindBlock(const std::vector<uint8_t>& image, size_t begin, size_t end, co
     std::vector<uint8_t> pattern = Utf16Key(key);
     for (size_t block = Align4(begin); block + kHeader + pattern.size() <= end; block += 4) {
         if (std::memcmp(&image[block + kHeader], pattern.data(), pattern.size()) == 0) {
-            size_t length = Le(image, block, 2);
+            size_t length = tpe::GetLe(image.data() + block, 2);
             if (length >= kHeader + pattern.size() && block + length <= end) {
                 return block;
             }
@@ -73,16 +61,22 @@ bool SetText(std::vector<uint8_t>* image, size_t begin, size_t end, const char* 
         return false;
     }
     size_t value = Align4(block + kHeader + 2 * (std::strlen(key) + 1));
-    size_t room = (block + Le(*image, block, 2) - value) / 2;  // UTF-16 units, zero included
+    size_t blockEnd = block + tpe::GetLe(image->data() + block, 2);
+    // A block too short for its own padding has no room, not a room that wraps around.
+    if (value + 2 > blockEnd) {
+        *error = std::string("the program's version resource has no room for the ") + key + " text";
+        return false;
+    }
+    size_t room = (blockEnd - value) / 2;  // UTF-16 units, zero included
     if (text.size() + 1 > room) {
         *error = std::string(key) + " \"" + text + "\" is longer than the " +
                  std::to_string(room - 1) + " characters the program's version resource holds";
         return false;
     }
     for (size_t i = 0; i < room; ++i) {
-        PutLe(image, value + 2 * i, i < text.size() ? uint8_t(text[i]) : 0, 2);
+        tpe::PutLe(image->data() + value + 2 * i, i < text.size() ? uint8_t(text[i]) : 0, 2);
     }
-    PutLe(image, block + 2, uint32_t(text.size() + 1), 2);
+    tpe::PutLe(image->data() + block + 2, uint32_t(text.size() + 1), 2);
     return true;
 }
 
@@ -129,7 +123,7 @@ StampResult StampVersionResource(std::vector<uint8_t>* image, const UpdateIdenti
         *error = "the program carries no version resource";
         return StampResult::NoResource;
     }
-    size_t end = root + Le(stamped, root, 2);
+    size_t end = root + tpe::GetLe(stamped.data() + root, 2);
     std::string description = identity.product + " update from version " + identity.fromVersion +
                               " to " + identity.toVersion;
     if (!SetText(&stamped, root, end, "ProductName", identity.product, error) ||
@@ -141,10 +135,11 @@ StampResult StampVersionResource(std::vector<uint8_t>* image, const UpdateIdenti
     }
     size_t fixed = Align4(root + kHeader + 2 * (std::strlen("VS_VERSION_INFO") + 1));
     uint16_t parts[4];
-    if (Le(stamped, root + 2, 2) >= 52 && fixed + 24 <= end &&
-        Le(stamped, fixed, 4) == kFixedInfoSignature && NumericVersion(identity.toVersion, parts)) {
-        PutLe(&stamped, fixed + 16, uint32_t(parts[0]) << 16 | parts[1], 4);
-        PutLe(&stamped, fixed + 20, uint32_t(parts[2]) << 16 | parts[3], 4);
+    if (tpe::GetLe(stamped.data() + root + 2, 2) >= 52 && fixed + 24 <= end &&
+        tpe::GetLe(stamped.data() + fixed, 4) == kFixedInfoSignature &&
+        NumericVersion(identity.toVersion, parts)) {
+        tpe::PutLe(stamped.data() + fixed + 16, uint32_t(parts[0]) << 16 | parts[1], 4);
+        tpe::PutLe(stamped.data() + fixed + 20, uint32_t(parts[2]) << 16 | parts[3], 4);
     }
     image->swap(stamped);
     return StampResult::Stamped;
@@ -155,7 +150,8 @@ void UpdatePeChecksum(std::vector<uint8_t>* image) {
     if (b.size() < 0x40 || b[0] != 'M' || b[1] != 'Z') {
         return;
     }
-    size_t field = size_t(Le(b, 0x3C, 4)) + 24 + 64;  // PE signature, file header, 64 bytes
+    // The PE signature, the file header, then 64 bytes into the optional header.
+    size_t field = size_t(tpe::GetLe(b.data() + 0x3C, 4)) + 24 + 64;
     if (field + 4 > b.size()) {
         return;
     }
@@ -168,7 +164,7 @@ void UpdatePeChecksum(std::vector<uint8_t>* image) {
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     sum = (sum & 0xFFFF) + (sum >> 16);
-    PutLe(&b, field, uint32_t(sum + b.size()), 4);
+    tpe::PutLe(b.data() + field, uint32_t(sum + b.size()), 4);
 }
 
 }  // namespace tpatch

@@ -56,12 +56,36 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
     for (const char* command : {"build", "attach", "list", "apply", "verify", "diff", "patch"}) {
         Outcome help = Tpatch({command, "--help"});
         EXPECT_EQ(help.status, 0);
-        EXPECT_EQ(help.out.rfind(std::string("usage: tpatch ") + command, 0), 0u) << help.out;
-        EXPECT_EQ(Tpatch({command, "--no-such-option"}).status, tpatch::kExitUsage) << command;
+        EXPECT_NE(help.out.find(std::string("usage: tpatch ") + command), std::string::npos)
+            << help.out;
+        Outcome unknown = Tpatch({command, "--no-such-option"});
+        EXPECT_EQ(unknown.status, tpatch::kExitUsage) << command;
+        EXPECT_EQ(unknown.err.rfind(std::string("tpatch ") + command + ": ", 0), 0u) << unknown.err;
+        EXPECT_NE(unknown.err.find("--no-such-option"), std::string::npos) << unknown.err;
     }
     EXPECT_EQ(Tpatch({}).status, tpatch::kExitUsage);
     EXPECT_EQ(Tpatch({"frobnicate"}).status, tpatch::kExitUsage);
-    EXPECT_EQ(Tpatch({"--help"}).status, 0);
+    Outcome help = Tpatch({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("attach"), std::string::npos) << help.out;
+
+    // A bad value names its option and changes nothing.
+    Outcome badNumber = Build({"--level", "x"});
+    EXPECT_EQ(badNumber.status, tpatch::kExitUsage);
+    EXPECT_NE(badNumber.err.find("--level"), std::string::npos) << badNumber.err;
+    EXPECT_EQ(Build({"--threads", "17"}).status, tpatch::kExitUsage);
+    // A key left unquoted is two arguments: refused, not read as two keys.
+    Outcome unquoted = Build({"--registry", "Software\\Quillon,", "Inc"});
+    EXPECT_EQ(unquoted.status, tpatch::kExitUsage);
+    EXPECT_NE(unquoted.err.find("unexpected argument Inc"), std::string::npos) << unquoted.err;
+    Outcome noValue = Build({"--key-file"});
+    EXPECT_EQ(noValue.status, tpatch::kExitUsage);
+    EXPECT_NE(noValue.err.find("--key-file"), std::string::npos) << noValue.err;
+    Outcome noNew =
+        Tpatch({"build", "--old", dir / "v1", "--version-file", "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(noNew.status, tpatch::kExitUsage);
+    EXPECT_NE(noNew.err.find("--new"), std::string::npos) << noNew.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "p.bin"));
 }
 
 TEST_F(TpatchCommands, BuildReadsVersionStampsAndWritesTheInformationLines) {

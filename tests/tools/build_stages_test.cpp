@@ -1,0 +1,108 @@
+// The builder's pairing and diff planning on trees made in memory: which files get an entry,
+// which states get a block of their own and which share one.
+#include <gtest/gtest.h>
+
+#include "build_diff_plan.h"
+#include "build_pairing.h"
+
+namespace {
+
+tpe::Contents Of(const std::string& text) {
+    tpe::Contents contents;
+    contents.present = true;
+    contents.size = text.size();
+    contents.hash = tpe::Sha256Of(text.data(), text.size());
+    return contents;
+}
+
+void Put(tpe::Tree& tree, const std::string& path, const std::string& text, uint16_t mode = 0644) {
+    tree.files[path] = Of(text);
+    tree.modes[path] = mode;
+}
+
+tpe::BuildRequest Request() {
+    tpe::BuildRequest request;
+    request.olds = {{"1", "o1"}, {"2", "o2"}, {"3", "o3"}};
+    request.current = {"4", "new"};
+    return request;
+}
+
+TEST(BuildStages, EachDistinctOldContentsGetsOneBlockAndEqualOnesShareIt) {
+    tpe::ScannedBuilds builds;
+    builds.olds.resize(3);
+    for (tpe::Tree& old : builds.olds) {
+        Put(old, "same.txt", "same");
+        Put(old, "gone.txt", "gone");
+    }
+    Put(builds.olds[0], "data.pak", "old data");
+    Put(builds.olds[1], "data.pak", "newer data");
+    Put(builds.olds[2], "data.pak", "old data");
+    Put(builds.olds[0], "run.sh", "echo", 0644);
+    Put(builds.olds[1], "run.sh", "echo", 0755);
+    Put(builds.olds[2], "run.sh", "echo", 0755);
+    Put(builds.current, "same.txt", "same");
+    Put(builds.current, "data.pak", "newer data");
+    Put(builds.current, "run.sh", "echo", 0755);
+    Put(builds.current, "added.txt", "added");
+
+    tpe::PatchModel model;
+    std::string error;
+    ASSERT_TRUE(tpe::PairFiles(builds, &model.files, &error)) << error;
+    std::vector<std::string> paths;
+    for (const tpe::FileEntry& file : model.files) {
+        paths.push_back(file.path);
+        EXPECT_EQ(file.states.size(), 3u) << file.path;
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"added.txt", "data.pak", "gone.txt", "run.sh"}));
+
+    tpe::DiffPlan plan = tpe::PlanDiffs(Request(), &model);
+    // added.txt: one addition for all three builds; data.pak: one delta for builds 1 and 3,
+    // build 2 already has it; gone.txt and the mode-only change of run.sh need no data.
+    ASSERT_EQ(plan.jobs.size(), 2u);
+    EXPECT_EQ(plan.jobs[0].oldPath, "");
+    EXPECT_EQ(plan.jobs[0].newPath, "new/added.txt");
+    EXPECT_EQ(plan.jobs[1].oldPath, "o1/data.pak");
+    EXPECT_EQ(plan.jobs[1].state, &model.files[1].states[0]);
+    using Place = tpe::DiffPlan::Place;
+    EXPECT_EQ(plan.sharing, (std::vector<std::pair<Place, Place>>{
+                                {{0, 1}, {0, 0}}, {{0, 2}, {0, 0}}, {{1, 2}, {1, 0}}}));
+
+    model.files[1].states[0].blockOffset = 77;
+    model.files[1].states[0].blockSize = 5;
+    tpe::ShareBlocks(plan, &model);
+    EXPECT_EQ(model.files[1].states[2].blockOffset, 77u);
+    EXPECT_EQ(model.files[1].states[2].blockSize, 5u);
+    EXPECT_EQ(model.files[1].states[1].blockSize, 0u);
+}
+
+TEST(BuildStages, PairingRefusesShapesTheEngineCannotTake) {
+    std::string error;
+    tpe::ScannedBuilds linkAndFile;
+    linkAndFile.olds.resize(1);
+    linkAndFile.olds[0].links["lib.so"] = "lib.so.1";
+    Put(linkAndFile.current, "lib.so", "code");
+    std::vector<tpe::FileEntry> files;
+    EXPECT_FALSE(tpe::PairFiles(linkAndFile, &files, &error));
+    EXPECT_NE(error.find("lib.so is a link in one build and a file in another"), std::string::npos);
+
+    tpe::ScannedBuilds cased;
+    cased.olds.resize(1);
+    Put(cased.olds[0], "Data.pak", "a");
+    Put(cased.current, "DATA.pak", "a");
+    EXPECT_FALSE(tpe::PairFiles(cased, &files, &error));
+    EXPECT_NE(error.find("differ only in case"), std::string::npos) << error;
+
+    tpe::ScannedBuilds folders;
+    folders.olds.resize(2);
+    folders.olds[0].folders = {"Logs", "old"};
+    folders.olds[1].folders = {"old"};
+    folders.current.folders = {"Logs"};
+    std::vector<tpe::FolderEntry> changes = tpe::PairFolders(folders);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].action, tpe::FolderAction::Create);
+    EXPECT_EQ(changes[0].path, "Logs");
+    EXPECT_EQ(changes[1].action, tpe::FolderAction::Remove);
+    EXPECT_EQ(changes[1].path, "old");
+}
+
+}  // namespace
