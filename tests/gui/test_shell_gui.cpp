@@ -5,6 +5,7 @@
 #include "GameFixture.h"
 #include "RegisteredLanguage.h"
 #include "UiDriver.h"
+#include "UpdatePrograms.h"
 
 namespace {
 
@@ -16,25 +17,6 @@ std::unique_ptr<ui::App> StartUtility(const std::string& program) {
     options.program = program;
     return ui::App::Launch(options);
 }
-
-// One update program for the whole suite: the utility with a patch from 1.1.5 to 1.2.3.
-class UpdateProgram {
-public:
-    static const std::string& Path() {
-        static UpdateProgram instance;
-        return instance.m_program;
-    }
-
-private:
-    UpdateProgram() {
-        e2e::WriteTree(m_folder / "old", e2e::GameBuild("1.1.5"));
-        e2e::WriteTree(m_folder / "new", e2e::GameBuild("1.2.3"));
-        m_program = m_folder / "Update.exe";
-        e2e::MakeUpdateProgram(m_folder / "old", m_folder / "new", m_program);
-    }
-    e2e::ScratchFolder m_folder;
-    std::string m_program;
-};
 
 HWND WaitForStartDialog(const ui::App& app, const std::string& title = kEnglishTitle) {
     return app.WaitForWindow({title, "#32770", true}, kTimeoutMs);
@@ -59,7 +41,7 @@ TEST(StartUp, WithoutAPatchTheEnginesWarningShowsAndTheRunEndsWithStatusOne) {
 }
 
 TEST(StartUp, WithAPatchTheDialogTellsWhatWillBeUpdated) {
-    auto app = StartUtility(UpdateProgram::Path());
+    auto app = StartUtility(e2e::Programs::Single());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ui::Text(ui::FindControl(dialog, 1002)),
@@ -77,7 +59,7 @@ TEST(StartUp, WithAPatchTheDialogTellsWhatWillBeUpdated) {
 }
 
 TEST(StartUp, TheDialogsCloseBoxEndsTheRunLikeCancel) {
-    auto app = StartUtility(UpdateProgram::Path());
+    auto app = StartUtility(e2e::Programs::Single());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     ui::Close(dialog);
@@ -85,7 +67,7 @@ TEST(StartUp, TheDialogsCloseBoxEndsTheRunLikeCancel) {
 }
 
 TEST(MainWindow, IsCentredAt600By416AndTitledFromTheMessageTable) {
-    auto app = StartUtility(UpdateProgram::Path());
+    auto app = StartUtility(e2e::Programs::Single());
     HWND dialog = WaitForStartDialog(*app);
     ASSERT_NE(dialog, nullptr);
     HWND window = HiddenMainWindow(*app);
@@ -151,7 +133,7 @@ TEST(Languages, TheTitleFollowsTheUsersLanguage) {
             title = "Utilitaire de mise \xE0 jour Tessaly";
             break;
     }
-    auto app = StartUtility(UpdateProgram::Path());
+    auto app = StartUtility(e2e::Programs::Single());
     HWND dialog = WaitForStartDialog(*app, title);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ui::Text(HiddenMainWindow(*app)), title);
