@@ -89,8 +89,8 @@ TEST(LoadMessage, GivesTheWholeTextWithItsLineFeeds) {
 
 TEST(LoadMessage, ConvertsToTheAnsiCodePage) {
     ASSERT_EQ(GetACP(), 1252u) << "needs the Western European ANSI code page: run through CTest, "
-                                  "whose registration sets LANG=en_US.UTF-8, with that locale "
-                                  "installed (package locales)";
+                                  "whose registration sets LANG=en_US.UTF-8, with the package "
+                                  "locales-all installed (scripts/setup does)";
     // The copyright sign is one byte, 0xA9, in code page 1252.
     EXPECT_EQ(LoadMessage(MSG_LEGAL_NOTICE).Find("Copyright \xA9 2003 "), 0);
 }

@@ -20,9 +20,10 @@ inline ::testing::AssertionResult InRegisteredLanguage() {
     if (language != std::atoi(wanted)) {
         const char* lang = std::getenv("LANG");
         return ::testing::AssertionFailure()
-               << "the user language is " << language << ", not " << wanted
-               << ": install the locale " << (lang ? lang : "(LANG is not set)")
-               << " on this machine (package locales: add it to /etc/locale.gen, run locale-gen)";
+               << "the user language is " << language << ", not " << wanted << ": the locale "
+               << (lang ? lang : "(LANG is not set)")
+               << " is missing on this machine; install the package locales-all (scripts/setup "
+                  "does)";
     }
     return ::testing::AssertionSuccess();
 }
