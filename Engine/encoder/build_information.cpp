@@ -24,8 +24,10 @@ std::string ChooseKeyFile(const BuildRequest& request, const ScannedBuilds& buil
         if (path == request.versionFile || refused.count(path) != 0) {
             continue;
         }
+        // A named copy: lambdas cannot capture a structured binding before C++20.
+        const std::string& name = path;
         bool everywhere = std::all_of(builds.olds.begin(), builds.olds.end(),
-                                      [&](const Tree& t) { return t.files.count(path) != 0; });
+                                      [&](const Tree& t) { return t.files.count(name) != 0; });
         if (best.empty() || (everywhere && !bestEverywhere) ||
             (everywhere == bestEverywhere && contents.size > bestSize)) {
             best = path;

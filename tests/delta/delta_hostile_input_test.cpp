@@ -344,10 +344,9 @@ TEST(DeltaManyChunks, StreamsEmptyForManyChunksDecode) {
     EXPECT_EQ(sink.written, newData.size());
 }
 
+// Only where the heap can be measured: Windows and glibc.
+#if defined(_WIN32) || defined(__GLIBC__)
 TEST(DeltaMemory, DecodingALargeFileStaysBounded) {
-#if !defined(_WIN32) && !defined(__GLIBC__)
-    GTEST_SKIP() << "no heap statistics on this platform";
-#else
     // 80 MiB copied from the old file, plus a literal tail: the script is made by hand so the
     // test need not run the matcher on a large file.
     const size_t size = 80u << 20;
@@ -393,8 +392,8 @@ TEST(DeltaMemory, DecodingALargeFileStaysBounded) {
     EXPECT_EQ(sink.written, newSize);
     EXPECT_LT(peak, size_t{64} << 20);
     EXPECT_LE(old.largestRead, size_t{64} << 10);
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace tpe::test

@@ -3,36 +3,12 @@
 // scratch folders, patches built from them with the patch builder and attached to a copy of the
 // utility, and tree comparisons for "byte-identical to the old or the new build".
 
-#include <map>
 #include <string>
 #include <vector>
 
+#include "TestTree.h"
+
 namespace e2e {
-
-// A fresh folder below the temporary folder (a Windows path), removed with its contents.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& relative) const { return m_path + "\\" + relative; }
-
-private:
-    std::string m_path;
-};
-
-// Relative path ('\' or '/') -> contents.
-using Tree = std::map<std::string, std::string>;
-
-void WriteFile(const std::string& path, const std::string& contents);
-std::string ReadFile(const std::string& path);
-bool FileExists(const std::string& path);
-void WriteTree(const std::string& folder, const Tree& tree);
-// Every file below `folder`, with '/' separators.
-Tree ReadTree(const std::string& folder);
-void RemoveTree(const std::string& folder);
 
 // The identifying program of the game: a small PE-like file whose DOS stub carries the marker
 // "Windows only.\r\n" at offset 78 and the version text at 94, then `body`.

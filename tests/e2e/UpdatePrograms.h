@@ -76,6 +76,13 @@ public:
         return program;
     }
     static constexpr const char* kRegistryKey = "Software\\Corvane\\TessalyTest";
+    // Makes kRegistryKey name `folder` as the installation, or removes it.
+    static bool Register(const std::string& folder) {
+        return RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRegistryKey, "Install Path", REG_SZ,
+                               folder.c_str(),
+                               static_cast<DWORD>(folder.size() + 1)) == ERROR_SUCCESS;
+    }
+    static void Unregister() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey); }
     // The same, with an engine that kills the program at a chosen file operation.
     static const std::string& RegisteredCrashPoints() {
         static const std::string program = [] {
@@ -139,6 +146,11 @@ class Installation : public ::testing::Test {
 protected:
     void WriteTree(const Tree& tree) { e2e::WriteTree(folder.Path(), tree); }
     void Install(const std::string& version) { e2e::WriteTree(folder.Path(), GameBuild(version)); }
+    // For cases that install several times: the folder is emptied first.
+    void InstallAfresh(const std::string& version) {
+        RemoveTree(folder.Path());
+        Install(version);
+    }
     Tree Installed() { return ReadTree(folder.Path()); }
     std::string Path(const std::string& file) { return folder / file; }
 

@@ -57,13 +57,10 @@ class InterruptedUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
-        ASSERT_EQ(
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey, "Install Path", REG_SZ,
-                            folder.Path().c_str(), static_cast<DWORD>(folder.Path().size() + 1)),
-            ERROR_SUCCESS);
+        ASSERT_TRUE(Programs::Register(folder.Path()));
     }
     void TearDown() override {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
+        Programs::Unregister();
         // A killed program cannot delete its temporary copy of the engine: remove those here, so
         // that tests counting the copies see only their own.
         for (const std::string& path : e2e::EngineCopies()) {

@@ -224,9 +224,7 @@ void ExpectShortageReportedFor(const std::string& volume, const std::string& dri
                    std::string(static_cast<size_t>(available.QuadPart - needed / 2), 'f'));
     ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr));
     e2e::Tree before = e2e::ReadTree(written);
-    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey, "Install Path", REG_SZ,
-                              folder.c_str(), static_cast<DWORD>(folder.size() + 1)),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(Programs::Register(folder));
     e2e::ScratchFolder elsewhere;
 
     UpdateSession run(Programs::Registered(), elsewhere.Path());
@@ -250,7 +248,7 @@ void ExpectShortageReportedFor(const std::string& volume, const std::string& dri
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
     EXPECT_EQ(e2e::ReadTree(written), before);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, Programs::kRegistryKey);
+    Programs::Unregister();
     e2e::RemoveTree(written);
     DeleteFileA((root + "filler.bin").c_str());
 }

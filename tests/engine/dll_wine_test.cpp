@@ -4,12 +4,10 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "GameFixture.h"
 #include "HeldOpenFile.h"
 #include "PatchEngineApi.h"
 #include "patch_builder.h"
@@ -17,7 +15,11 @@
 
 namespace {
 
-using Tree = std::map<std::string, std::string>;
+using e2e::ReadFile;
+using e2e::ReadTree;
+using e2e::Tree;
+using e2e::TreeDiff;
+using e2e::WriteTree;
 
 std::string ExeFolder() {
     char path[MAX_PATH];
@@ -26,101 +28,11 @@ std::string ExeFolder() {
     return text.substr(0, text.find_last_of('\\'));
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-void WriteTree(const std::string& root, const Tree& tree) {
-    CreateDirectoryA(root.c_str(), nullptr);
-    for (const auto& [path, contents] : tree) {
-        for (size_t slash = path.find('\\'); slash != std::string::npos;
-             slash = path.find('\\', slash + 1)) {
-            CreateDirectoryA((root + "\\" + path.substr(0, slash)).c_str(), nullptr);
-        }
-        WriteBytes(root + "\\" + path, contents);
-    }
-}
-
-void ReadInto(const std::string& root, const std::string& relative, Tree* tree) {
-    WIN32_FIND_DATAA found;
-    std::string folder = relative.empty() ? root : root + "\\" + relative;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string path = relative.empty() ? name : relative + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ReadInto(root, path, tree);
-        } else {
-            (*tree)[path] = ReadBytes(root + "\\" + path);
-        }
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-}
-
-Tree ReadTree(const std::string& root) {
-    Tree tree;
-    ReadInto(root, "", &tree);
-    return tree;
-}
-
-// Empty when equal, else the paths that differ (contents are not printed).
-std::string Diff(const Tree& actual, const Tree& expected) {
-    std::string diff;
-    for (const auto& [path, contents] : actual) {
-        auto other = expected.find(path);
-        if (other == expected.end() || other->second != contents) {
-            diff += (other == expected.end() ? "unexpected " : "differs ") + path + "\n";
-        }
-    }
-    for (const auto& entry : expected) {
-        if (actual.count(entry.first) == 0) {
-            diff += "missing " + entry.first + "\n";
-        }
-    }
-    return diff;
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            std::string full = path + "\\" + name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
 const Tree kOld = {
-    {"ts2.exe", "old program"}, {"data\\a.pak", std::string(70000, 'a')}, {"gone.txt", "bye"}};
+    {"ts2.exe", "old program"}, {"data/a.pak", std::string(70000, 'a')}, {"gone.txt", "bye"}};
 const Tree kNew = {{"ts2.exe", "new program"},
-                   {"data\\a.pak", std::string(70000, 'b')},
-                   {"data\\more\\c.txt", "added"}};
+                   {"data/a.pak", std::string(70000, 'b')},
+                   {"data/more/c.txt", "added"}};
 
 // Builds the patch and appends it to a copy of this program; `readOnly` names a file of the new
 // build that is read-only.
@@ -142,8 +54,7 @@ std::string MakeUpdateProgram(const std::string& dir, const char* readOnly = nul
         << error;
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string program = ReadBytes(self) + ReadBytes(dir + "\\patch.bin");
-    WriteBytes(dir + "\\Update.exe", program);
+    e2e::WriteFile(dir + "\\Update.exe", ReadFile(self) + ReadFile(dir + "\\patch.bin"));
     return dir + "\\Update.exe";
 }
 
@@ -169,18 +80,12 @@ protected:
         apply = reinterpret_cast<PatchEngineApplyFunction>(
             reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
         ASSERT_NE(apply, nullptr);
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        dir = std::string(temp) + "tpe-dll-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(GetTickCount());
-        CreateDirectoryA(dir.c_str(), nullptr);
         g_messages.clear();
     }
     void TearDown() override {
         if (library) {
             FreeLibrary(library);
         }
-        RemoveTree(dir);
     }
     int Run(const std::string& program, const std::string& arguments) {
         std::string line = "/z \"" + program + "\" " + arguments;
@@ -188,7 +93,8 @@ protected:
     }
     HMODULE library = nullptr;
     PatchEngineApplyFunction apply = nullptr;
-    std::string dir;
+    e2e::ScratchFolder scratch;
+    const std::string dir = scratch.Path();
 };
 
 TEST_F(EngineDll, OrdinalOneIsTheNamedExport) {
@@ -207,7 +113,7 @@ TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
 
     g_messages.clear();
     EXPECT_EQ(Run(program, folder + " -nopathsearch -i -j"), 0);
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
     std::vector<std::string> names;
     for (const auto& m : g_messages) {
         if (m.first == 7) {
@@ -219,10 +125,10 @@ TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
 
     EXPECT_EQ(Run(program, folder + " -nopathsearch -i -u -b:Update_1.0_Backup"), 0);
     Tree expected = kNew;
-    expected["Update_1.0_Backup\\ts2.exe"] = kOld.at("ts2.exe");
-    expected["Update_1.0_Backup\\data\\a.pak"] = kOld.at("data\\a.pak");
-    expected["Update_1.0_Backup\\gone.txt"] = kOld.at("gone.txt");
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), expected), "");
+    for (const char* replaced : {"ts2.exe", "data/a.pak", "gone.txt"}) {
+        expected[std::string("Update_1.0_Backup/") + replaced] = kOld.at(replaced);
+    }
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), expected), "");
 }
 
 TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
@@ -246,7 +152,7 @@ TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
     };
     std::string line = "/z \"" + program + "\" \"" + dir + "\\inst2\" -nopathsearch -i -u ";
     EXPECT_NE(apply(line.c_str(), stopLate, 1), 0);
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst2"), kOld), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst2"), kOld), "");
 
     EXPECT_NE(Run(program, "\"" + dir + "\\missing\" -nopathsearch -i -j"), 0);
     EXPECT_NE(Run(dir + "\\old\\ts2.exe", "\"" + dir + "\\inst2\" -i -l"), 0);
@@ -277,7 +183,7 @@ TEST_F(EngineDll, FileOpenWithoutSharingIsNamedAndNothingChanges) {
     EXPECT_NE(Run(program, folder + "-u -b:Update_1.0_Backup"), 0);
     EXPECT_NE(ErrorTexts().find("ts2.exe cannot be read"), std::string::npos) << ErrorTexts();
     game.Release();
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
 }
 
 // A program that lets others read its file but not move it: everything is staged and the other
@@ -292,7 +198,7 @@ TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
         EXPECT_NE(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u " + backup), 0);
         EXPECT_NE(ErrorTexts().find("ts2.exe"), std::string::npos) << ErrorTexts();
         game.Release();
-        EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "") << backup;
+        EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "") << backup;
     }
 }
 
@@ -311,10 +217,10 @@ TEST_F(EngineDll, ReadOnlyFilesOfTheNewBuildArriveReadOnly) {
     };
     std::string line = "/z \"" + program + "\" \"" + dir + "\\cancelled\" -nopathsearch -i -u";
     EXPECT_NE(apply(line.c_str(), stopAtTheLastFile, 1), 0);
-    EXPECT_EQ(Diff(ReadTree(dir + "\\cancelled"), kOld), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\cancelled"), kOld), "");
 
     ASSERT_EQ(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u"), 0);
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kNew), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kNew), "");
     EXPECT_NE(GetFileAttributesA((dir + "\\inst\\data\\a.pak").c_str()) & FILE_ATTRIBUTE_READONLY,
               0u);
     EXPECT_EQ(GetFileAttributesA((dir + "\\inst\\ts2.exe").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
@@ -347,7 +253,7 @@ TEST_F(EngineDll, APatchWithLinksIsRefusedBeforeAnythingChanges) {
                                                          "one)") != std::string::npos);
     }
     EXPECT_TRUE(named);
-    EXPECT_EQ(Diff(ReadTree(dir + "\\inst"), kOld), "");
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
     g_messages.clear();
     EXPECT_EQ(Run(dir + "\\links.bin", "\"" + dir + "\\inst\" -l"), 0) << "listing still works";
 }
@@ -368,7 +274,7 @@ TEST(SignedFixture, Make) {
 TEST(SignedFixture, SignedProgramListsAndApplies) {
     ASSERT_NE(FixtureDir(), "");
     const std::string program = FixtureDir() + "\\Signed.exe";
-    ASSERT_GT(ReadBytes(program).size(), ReadBytes(FixtureDir() + "\\Update.exe").size());
+    ASSERT_GT(ReadFile(program).size(), ReadFile(FixtureDir() + "\\Update.exe").size());
     HMODULE library = LoadLibraryA((ExeFolder() + "\\PatchEngine.dll").c_str());
     ASSERT_NE(library, nullptr);
     auto apply = reinterpret_cast<PatchEngineApplyFunction>(
@@ -382,7 +288,7 @@ TEST(SignedFixture, SignedProgramListsAndApplies) {
     std::string update =
         "/z \"" + program + "\" \"" + FixtureDir() + "\\inst\" -nopathsearch -i -u ";
     EXPECT_EQ(apply(update.c_str(), Record, 1), 0);
-    EXPECT_EQ(Diff(ReadTree(FixtureDir() + "\\inst"), kNew), "");
+    EXPECT_EQ(TreeDiff(ReadTree(FixtureDir() + "\\inst"), kNew), "");
     FreeLibrary(library);
 }
 

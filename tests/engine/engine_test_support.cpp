@@ -285,6 +285,15 @@ std::vector<unsigned> Recorder::Ids() const {
     return ids;
 }
 
+bool Recorder::Has(unsigned id, const std::string& part) const {
+    for (const Message& m : messages) {
+        if (m.id == id && m.text.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,
                           Recorder& recorder, tpe::FileSystem& fs, const std::string& backup) {
     tpe::EngineOptions options;

@@ -45,8 +45,8 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
                     const std::string& patchFile, const std::string& versionFile = "game.exe",
                     int level = 3);
 // Builds `dir`/old (1.0) and `dir`/new (1.1) differing by every kind of change (modified,
-// read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new folder)
-// and the patch between them, `dir`/patch.bin.
+// read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new
+// folder) and the patch between them, `dir`/patch.bin.
 void BuildMixedChangePatch(const std::string& dir);
 
 // The native file system with faults on demand: the `failAt`-th changing operation (counting
@@ -103,6 +103,8 @@ public:
     std::vector<Message> messages;
     std::function<const char*(size_t index, unsigned id)> answer;
     std::vector<unsigned> Ids() const;
+    // True when a message `id` holds `part` in its text.
+    bool Has(unsigned id, const std::string& part) const;
 };
 
 tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,

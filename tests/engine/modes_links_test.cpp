@@ -26,15 +26,6 @@ std::string LinkOf(const std::string& path) {
     return got < 0 ? std::string("(not a link)") : std::string(buffer, size_t(got));
 }
 
-bool HasMessage(const Recorder& recorder, unsigned id, const std::string& part) {
-    for (const Message& m : recorder.messages) {
-        if (m.id == id && m.text.find(part) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 tpe::BuildRequest Request(const ScratchDir& dir, tpe::LinkPolicy links) {
     tpe::BuildRequest request;
     request.olds = {{"1.0", dir / "old"}};
@@ -117,7 +108,7 @@ TEST_F(Modes, AModeChangeAloneIsAChangeAndIsAppliedOnce) {
     EXPECT_EQ(ModeOf(dir / "inst/notes.txt"), 0755);
     Recorder again;
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", again), EngineResult::Ok);
-    EXPECT_TRUE(HasMessage(again, kEngineNotice, "notes.txt: New Version already in place"));
+    EXPECT_TRUE(again.Has(kEngineNotice, "notes.txt: New Version already in place"));
 }
 
 TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
@@ -128,9 +119,9 @@ TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
               EngineResult::Ok);
-    EXPECT_TRUE(HasMessage(check, kEngineWarning,
-                           "game.exe: the new version is in place, but with the permissions "
-                           "rw-r--r-- instead of rwxr-xr-x"))
+    EXPECT_TRUE(check.Has(kEngineWarning,
+                          "game.exe: the new version is in place, but with the permissions "
+                          "rw-r--r-- instead of rwxr-xr-x"))
         << ::testing::PrintToString(check.messages);
     Recorder repair;
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", repair),
@@ -243,13 +234,13 @@ TEST_F(Links, KeptLinksAreCreatedReplacedAndRemovedByTheApply) {
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
               EngineResult::Ok);
-    EXPECT_FALSE(HasMessage(check, kEngineWarning, ""));
+    EXPECT_FALSE(check.Has(kEngineWarning, ""));
     // A link changed by hand is neither version: left alone, and verify hears of it.
     unlink((dir / "inst/lib/libgame.so.1").c_str());
     Link("inst", "lib/libgame.so.1", "libgame.so.2");
     Recorder changed;
     RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", changed);
-    EXPECT_TRUE(HasMessage(changed, kEngineWarning, "lib\\libgame.so.1: a file of the same"));
+    EXPECT_TRUE(changed.Has(kEngineWarning, "lib\\libgame.so.1: a file of the same"));
 }
 
 TEST_F(Links, EveryFailureOfAnApplyWithLinksRollsBackToTheOldLinks) {
@@ -330,10 +321,9 @@ TEST_F(Links, AnEngineWithoutLinksRefusesThePatchBeforeChangingAnything) {
         Recorder run;
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", run, windows),
                   EngineResult::PayloadDamaged);
-        EXPECT_TRUE(
-            HasMessage(run, kEnginePatchFileInvalid,
-                       "it holds symbolic links (lib\\libgame.so.1 is one), which this system "
-                       "cannot create; nothing was changed"))
+        EXPECT_TRUE(run.Has(kEnginePatchFileInvalid,
+                            "it holds symbolic links (lib\\libgame.so.1 is one), which this system "
+                            "cannot create; nothing was changed"))
             << ::testing::PrintToString(run.messages);
         EXPECT_EQ(windows.operations, 0);
     }

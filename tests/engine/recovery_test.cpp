@@ -16,15 +16,6 @@ using tpe::EngineResult;
 
 namespace {
 
-bool Contains(const std::vector<Message>& messages, unsigned id, const std::string& part) {
-    for (const Message& m : messages) {
-        if (m.id == id && m.text.find(part) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 class Recovery : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
@@ -104,7 +95,7 @@ TEST_P(Recovery, EveryDeathEndsWhollyOldBeforeTheCommitAndWhollyNewAfterIt) {
             if (committed) {
                 ++toNew;
                 EXPECT_EQ(TreeDiff(after, current), "") << "death at operation " << at;
-                EXPECT_TRUE(Contains(next.messages, kEngineInformation, "was completed"));
+                EXPECT_TRUE(next.Has(kEngineInformation, "was completed"));
                 EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "death at operation " << at;
             } else {
                 ++toOld;
@@ -164,7 +155,7 @@ TEST_P(Recovery, ATornCommitRecordRollsBack) {
     Recorder next;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(inst), old), "");
-    EXPECT_TRUE(Contains(next.messages, kEngineInformation, "was rolled back"));
+    EXPECT_TRUE(next.Has(kEngineInformation, "was rolled back"));
 }
 
 // A listing runs before the player agreed to anything: it leaves the folder alone. The analysis
@@ -180,11 +171,12 @@ TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
         if (mode == EngineMode::Recover) {
-            ASSERT_EQ(next.Ids(), (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
+            ASSERT_EQ(next.Ids(),
+                      (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
             EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
             EXPECT_EQ(next.messages[1].text, std::to_string(kRecoveryCompleted));
         } else {
-            EXPECT_FALSE(Contains(next.messages, kEngineInformation, "was completed"));
+            EXPECT_FALSE(next.Has(kEngineInformation, "was completed"));
         }
     }
     EXPECT_TRUE(ReadOnly(inst + "/ro.dat")) << "the new file of a read-only original";
@@ -198,7 +190,7 @@ TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
     Recorder first;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, first, failing),
               EngineResult::RollbackIncomplete);
-    EXPECT_TRUE(Contains(first.messages, kEngineError, "Cannot recover the interrupted update"));
+    EXPECT_TRUE(first.Has(kEngineError, "Cannot recover the interrupted update"));
     EXPECT_EQ(first.messages.size(), 1u) << "nothing else was done";
     EXPECT_TRUE(Committed(inst));
     Recorder second;
@@ -216,7 +208,7 @@ TEST_P(Recovery, ADamagedJournalIsRefusedAndLeftAlone) {
     Recorder next;
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, next),
               EngineResult::JournalUnusable);
-    EXPECT_TRUE(Contains(next.messages, kEngineError, "cannot be used"));
+    EXPECT_TRUE(next.Has(kEngineError, "cannot be used"));
     EXPECT_EQ(TreeDiff(ReadTree(inst), before), "");
 }
 

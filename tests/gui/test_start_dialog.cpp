@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "GameFixture.h"
+#include "RegisteredLanguage.h"
 #include "UiDriver.h"
 #include "patchinfo/PatchDescription.h"
 #include "resources/ResourceIds.h"
@@ -69,6 +70,7 @@ bool OkShown(HWND dialog) {
 }  // namespace
 
 TEST(IntroText, SingleVersionWithAndWithoutAFolder) {
+    ASSERT_TRUE(InRegisteredLanguage());
     PatchDescription description;
     description.fromVersion = "1.1.5";
     description.toVersion = "1.2.3";
@@ -93,6 +95,7 @@ TEST(IntroText, SingleVersionWithAndWithoutAFolder) {
 }
 
 TEST(IntroText, ListsOfFromVersions) {
+    ASSERT_TRUE(InRegisteredLanguage());
     struct Case {
         std::initializer_list<const char*> versions;
         const char* english;
@@ -124,6 +127,7 @@ TEST(IntroText, ListsOfFromVersions) {
 }
 
 TEST(IntroText, ListModesNameTheProductAndTheFolder) {
+    ASSERT_TRUE(InRegisteredLanguage());
     PatchDescription description;
     description.toVersion = "1.2.3";
     AddHistory(description, {"1.1.5", "1.1.6"});

@@ -9,29 +9,16 @@
 #include <vector>
 
 #include "GameFixture.h"
+#include "RecordingView.h"
 #include "install/InstallCheck.h"
 #include "install/InstallFolder.h"
 #include "install/VersionDetection.h"
 #include "patchinfo/FileChecksum.h"
 #include "patchinfo/PatchDescription.h"
-#include "shell/PatchView.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-class RecordingView : public PatchView {
-public:
-    void SetStatus(const char* word) override { statuses.push_back(word); }
-    void AddLine(QLC_String text) override { lines.push_back(text.c_str()); }
-    void SetFileProgress(int) override {}
-    void SetOverallProgress(int) override {}
-    void ShowFinished() override {}
-    void ShowErrorReportButton() override {}
-    void HideErrorReportButton() override {}
-    Strings statuses;
-    Strings lines;
-};
 
 uint32_t SumOf(const std::string& contents, int32_t length) {
     e2e::ScratchFolder folder;
@@ -163,30 +150,6 @@ TEST_F(Installation, TheExpectedVersionPasses) {
     EXPECT_FALSE(description.processFinished);
 }
 
-TEST_F(Installation, AMissingKeyFileStopsTheUpdate) {
-    Install("1.1.5");
-    DeleteFileA(Path("data\\levels.dat").c_str());
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopFailed);
-    EXPECT_EQ(view.statuses, Strings{"Failed"});
-    Strings tail(view.lines.end() - 3, view.lines.end());
-    EXPECT_EQ(tail, (Strings{"File \"" + Path("data\\levels.dat") +
-                                 "\" was not found, it is required for this patch.",
-                             "", "No update will be performed."}));
-    EXPECT_TRUE(description.processFinished);
-}
-
-TEST_F(Installation, AModifiedKeyFileIsNamedWithItsFullPath) {
-    Install("1.1.5");
-    std::string program = e2e::GameProgram("1.1.5", "patched by a modder");
-    e2e::WriteFile(Path("ts2.exe"), program);
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopFailed);
-    Strings tail(view.lines.end() - 3, view.lines.end());
-    EXPECT_EQ(tail, (Strings{"File \"" + folder.Path() +
-                                 "\\ts2.exe\" is not the expected version for this patch.",
-                             "", "No update will be performed."}));
-    EXPECT_TRUE(description.processFinished);
-}
-
 TEST_F(Installation, VerificationMatchesVersionsIgnoringCaseButTheFromVersionExactly) {
     e2e::WriteFile(Path("ts2.exe"), e2e::GameProgram("1.1.5-beta", "code"));
     // A line written in capitals still selects the file to verify; this one does not match.
@@ -206,7 +169,57 @@ TEST_F(Installation, VerificationMatchesVersionsIgnoringCaseButTheFromVersionExa
     EXPECT_EQ(other.statuses, Strings{"Failed"});
 }
 
-TEST_F(Installation, AlreadyUpToDate) {
+// The verdicts that stop the update, with the status word and the last lines (the end-to-end
+// tests check the whole run).
+TEST_F(Installation, EachVerdictThatStopsTheUpdate) {
+    const struct Case {
+        const char* installed;
+        const char* toVersion;
+        const char* damage;  // "missing" or "modified" (the key files); empty: none
+        InstallCheckResult result;
+        const char* status;
+        std::string reason;
+    } cases[] = {
+        {"1.1.5", "1.2.3", "missing", InstallCheckResult::StopFailed, "Failed",
+         "File \"" + Path("data\\levels.dat") + "\" was not found, it is required for this patch."},
+        {"1.1.5", "1.2.3", "modified", InstallCheckResult::StopFailed, "Failed",
+         "File \"" + Path("ts2.exe") + "\" is not the expected version for this patch."},
+        {"1.3.0", "1.2.3", "", InstallCheckResult::StopNoChange, "Done",
+         "\"Tessaly\" is already more recent than version 1.2.3."},
+        // Versions compare as text, so 1.10 sorts before 1.9.
+        {"1.10.0", "1.9.0", "", InstallCheckResult::StopNoChange, "Failed",
+         "Your installed version of Tessaly does not match the version this update is designed "
+         "to patch from."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        e2e::RemoveTree(folder.Path());
+        description.checksumFiles.Clear();
+        description.checksumValues.Clear();
+        description.checksumLengths.Clear();
+        description.checksumVersions.Clear();
+        description.toVersion = c.toVersion;
+        description.processFinished = false;
+        Install(c.installed);
+        if (std::string(c.damage) == "missing") {
+            DeleteFileA(Path("data\\levels.dat").c_str());
+        } else if (std::string(c.damage) == "modified") {
+            e2e::WriteFile(Path("ts2.exe"), e2e::GameProgram("1.1.5", "patched by a modder"));
+        }
+        RecordingView check;
+        description.SetView(&check);
+        EXPECT_EQ(CheckInstallation(description), c.result);
+        EXPECT_EQ(check.statuses, Strings{c.status});
+        ASSERT_GE(check.lines.size(), 3u);
+        EXPECT_EQ(Strings(check.lines.end() - 3, check.lines.end()),
+                  (Strings{c.reason, "", "No update will be performed."}));
+        if (c.result == InstallCheckResult::StopFailed) {
+            EXPECT_TRUE(description.processFinished);
+        }
+    }
+}
+
+TEST_F(Installation, AlreadyUpToDateLeavesNothingToPatch) {
     Install("1.2.3");
     description.patchFileCount = 5;
     EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
@@ -216,26 +229,6 @@ TEST_F(Installation, AlreadyUpToDate) {
                              "No update will be performed.", ""}));
     EXPECT_EQ(description.patchFileCount, 0);
     EXPECT_FALSE(description.processFinished);
-}
-
-TEST_F(Installation, AlreadyMoreRecent) {
-    Install("1.3.0");
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
-    EXPECT_EQ(view.statuses, Strings{"Done"});
-    Strings tail(view.lines.end() - 3, view.lines.end());
-    EXPECT_EQ(tail, (Strings{"\"Tessaly\" is already more recent than version 1.2.3.", "",
-                             "No update will be performed."}));
-}
-
-TEST_F(Installation, VersionsCompareAsTextSo1_10SortsBefore1_9) {
-    Install("1.10.0");
-    description.toVersion = "1.9.0";
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
-    EXPECT_EQ(view.statuses, Strings{"Failed"});
-    Strings tail(view.lines.end() - 3, view.lines.end());
-    EXPECT_EQ(tail, (Strings{"Your installed version of Tessaly does not match the version this "
-                             "update is designed to patch from.",
-                             "", "No update will be performed."}));
 }
 
 TEST_F(Installation, SkipVersionCheckPassesAnotherVersionButStillVerifiesItsFiles) {

@@ -11,33 +11,17 @@
 
 #include "GameFixture.h"
 #include "HeldOpenFile.h"
+#include "RecordingView.h"
 #include "patchinfo/PatchDescription.h"
 #include "patching/EngineCallbacks.h"
 #include "patching/FilesInUse.h"
 #include "patching/FreeSpace.h"
 #include "patching/PatchProcess.h"
 #include "report/ErrorReport.h"
-#include "shell/PatchView.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-class RecordingView : public PatchView {
-public:
-    void SetStatus(const char*) override {}
-    void AddLine(QLC_String text) override { lines.push_back(text.c_str()); }
-    void SetFileProgress(int percent) override { fileBar.push_back(percent); }
-    void SetOverallProgress(int percent) override { overallBar.push_back(percent); }
-    void ShowFinished() override { ++finished; }
-    void ShowErrorReportButton() override {}
-    void HideErrorReportButton() override { ++reportButtonHidden; }
-    Strings lines;
-    std::vector<int> fileBar;
-    std::vector<int> overallBar;
-    int finished = 0;
-    int reportButtonHidden = 0;
-};
 
 class Callbacks : public ::testing::Test {
 protected:

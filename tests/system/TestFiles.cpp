@@ -2,48 +2,6 @@
 
 #include <cstdio>
 
-ScratchFolder::ScratchFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string base = temp;
-    if (!base.empty() && base.back() == '\\') {
-        base.pop_back();
-    }
-    for (;;) {
-        m_path = base + "\\qlc_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-                 std::to_string(++counter);
-        if (CreateDirectoryA(m_path.c_str(), nullptr)) {
-            break;
-        }
-    }
-}
-
-ScratchFolder::~ScratchFolder() {
-    RemoveTree(m_path);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string child = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
 void WriteDiskFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file != nullptr) {

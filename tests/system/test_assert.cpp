@@ -90,29 +90,26 @@ TEST(AssertionText, LongProgramPathKeepsItsEnd) {
     EXPECT_EQ(LineValue(BoxText(over, "f", 1, "0"), "Program"), "..." + over.substr(4));
 }
 
-TEST(AssertionText, LongFileKeepsAShortNameWhole) {
-    const std::string file = std::string(50, 'd') + "\\name.cpp";
-    EXPECT_EQ(LineValue(BoxText("p", file, 1, "0"), "File"),
-              file.substr(0, 40) + "..." + "\\name.cpp");
-}
-
-TEST(AssertionText, LongFileWithAShortFolderKeepsHalfTheName) {
-    const std::string file = std::string(20, 'd') + "\\" + std::string(39, 'n');
-    EXPECT_EQ(LineValue(BoxText("p", file, 1, "0"), "File"),
-              file.substr(0, 29) + "..." + file.substr(file.size() - 20));
-}
-
-TEST(AssertionText, LongFolderAndLongNameKeepThreePieces) {
-    const std::string file = std::string(40, 'd') + "\\" + std::string(19, 'n');
-    EXPECT_EQ(
-        LineValue(BoxText("p", file, 1, "0"), "File"),
-        file.substr(0, 32) + "..." + file.substr(40, 7) + "..." + file.substr(file.size() - 7));
-}
-
-TEST(AssertionText, LongFileWithoutSeparatorStaysOnItsLine) {
-    const std::string file(200, 'f');
-    const std::string shown = LineValue(BoxText("p", file, 1, "0"), "File");
-    EXPECT_EQ(shown, "..." + std::string(49, 'f'));
+// A long file is cut where it keeps most of its name: a short name whole, else half of it, else
+// three pieces; a file without a separator keeps its end.
+TEST(AssertionText, LongFilesAreCutAroundTheirName) {
+    const std::string shortName = std::string(50, 'd') + "\\name.cpp";
+    const std::string shortFolder = std::string(20, 'd') + "\\" + std::string(39, 'n');
+    const std::string bothLong = std::string(40, 'd') + "\\" + std::string(19, 'n');
+    const std::string noSeparator(200, 'f');
+    const struct {
+        const std::string& file;
+        std::string shown;
+    } cases[] = {
+        {shortName, shortName.substr(0, 40) + "..." + "\\name.cpp"},
+        {shortFolder, shortFolder.substr(0, 29) + "..." + shortFolder.substr(40)},
+        {bothLong, bothLong.substr(0, 32) + "..." + bothLong.substr(40, 7) + "..." +
+                       bothLong.substr(bothLong.size() - 7)},
+        {noSeparator, "..." + std::string(49, 'f')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LineValue(BoxText("p", c.file, 1, "0"), "File"), c.shown) << c.file;
+    }
 }
 
 TEST(AssertionReport, ReportsAndAsksWithTheBox) {
@@ -124,16 +121,12 @@ TEST(AssertionReport, ReportsAndAsksWithTheBox) {
     EXPECT_EQ(reports[0].channel, -1);
     EXPECT_EQ(reports[0].file, "Source\\System\\Thread");
     EXPECT_EQ(reports[0].line, 42);
-    EXPECT_EQ(reports[0].function, "ERROR-ASSERTION FAILURE");
     EXPECT_EQ(reports[0].text, "ASSERT: a != b");
     const auto boxes = services.Of("MessageBox");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].function, "QL Assert");
     EXPECT_EQ(boxes[0].channel, 0x12012);
     EXPECT_EQ(LineValue(boxes[0].text, "Expression"), "a != b");
     EXPECT_EQ(LineValue(boxes[0].text, "Line"), "42");
-    char program[MAX_PATH];
-    GetModuleFileNameA(nullptr, program, MAX_PATH);
     EXPECT_NE(boxes[0].text.find("Program: "), std::string::npos);
 }
 

@@ -79,8 +79,6 @@ TEST(Mutex, DestroyedWhileLockedReportsALeakAndReleasesIt) {
     const auto reports = services.Of("Report");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].channel, -1);
-    EXPECT_EQ(reports[0].function, "QLC_BaseMutex::OnDestroyed");
-    EXPECT_EQ(reports[0].file, "Source\\System\\ThreadSynchronization");
     EXPECT_EQ(reports[0].text, "leak mutex " + address + " locks 2");
 }
 
@@ -111,7 +109,6 @@ TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
     EXPECT_EQ(services.Of("ShouldKeepWaiting").size(), 3u);
     const auto traces = services.Of("Trace");
     ASSERT_GE(traces.size(), 2u);
-    EXPECT_EQ(traces[0].function, "QLC_MutexTimeoutException::QLC_MutexTimeoutException");
     EXPECT_EQ(traces[0].text, "ERROR: thread " + Hex(waiter) + " timeout locking mutex " +
                                   Pointer(&mutex) + " (owned by " + Hex(owner) + ")");
     EXPECT_TRUE(services.Has(
@@ -193,7 +190,6 @@ TEST(MutexRegistry, GrowsPastItsLimitAndTheNextRemovalFailsTheAssertion) {
     const auto reports = services.Of("Report");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].text, "ASSERT: m_mutexes.MaxSize()<=QLD_MAX_MUTEXES");
-    EXPECT_EQ(reports[0].file, "Source\\System\\ThreadSynchronization");
     std::vector<QLC_BaseMutex*> all;
     registry.Collect(all, false);
     ASSERT_EQ(all.size(), 100u);
@@ -240,9 +236,6 @@ TEST_F(ExceptionFilter, KeepGoingReportsOnTheDefaultChannelAndContinuesTheSearch
     const auto reports = services.Of("Report");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].channel, -1);
-    EXPECT_EQ(reports[0].file, "ERROR");
-    EXPECT_EQ(reports[0].line, 4);
-    EXPECT_EQ(reports[0].function, "EXCEPTION");
     EXPECT_EQ(reports[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
                                    " caught unhandled exception - described");
 }
@@ -252,8 +245,6 @@ TEST_F(ExceptionFilter, OtherwiseAFatalReportEndsTheProcess) {
     const auto fatal = services.Of("FatalError");
     ASSERT_EQ(fatal.size(), 1u);
     EXPECT_EQ(fatal[0].channel, 1);
-    EXPECT_EQ(fatal[0].file, "Source\\System\\Thread");
-    EXPECT_EQ(fatal[0].line, 1275);
     EXPECT_EQ(fatal[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
                                  " caught unhandled exception - described - unknown C++ exception");
 }
