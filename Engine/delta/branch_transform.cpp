@@ -2,16 +2,10 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
+
 namespace tpe {
 namespace {
-
-uint32_t Load32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-void Store32(uint32_t value, uint8_t* p) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // Opcodes after a REX prefix whose ModRM byte 05 means a RIP-relative operand and which take no
 // immediate: mov, lea, cmp, add, sub, xor, test, movsxd.
@@ -79,8 +73,8 @@ void TransformSpan(bool is64, uint64_t spanOffset, uint8_t* data, size_t size) {
             continue;
         }
         const uint32_t end = static_cast<uint32_t>(spanOffset + operand + 4);
-        const uint32_t value = Load32(data + operand);
-        Store32(kEncode ? value + end : value - end, data + operand);
+        const uint32_t value = GetLe32(data + operand);
+        PutLe32(data + operand, kEncode ? value + end : value - end);
         i = operand + 4;
     }
 }

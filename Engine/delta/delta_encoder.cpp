@@ -7,6 +7,7 @@
 #include "delta_hash.h"
 #include "diff_matcher.h"
 #include "diff_writer.h"
+#include "little_endian.h"
 #include "memory_delta_sources.h"
 #include "reference_model_builder.h"
 #include "segments_encoder.h"
@@ -109,7 +110,7 @@ std::vector<uint8_t> Assemble(const DeltaHeader& header, const uint8_t* body, si
     WriteDeltaHeader(header, delta.data());
     delta.insert(delta.end(), body, body + bodySize);
     uint8_t trailer[kDeltaTrailerSize];
-    StoreLittle64(DeltaHash::Of(delta.data(), delta.size()), trailer);
+    PutLe64(trailer, DeltaHash::Of(delta.data(), delta.size()));
     delta.insert(delta.end(), trailer, trailer + sizeof trailer);
     return delta;
 }

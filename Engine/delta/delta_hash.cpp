@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "delta_format.h"
+#include "little_endian.h"
 
 namespace tpe {
 namespace {
@@ -12,18 +12,6 @@ constexpr uint64_t kPrimeB = 0xc2b2ae3d27d4eb4full;
 
 inline uint64_t RotateLeft(uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
-}
-
-// One little-endian word: a single load on little-endian machines, which the shifts of
-// LoadLittle64 do not always become.
-inline uint64_t LoadWord(const uint8_t* p) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-#else
-    return LoadLittle64(p);
-#endif
 }
 
 inline uint64_t Mix(uint64_t state, uint64_t word) {
@@ -49,13 +37,13 @@ void DeltaHash::Update(const void* data, size_t size) {
         size -= take;
         if (pendingSize_ < 8)
             return;
-        MixWord(LoadLittle64(pending_));
+        MixWord(GetLe64(pending_));
         pendingSize_ = 0;
     }
     // In a local: written through the member, the state would be stored and reloaded for every
     // word, since the input bytes might alias it.
     uint64_t state = state_;
-    for (; size >= 8; p += 8, size -= 8) state = Mix(state, LoadWord(p));
+    for (; size >= 8; p += 8, size -= 8) state = Mix(state, GetLe64(p));
     state_ = state;
     std::memcpy(pending_, p, size);
     pendingSize_ = size;
@@ -63,8 +51,7 @@ void DeltaHash::Update(const void* data, size_t size) {
 
 uint64_t DeltaHash::Final() const {
     uint64_t h = state_;
-    uint64_t tail = 0;
-    for (size_t i = pendingSize_; i > 0; --i) tail = (tail << 8) | pending_[i - 1];
+    const uint64_t tail = GetLe(pending_, static_cast<int>(pendingSize_));
     h = RotateLeft(h ^ ((tail + pendingSize_) * kPrimeB), 29) * kPrimeA;
     h ^= total_ * kPrimeB;
     // Final avalanche so that every input bit reaches every output bit.

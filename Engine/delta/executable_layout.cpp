@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "little_endian.h"
+
 namespace tpe {
 namespace {
 
@@ -12,11 +14,7 @@ public:
     bool Has(uint64_t offset, uint64_t count) const {
         return offset <= size_ && count <= size_ - offset;
     }
-    uint64_t Get(uint64_t offset, int bytes) const {
-        uint64_t value = 0;
-        for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | data_[offset + i];
-        return value;
-    }
+    uint64_t Get(uint64_t offset, int bytes) const { return GetLe(data_ + offset, bytes); }
 
 private:
     const uint8_t* data_;

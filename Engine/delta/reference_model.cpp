@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
 #include "varint.h"
 
 namespace tpe {
@@ -116,14 +117,6 @@ int ImmediateAfterDisplacement(uint8_t opcode, bool twoByte) {
         default:
             return -1;
     }
-}
-
-inline uint32_t Load32(const uint8_t* p) {
-    return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-inline void Store32(uint32_t value, uint8_t* p) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 }  // namespace
@@ -294,7 +287,7 @@ bool ReferencePredictor::PredictField(uint8_t* field, const CodeSegment& fieldSe
                                       uint64_t oldOffset, uint64_t newOffset, bool relative,
                                       int immediateSize) const {
     const uint64_t fieldAddress = fieldSegment.address + (oldOffset - fieldSegment.fileOffset);
-    const uint32_t raw = Load32(field);
+    const uint32_t raw = GetLe32(field);
     const uint64_t end = static_cast<uint64_t>(4 + immediateSize);
     const uint64_t target =
         relative ? fieldAddress + end +
@@ -330,7 +323,7 @@ bool ReferencePredictor::PredictField(uint8_t* field, const CodeSegment& fieldSe
         if (value > UINT32_MAX)
             return false;
     }
-    Store32(static_cast<uint32_t>(value), field);
+    PutLe32(field, static_cast<uint32_t>(value));
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "delta_format.h"
 #include "delta_hash.h"
 #include "executable_layout.h"
+#include "little_endian.h"
 #include "old_range_finder.h"
 #include "varint.h"
 
@@ -287,7 +288,7 @@ SegmentsEncodeResult SegmentsEncoder::Run() {
         }
     }
     uint8_t trailer[kDeltaTrailerSize];
-    StoreLittle64(written_.Final(), trailer);
+    PutLe64(trailer, written_.Final());
     if (!out_.Write(trailer, sizeof trailer))
         return SegmentsEncodeResult::WriteFailed;
     return SegmentsEncodeResult::Ok;
