@@ -1,5 +1,5 @@
-// Results of decoding a delta. 0 is success so a status can double as an exit code.
 #pragma once
+// Results of decoding a delta. 0 is success so a status can double as an exit code.
 
 namespace tpe {
 
