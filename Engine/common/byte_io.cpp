@@ -4,20 +4,6 @@
 
 namespace tpe {
 
-void PutLe(uint8_t* out, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out[i] = uint8_t(v >> (8 * i));
-    }
-}
-
-uint64_t GetLe(const uint8_t* in, int bytes) {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        v = v << 8 | in[i];
-    }
-    return v;
-}
-
 void ByteWriter::Le(uint64_t v, int bytes) {
     uint8_t tmp[8];
     PutLe(tmp, v, bytes);

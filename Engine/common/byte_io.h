@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
 #include "sha256.h"
 
 namespace tpe {
@@ -49,9 +50,5 @@ private:
     size_t m_pos = 0;
     bool m_ok = true;
 };
-
-// Fixed-width helpers for the header and trailer.
-void PutLe(uint8_t* out, uint64_t v, int bytes);
-uint64_t GetLe(const uint8_t* in, int bytes);
 
 }  // namespace tpe

@@ -2,16 +2,10 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
+
 namespace tpe {
 namespace {
-
-uint32_t Load32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-void Store32(uint32_t value, uint8_t* p) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // Opcodes after a REX prefix whose ModRM byte 05 means a RIP-relative operand and which take no
 // immediate: mov, lea, cmp, add, sub, xor, test, movsxd.
@@ -39,19 +33,25 @@ bool RipOpcode(uint8_t op) {
 // which sees rewritten bytes ahead of it, decides exactly as the encoder did.
 size_t OperandAt(const uint8_t* data, size_t i, size_t end, bool is64) {
     const uint8_t op = data[i];
-    if ((op == 0xe8 || op == 0xe9) && i + 5 <= end)
+    if ((op == 0xe8 || op == 0xe9) && i + 5 <= end) {
         return i + 1;
-    if (i + 6 > end)
+    }
+    if (i + 6 > end) {
         return 0;
-    if (op == 0x0f && (data[i + 1] & 0xf0) == 0x80)
+    }
+    if (op == 0x0f && (data[i + 1] & 0xf0) == 0x80) {
         return i + 2;
-    if (!is64)
+    }
+    if (!is64) {
         return 0;
-    if (op == 0xff && (data[i + 1] == 0x15 || data[i + 1] == 0x25))
+    }
+    if (op == 0xff && (data[i + 1] == 0x15 || data[i + 1] == 0x25)) {
         return i + 2;  // call or jmp through a RIP-relative pointer
+    }
     if ((op & 0xf0) == 0x40 && i + 7 <= end && RipOpcode(data[i + 1]) &&
-        (data[i + 2] & 0xc7) == 0x05)
+        (data[i + 2] & 0xc7) == 0x05) {
         return i + 3;
+    }
     return 0;
 }
 
@@ -61,7 +61,9 @@ struct StartTable {
     bool starts[256] = {};
     StartTable() {
         starts[0xe8] = starts[0xe9] = starts[0x0f] = starts[0xff] = true;
-        for (int rex = 0x40; rex <= 0x4f; ++rex) starts[rex] = true;
+        for (int rex = 0x40; rex <= 0x4f; ++rex) {
+            starts[rex] = true;
+        }
     }
 };
 const StartTable kStarts;
@@ -79,8 +81,8 @@ void TransformSpan(bool is64, uint64_t spanOffset, uint8_t* data, size_t size) {
             continue;
         }
         const uint32_t end = static_cast<uint32_t>(spanOffset + operand + 4);
-        const uint32_t value = Load32(data + operand);
-        Store32(kEncode ? value + end : value - end, data + operand);
+        const uint32_t value = GetLe32(data + operand);
+        PutLe32(data + operand, kEncode ? value + end : value - end);
         i = operand + 4;
     }
 }
@@ -89,8 +91,9 @@ template <bool kEncode>
 void Transform(const BranchCode& code, uint64_t fileOffset, uint8_t* data, size_t size) {
     const uint64_t end = fileOffset + size;
     for (const ByteRange& range : code.ranges) {
-        if (range.end <= fileOffset || range.start >= end)
+        if (range.end <= fileOffset || range.start >= end) {
             continue;
+        }
         const uint64_t first = std::max(range.start, fileOffset);
         const uint64_t last = std::min(range.end, end);
         // One span per page: spans never cross a page edge.

@@ -1,3 +1,4 @@
+#pragma once
 // Makes x86 and x86-64 code diff well after it moved. A relative call or branch to a target that
 // did not move still changes when the instruction itself moves; its absolute target does not.
 // The transform rewrites the 32-bit operand of every call (E8), jump (E9), conditional jump
@@ -11,7 +12,6 @@
 // kBranchPage bytes at multiples of kBranchPage in the file): any page can be transformed on its
 // own, as a decoder reading the old file in pieces needs. An instruction that crosses a page
 // edge is left as it is.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-// A range of a file's bytes, and the one way ranges are sorted and merged.
 #pragma once
+// A range of a file's bytes, and the one way ranges are sorted and merged.
 
 #include <algorithm>
 #include <cstdint>
@@ -19,10 +19,11 @@ inline void MergeRanges(std::vector<ByteRange>& ranges) {
               [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; });
     std::vector<ByteRange> merged;
     for (const ByteRange& range : ranges) {
-        if (!merged.empty() && range.start <= merged.back().end)
+        if (!merged.empty() && range.start <= merged.back().end) {
             merged.back().end = std::max(merged.back().end, range.end);
-        else
+        } else {
             merged.push_back(range);
+        }
     }
     ranges = std::move(merged);
 }

@@ -26,22 +26,22 @@ const GearTable kGear;
 
 AnchorScanner::AnchorScanner(uint64_t spacing)
     // The top bits of the hash depend on the most bytes: pick anchors by them.
-    : mask_(~(~uint64_t{0} >> __builtin_ctzll(spacing))), minGap_(spacing / 2) {}
+    : m_mask(~(~uint64_t{0} >> __builtin_ctzll(spacing))), m_minGap(spacing / 2) {}
 
 void AnchorScanner::Scan(const uint8_t* data, size_t size, std::vector<Anchor>& anchors) {
-    uint64_t hash = hash_;
+    uint64_t hash = m_hash;
     for (size_t i = 0; i < size; ++i) {
         // Shifting out one bit per byte: the hash covers the last 64 bytes.
         hash = (hash << 1) + kGear.values[data[i]];
-        const uint64_t position = position_ + i + 1;
-        if ((hash & mask_) == 0 && position >= nextAllowed_ && hash != lastKey_) {
+        const uint64_t position = m_position + i + 1;
+        if ((hash & m_mask) == 0 && position >= m_nextAllowed && hash != m_lastKey) {
             anchors.push_back({hash, position});
-            lastKey_ = hash;
-            nextAllowed_ = position + minGap_;
+            m_lastKey = hash;
+            m_nextAllowed = position + m_minGap;
         }
     }
-    hash_ = hash;
-    position_ += size;
+    m_hash = hash;
+    m_position += size;
 }
 
 void AnchorIndex::Build(std::vector<AnchorScanner::Anchor> anchors) {
@@ -54,25 +54,30 @@ void AnchorIndex::Build(std::vector<AnchorScanner::Anchor> anchors) {
     size_t kept = 0;
     for (size_t i = 0; i < anchors.size(); ++i) {
         if (kept >= kMaxPositionsPerKey &&
-            anchors[kept - kMaxPositionsPerKey].key == anchors[i].key)
+            anchors[kept - kMaxPositionsPerKey].key == anchors[i].key) {
             continue;
+        }
         anchors[kept++] = anchors[i];
     }
     anchors.resize(kept);
     anchors.shrink_to_fit();
-    anchors_ = std::move(anchors);
+    m_anchors = std::move(anchors);
 }
 
 void AnchorIndex::Find(uint64_t key, std::vector<uint64_t>& positions) const {
     auto it = std::lower_bound(
-        anchors_.begin(), anchors_.end(), key,
+        m_anchors.begin(), m_anchors.end(), key,
         [](const AnchorScanner::Anchor& a, uint64_t wanted) { return a.key < wanted; });
-    for (; it != anchors_.end() && it->key == key; ++it) positions.push_back(it->position);
+    for (; it != m_anchors.end() && it->key == key; ++it) {
+        positions.push_back(it->position);
+    }
 }
 
 uint64_t AnchorSpacingFor(uint64_t size) {
     uint64_t spacing = 256;
-    while (size / spacing > (uint64_t{4} << 20)) spacing *= 2;
+    while (size / spacing > (uint64_t{4} << 20)) {
+        spacing *= 2;
+    }
     return spacing;
 }
 

@@ -1,7 +1,7 @@
+#pragma once
 // Content-defined anchors: positions picked by a rolling hash of the 64 bytes before them, so
 // the same data yields the same anchors wherever it lies. The large-file encoder indexes the
 // old file's anchors and looks up the new file's to learn where its data moved.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -24,12 +24,12 @@ public:
     void Scan(const uint8_t* data, size_t size, std::vector<Anchor>& anchors);
 
 private:
-    uint64_t mask_;
-    uint64_t minGap_;
-    uint64_t hash_ = 0;
-    uint64_t lastKey_ = 0;
-    uint64_t position_ = 0;
-    uint64_t nextAllowed_ = 64;  // the first 64 bytes only fill the hash
+    uint64_t m_mask;
+    uint64_t m_minGap;
+    uint64_t m_hash = 0;
+    uint64_t m_lastKey = 0;
+    uint64_t m_position = 0;
+    uint64_t m_nextAllowed = 64;  // the first 64 bytes only fill the hash
 };
 
 // The old file's anchors, sorted by key; each key keeps at most kMaxPositionsPerKey positions.
@@ -40,10 +40,10 @@ public:
     void Build(std::vector<AnchorScanner::Anchor> anchors);
     // Appends the old positions of `key` to `positions`.
     void Find(uint64_t key, std::vector<uint64_t>& positions) const;
-    size_t Size() const { return anchors_.size(); }
+    size_t Size() const { return m_anchors.size(); }
 
 private:
-    std::vector<AnchorScanner::Anchor> anchors_;
+    std::vector<AnchorScanner::Anchor> m_anchors;
 };
 
 // Spacing that keeps an index of a `size`-byte file at about 4 million anchors on average and

@@ -5,6 +5,7 @@
 
 #include "delta_format.h"
 #include "diff_body_decoder.h"
+#include "little_endian.h"
 #include "output_writer.h"
 #include "patch_reader.h"
 #include "refuse.h"
@@ -86,7 +87,7 @@ DeltaStatus DecodeAll(DeltaOldSource& oldFile, DeltaPatchSource& patch, DeltaSin
     const uint64_t bodyHash = reader.ConsumedHash();
     uint8_t trailer[kDeltaTrailerSize];
     REFUSE_IF(!reader.ReadExact(trailer, sizeof trailer) || !reader.AtEnd(), DeltaStatus::Corrupt);
-    REFUSE_IF(LoadLittle64(trailer) != bodyHash, DeltaStatus::Corrupt);
+    REFUSE_IF(GetLe64(trailer) != bodyHash, DeltaStatus::Corrupt);
     // Right delta, wrong old contents of the right size: the output checksum tells.
     if (out.Hash() != header.newHash) {
         return diff ? DeltaStatus::OldMismatch : DeltaStatus::Corrupt;

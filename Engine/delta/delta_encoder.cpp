@@ -7,6 +7,7 @@
 #include "delta_hash.h"
 #include "diff_matcher.h"
 #include "diff_writer.h"
+#include "little_endian.h"
 #include "memory_delta_sources.h"
 #include "reference_model_builder.h"
 #include "segments_encoder.h"
@@ -68,8 +69,9 @@ DiffBodies MakeDiffBodies(const uint8_t* oldData, size_t oldSize, const uint8_t*
             throw;
         }
         plainWriter.join();
-        if (error)
+        if (error) {
             std::rethrow_exception(error);
+        }
     } else {
         bodies.plain = WriteDiffBody(script, oldData, newData, options.level, 1);
         bodies.withReferences = WriteDiffBody(script, oldData, newData, options.level, 1, &model);
@@ -99,8 +101,9 @@ std::vector<uint8_t> SegmentsDelta(const uint8_t* oldData, size_t oldSize, const
                                    size_t newSize, const DeltaEncodeOptions& options) {
     MemoryOldSource oldFile(oldData, oldSize), newFile(newData, newSize);
     VectorSink sink;
-    if (EncodeDeltaSegments(oldFile, newFile, sink, options) != SegmentsEncodeResult::Ok)
+    if (EncodeDeltaSegments(oldFile, newFile, sink, options) != SegmentsEncodeResult::Ok) {
         return {};
+    }
     return std::move(sink.delta);
 }
 
@@ -109,7 +112,7 @@ std::vector<uint8_t> Assemble(const DeltaHeader& header, const uint8_t* body, si
     WriteDeltaHeader(header, delta.data());
     delta.insert(delta.end(), body, body + bodySize);
     uint8_t trailer[kDeltaTrailerSize];
-    StoreLittle64(DeltaHash::Of(delta.data(), delta.size()), trailer);
+    PutLe64(trailer, DeltaHash::Of(delta.data(), delta.size()));
     delta.insert(delta.end(), trailer, trailer + sizeof trailer);
     return delta;
 }
@@ -130,19 +133,22 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
     const bool tryDiff = oldSize > 0 && newSize > 0 && oldSize <= kMaxSuffixArrayInput &&
                          !(trySegments && newSize > kMaxDiffWithSegmentsNewBytes);
     DiffBodies diff;
-    if (tryDiff)
+    if (tryDiff) {
         diff = MakeDiffBodies(oldData, oldBytes, newData, newBytes, options);
+    }
     std::vector<uint8_t> compressed;
     if (newBytes > 0) {
         const int quickLevel = options.level < kQuickLevel ? options.level : kQuickLevel;
         compressed = CompressedBody(newData, newBytes, quickLevel);
-        if (options.level != quickLevel && (!tryDiff || diff.Smallest() * 2 >= compressed.size()))
+        if (options.level != quickLevel && (!tryDiff || diff.Smallest() * 2 >= compressed.size())) {
             compressed = CompressedBody(newData, newBytes, options.level);
+        }
     }
 
     std::vector<uint8_t> segments;
-    if (trySegments)
+    if (trySegments) {
         segments = SegmentsDelta(oldData, oldBytes, newData, newBytes, options);
+    }
 
     // Smallest wins; on a tie the simpler encoding.
     header.encoding = DeltaEncoding::Stored;
@@ -159,8 +165,9 @@ std::vector<uint8_t> EncodeDelta(const uint8_t* oldData, uint64_t oldSize, const
         header.encoding = DeltaEncoding::DiffWithReferences;
         best = diff.withReferences.size();
     }
-    if (!segments.empty() && segments.size() < best + kDeltaHeaderSize + kDeltaTrailerSize)
+    if (!segments.empty() && segments.size() < best + kDeltaHeaderSize + kDeltaTrailerSize) {
         return segments;
+    }
     switch (header.encoding) {
         case DeltaEncoding::Compressed:
             return Assemble(header, compressed.data(), compressed.size());

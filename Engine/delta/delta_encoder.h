@@ -1,10 +1,10 @@
+#pragma once
 // Makes a delta that rebuilds `newData` from `oldData`. The codec picks the smallest of its
 // encodings (diff against the old file, with references predicted when both are x86 or x86-64
 // executables; from 32 MiB on, segments compressed against old ranges (segments_encoder.h);
 // plain compression; stored), so a delta is never larger than the new file compressed alone.
 // Plain compression runs at full level only when the diff is not under half the size of the
 // fast compressed file; new files over 64 MiB get the segments without the whole-file diff.
-#pragma once
 
 #include <cstdint>
 #include <vector>

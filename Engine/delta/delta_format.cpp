@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "little_endian.h"
 #include "refuse.h"
 
 namespace tpe {
@@ -13,9 +14,9 @@ void WriteDeltaHeader(const DeltaHeader& header, uint8_t out[kDeltaHeaderSize]) 
     out[L::kEncoding] = static_cast<uint8_t>(header.encoding);
     out[L::kReserved] = 0;
     out[L::kReserved + 1] = 0;
-    StoreLittle64(header.oldSize, out + L::kOldSize);
-    StoreLittle64(header.newSize, out + L::kNewSize);
-    StoreLittle64(header.newHash, out + L::kNewHash);
+    PutLe64(out + L::kOldSize, header.oldSize);
+    PutLe64(out + L::kNewSize, header.newSize);
+    PutLe64(out + L::kNewHash, header.newHash);
 }
 
 bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header) {
@@ -26,9 +27,9 @@ bool ReadDeltaHeader(const uint8_t in[kDeltaHeaderSize], DeltaHeader& header) {
     REFUSE_IF(in[L::kEncoding] > static_cast<uint8_t>(kLastDeltaEncoding), false);
     REFUSE_IF(in[L::kReserved] != 0 || in[L::kReserved + 1] != 0, false);
     header.encoding = static_cast<DeltaEncoding>(in[L::kEncoding]);
-    header.oldSize = LoadLittle64(in + L::kOldSize);
-    header.newSize = LoadLittle64(in + L::kNewSize);
-    header.newHash = LoadLittle64(in + L::kNewHash);
+    header.oldSize = GetLe64(in + L::kOldSize);
+    header.newSize = GetLe64(in + L::kNewSize);
+    header.newHash = GetLe64(in + L::kNewHash);
     return true;
 }
 

@@ -93,18 +93,4 @@ constexpr uint64_t kSegmentCopied = 2;
 constexpr uint64_t kSegmentsBranchTransform = 1;  // x86 branch operands made absolute
 constexpr uint64_t kSegmentsCode64 = 2;           // ... including RIP-relative ones
 
-inline void StoreLittle64(uint64_t value, uint8_t* out) {
-    for (int i = 0; i < 8; ++i) {
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
-
-inline uint64_t LoadLittle64(const uint8_t* in) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) {
-        value = (value << 8) | in[i];
-    }
-    return value;
-}
-
 }  // namespace tpe

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "delta_format.h"
+#include "little_endian.h"
 
 namespace tpe {
 namespace {
@@ -14,18 +14,6 @@ inline uint64_t RotateLeft(uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
 }
 
-// One little-endian word: a single load on little-endian machines, which the shifts of
-// LoadLittle64 do not always become.
-inline uint64_t LoadWord(const uint8_t* p) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-#else
-    return LoadLittle64(p);
-#endif
-}
-
 inline uint64_t Mix(uint64_t state, uint64_t word) {
     return RotateLeft(state ^ (word * kPrimeB), 29) * kPrimeA;
 }
@@ -33,40 +21,43 @@ inline uint64_t Mix(uint64_t state, uint64_t word) {
 }  // namespace
 
 void DeltaHash::MixWord(uint64_t word) {
-    state_ = Mix(state_, word);
+    m_state = Mix(m_state, word);
 }
 
 void DeltaHash::Update(const void* data, size_t size) {
-    if (size == 0)
+    if (size == 0) {
         return;  // data may be null then
+    }
     const uint8_t* p = static_cast<const uint8_t*>(data);
-    total_ += size;
-    if (pendingSize_ > 0) {
-        size_t take = 8 - pendingSize_ < size ? 8 - pendingSize_ : size;
-        std::memcpy(pending_ + pendingSize_, p, take);
-        pendingSize_ += take;
+    m_total += size;
+    if (m_pendingSize > 0) {
+        size_t take = 8 - m_pendingSize < size ? 8 - m_pendingSize : size;
+        std::memcpy(m_pending + m_pendingSize, p, take);
+        m_pendingSize += take;
         p += take;
         size -= take;
-        if (pendingSize_ < 8)
+        if (m_pendingSize < 8) {
             return;
-        MixWord(LoadLittle64(pending_));
-        pendingSize_ = 0;
+        }
+        MixWord(GetLe64(m_pending));
+        m_pendingSize = 0;
     }
     // In a local: written through the member, the state would be stored and reloaded for every
     // word, since the input bytes might alias it.
-    uint64_t state = state_;
-    for (; size >= 8; p += 8, size -= 8) state = Mix(state, LoadWord(p));
-    state_ = state;
-    std::memcpy(pending_, p, size);
-    pendingSize_ = size;
+    uint64_t state = m_state;
+    for (; size >= 8; p += 8, size -= 8) {
+        state = Mix(state, GetLe64(p));
+    }
+    m_state = state;
+    std::memcpy(m_pending, p, size);
+    m_pendingSize = size;
 }
 
 uint64_t DeltaHash::Final() const {
-    uint64_t h = state_;
-    uint64_t tail = 0;
-    for (size_t i = pendingSize_; i > 0; --i) tail = (tail << 8) | pending_[i - 1];
-    h = RotateLeft(h ^ ((tail + pendingSize_) * kPrimeB), 29) * kPrimeA;
-    h ^= total_ * kPrimeB;
+    uint64_t h = m_state;
+    const uint64_t tail = GetLe(m_pending, static_cast<int>(m_pendingSize));
+    h = RotateLeft(h ^ ((tail + m_pendingSize) * kPrimeB), 29) * kPrimeA;
+    h ^= m_total * kPrimeB;
     // Final avalanche so that every input bit reaches every output bit.
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;

@@ -1,6 +1,6 @@
+#pragma once
 // A fast 64-bit checksum over a byte stream, fed in pieces of any size. It guards the delta and
 // the rebuilt file against damage; it is not a cryptographic hash.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -17,10 +17,10 @@ public:
 private:
     void MixWord(uint64_t word);
 
-    uint64_t state_ = 0x6a09e667f3bcc909ull;
-    uint64_t total_ = 0;
-    uint8_t pending_[8] = {};
-    size_t pendingSize_ = 0;
+    uint64_t m_state = 0x6a09e667f3bcc909ull;
+    uint64_t m_total = 0;
+    uint8_t m_pending[8] = {};
+    size_t m_pendingSize = 0;
 };
 
 }  // namespace tpe

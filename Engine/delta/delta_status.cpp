@@ -12,8 +12,6 @@ const char* DeltaStatusText(DeltaStatus status) {
             return "the original file could not be read";
         case DeltaStatus::WriteFailed:
             return "the new file could not be written";
-        case DeltaStatus::TooLarge:
-            return "the delta exceeds the supported size";
         case DeltaStatus::Cancelled:
             return "cancelled";
         case DeltaStatus::OutOfMemory:

@@ -1,5 +1,5 @@
-// Results of decoding a delta. 0 is success so a status can double as an exit code.
 #pragma once
+// Results of decoding a delta. 0 is success so a status can double as an exit code.
 
 namespace tpe {
 
@@ -8,8 +8,7 @@ enum class DeltaStatus {
     Corrupt,        // the delta is damaged, truncated, hostile or not made by this codec
     OldReadFailed,  // the old file could not be read
     WriteFailed,    // the sink refused the output
-    TooLarge,   // not returned by this decoder (over-large deltas are Corrupt); kept for callers
-    Cancelled,  // the progress callback asked to stop
+    Cancelled,      // the progress callback asked to stop
     OutOfMemory,
     OldMismatch,  // the old file is not the one the delta was made against
 };

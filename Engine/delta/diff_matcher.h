@@ -1,6 +1,6 @@
+#pragma once
 // Finds how to build the new file from the old one: a list of ops, each copying a run of old
 // bytes with byte-wise differences, then adding literal bytes. Knows nothing of files or formats.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -17,9 +17,13 @@ void AddDifferences(const uint8_t* diff, size_t size, DiffChunk& chunk) {
     size_t at = 0;
     while (at < size) {
         size_t zeros = at;
-        while (zeros < size && diff[zeros] == 0) ++zeros;
+        while (zeros < size && diff[zeros] == 0) {
+            ++zeros;
+        }
         size_t changed = zeros;
-        while (changed < size && diff[changed] != 0) ++changed;
+        while (changed < size && diff[changed] != 0) {
+            ++changed;
+        }
         PutVarint(zeros - at, chunk.streams[kRunsStream]);
         PutVarint(changed - zeros, chunk.streams[kRunsStream]);
         chunk.streams[kChangesStream].insert(chunk.streams[kChangesStream].end(), diff + zeros,
@@ -53,96 +57,110 @@ void PackStream(DiffStream which, const std::vector<DiffChunk>& chunks, bool las
 }  // namespace
 
 DiffChunker::DiffChunker(const ReferenceModel* model)
-    : predictor_(model ? *model : kNoModel), predict_(model != nullptr) {}
+    : m_predictor(model ? *model : kNoModel), m_predict(model != nullptr) {}
 
 void DiffChunker::Add(int64_t seek, const uint8_t* oldBytes, const uint8_t* newBytes,
                       uint64_t copyLen, const uint8_t* literals, uint64_t literalLen) {
-    oldAt_ += static_cast<uint64_t>(seek);
+    m_oldAt += static_cast<uint64_t>(seek);
     while (copyLen + literalLen > 0) {
-        uint64_t room = kChunkNewBytes - open_.newBytes;
+        uint64_t room = kChunkNewBytes - m_open.newBytes;
         uint64_t copy = copyLen < room ? copyLen : room;
         uint64_t literal = literalLen < room - copy ? literalLen : room - copy;
-        std::vector<uint8_t>& control = open_.streams[kControlStream];
+        std::vector<uint8_t>& control = m_open.streams[kControlStream];
         PutVarint(ZigZag(seek), control);
         PutVarint(copy, control);
         PutVarint(literal, control);
         const uint8_t* base = oldBytes;
-        if (predict_) {
+        if (m_predict) {
             // The decoder predicts over exactly this op: do the same here.
-            adjusted_.assign(base, base + copy);
-            predictor_.Predict(adjusted_.data(), adjusted_.size(), oldAt_, newAt_);
-            base = adjusted_.data();
+            m_adjusted.assign(base, base + copy);
+            m_predictor.Predict(m_adjusted.data(), m_adjusted.size(), m_oldAt, m_newAt);
+            base = m_adjusted.data();
         }
-        for (size_t i = 0; i < copy; ++i)
-            diff_.push_back(static_cast<uint8_t>(newBytes[i] - base[i]));
-        std::vector<uint8_t>& literalStream = open_.streams[kLiteralStream];
+        for (size_t i = 0; i < copy; ++i) {
+            m_diff.push_back(static_cast<uint8_t>(newBytes[i] - base[i]));
+        }
+        std::vector<uint8_t>& literalStream = m_open.streams[kLiteralStream];
         literalStream.insert(literalStream.end(), literals, literals + literal);
-        oldAt_ += copy;
-        newAt_ += copy + literal;
-        open_.newBytes += copy + literal;
-        open_.diffBytes += copy;
+        m_oldAt += copy;
+        m_newAt += copy + literal;
+        m_open.newBytes += copy + literal;
+        m_open.diffBytes += copy;
         seek = 0;
         oldBytes += copy;
         newBytes += copy + literal;
         literals += literal;
         copyLen -= copy;
         literalLen -= literal;
-        if (open_.newBytes == kChunkNewBytes || control.size() >= kChunkControlSoftLimit)
+        if (m_open.newBytes == kChunkNewBytes || control.size() >= kChunkControlSoftLimit) {
             CloseChunk();
+        }
     }
 }
 
 void DiffChunker::CloseChunk() {
-    AddDifferences(diff_.data(), diff_.size(), open_);
-    diff_.clear();
-    done_.push_back(std::move(open_));
-    open_ = DiffChunk();
+    AddDifferences(m_diff.data(), m_diff.size(), m_open);
+    m_diff.clear();
+    m_done.push_back(std::move(m_open));
+    m_open = DiffChunk();
 }
 
 std::vector<DiffChunk> DiffChunker::Take(bool end) {
-    if (end && open_.newBytes > 0)
+    if (end && m_open.newBytes > 0) {
         CloseChunk();
-    std::vector<DiffChunk> chunks = std::move(done_);
-    done_.clear();
+    }
+    std::vector<DiffChunk> chunks = std::move(m_done);
+    m_done.clear();
     return chunks;
 }
 
 DiffStreamPacker::DiffStreamPacker(int level, unsigned threads, const uint64_t* streamSizes)
-    : threads_(threads) {
-    for (int s = 0; s < kDiffStreamCount; ++s)
-        encoders_[s].reset(new ZstdStreamEncoder(
+    : m_threads(threads) {
+    for (int s = 0; s < kDiffStreamCount; ++s) {
+        m_encoders[s].reset(new ZstdStreamEncoder(
             level, kDiffStreamWindowLog, streamSizes ? streamSizes[s] : kUnknownStreamSize));
+    }
 }
 
 void DiffStreamPacker::Pack(const std::vector<DiffChunk>& chunks, bool last,
                             std::vector<uint8_t>& body) {
     PackedStream packed[kDiffStreamCount];
-    if (threads_ > 1) {
+    if (m_threads > 1) {
         std::thread workers[kDiffStreamCount];
-        for (int s = 0; s < kDiffStreamCount; ++s)
+        for (int s = 0; s < kDiffStreamCount; ++s) {
             workers[s] = std::thread(PackStream, static_cast<DiffStream>(s), std::cref(chunks),
-                                     last, std::ref(*encoders_[s]), std::ref(packed[s]));
-        for (std::thread& worker : workers) worker.join();
+                                     last, std::ref(*m_encoders[s]), std::ref(packed[s]));
+        }
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
     } else {
         for (int s = 0; s < kDiffStreamCount; ++s) {
-            PackStream(static_cast<DiffStream>(s), chunks, last, *encoders_[s], packed[s]);
+            PackStream(static_cast<DiffStream>(s), chunks, last, *m_encoders[s], packed[s]);
             // An ended stream's compressor is done with: its tables go before the next
             // stream's are made, so one thread holds one compressor's memory at a time.
-            if (last)
-                encoders_[s].reset();
+            if (last) {
+                m_encoders[s].reset();
+            }
         }
     }
-    for (const PackedStream& stream : packed)
-        if (stream.error)
+    for (const PackedStream& stream : packed) {
+        if (stream.error) {
             std::rethrow_exception(stream.error);
+        }
+    }
 
     size_t offsets[kDiffStreamCount] = {};
     for (size_t i = 0; i < chunks.size(); ++i) {
         const DiffChunk& chunk = chunks[i];
         PutVarint(chunk.newBytes, body);
         PutVarint(chunk.diffBytes, body);
-        for (int s = 0; s < kDiffStreamCount; ++s) PutVarint(chunk.streams[s].size(), body);
-        for (int s = 0; s < kDiffStreamCount; ++s) PutVarint(packed[s].partSizes[i], body);
+        for (int s = 0; s < kDiffStreamCount; ++s) {
+            PutVarint(chunk.streams[s].size(), body);
+        }
+        for (int s = 0; s < kDiffStreamCount; ++s) {
+            PutVarint(packed[s].partSizes[i], body);
+        }
         for (int s = 0; s < kDiffStreamCount; ++s) {
             const uint8_t* part = packed[s].bytes.data() + offsets[s];
             body.insert(body.end(), part, part + packed[s].partSizes[i]);
@@ -166,8 +184,11 @@ std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldD
     }
     const std::vector<DiffChunk> chunks = chunker.Take(true);
     uint64_t streamSizes[kDiffStreamCount] = {};
-    for (const DiffChunk& chunk : chunks)
-        for (int s = 0; s < kDiffStreamCount; ++s) streamSizes[s] += chunk.streams[s].size();
+    for (const DiffChunk& chunk : chunks) {
+        for (int s = 0; s < kDiffStreamCount; ++s) {
+            streamSizes[s] += chunk.streams[s].size();
+        }
+    }
 
     std::vector<uint8_t> body;
     if (model) {
@@ -180,8 +201,9 @@ std::vector<uint8_t> WriteDiffBody(const DiffScript& script, const uint8_t* oldD
         PutVarint(packedModel.size(), body);
         body.insert(body.end(), packedModel.begin(), packedModel.end());
     }
-    if (!chunks.empty())
+    if (!chunks.empty()) {
         DiffStreamPacker(level, threads, streamSizes).Pack(chunks, true, body);
+    }
     return body;
 }
 

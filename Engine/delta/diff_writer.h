@@ -1,6 +1,6 @@
+#pragma once
 // Lays diff ops out as the Diff encoding's body: chunks of at most kChunkNewBytes of new
 // output, each with its part of the control, difference and literal streams.
-#pragma once
 
 #include <cstdint>
 #include <memory>
@@ -38,12 +38,12 @@ public:
 private:
     void CloseChunk();
 
-    const ReferencePredictor predictor_;
-    const bool predict_;
-    std::vector<DiffChunk> done_;
-    DiffChunk open_;
-    std::vector<uint8_t> diff_, adjusted_;
-    uint64_t oldAt_ = 0, newAt_ = 0;
+    const ReferencePredictor m_predictor;
+    const bool m_predict;
+    std::vector<DiffChunk> m_done;
+    DiffChunk m_open;
+    std::vector<uint8_t> m_diff, m_adjusted;
+    uint64_t m_oldAt = 0, m_newAt = 0;
 };
 
 // Compresses chunks into the body: each stream is one zstd frame through all chunks, flushed at
@@ -58,8 +58,8 @@ public:
     void Pack(const std::vector<DiffChunk>& chunks, bool last, std::vector<uint8_t>& body);
 
 private:
-    std::unique_ptr<ZstdStreamEncoder> encoders_[kDiffStreamCount];
-    unsigned threads_;
+    std::unique_ptr<ZstdStreamEncoder> m_encoders[kDiffStreamCount];
+    unsigned m_threads;
 };
 
 // The script's ops turn `oldData` into `newData`. With `model`, the body starts with the model.

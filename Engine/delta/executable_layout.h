@@ -1,5 +1,5 @@
-// Reads the load layout of x86 and x86-64 executables (ELF and PE) from their headers.
 #pragma once
+// Reads the load layout of x86 and x86-64 executables (ELF and PE) from their headers.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
+#pragma once
 // The old file and the delta held in memory: for checking a delta right after it was made, and
 // for feeding the decoder bytes that never touch the disk.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>

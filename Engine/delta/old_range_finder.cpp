@@ -13,40 +13,43 @@ constexpr uint64_t kClusterGap = uint64_t{256} << 10;
 }  // namespace
 
 OldRangeFinder::OldRangeFinder(uint64_t oldSize)
-    : oldSize_(oldSize), spacing_(AnchorSpacingFor(oldSize)) {}
+    : m_oldSize(oldSize), m_spacing(AnchorSpacingFor(oldSize)) {}
 
 bool OldRangeFinder::Index(DeltaOldSource& oldFile, const Prepare& prepare) {
     std::vector<AnchorScanner::Anchor> anchors;
-    AnchorScanner scanner(spacing_);
+    AnchorScanner scanner(m_spacing);
     uint64_t offset = 0;
-    const bool read = ReadInBlocks(oldFile, 0, oldSize_, [&](uint8_t* data, size_t size) {
-        if (prepare)
+    const bool read = ReadInBlocks(oldFile, 0, m_oldSize, [&](uint8_t* data, size_t size) {
+        if (prepare) {
             prepare(offset, data, size);
+        }
         scanner.Scan(data, size, anchors);
         offset += size;
     });
-    if (!read)
+    if (!read) {
         return false;
-    index_.Build(std::move(anchors));
+    }
+    m_index.Build(std::move(anchors));
     return true;
 }
 
 std::vector<ByteRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, uint64_t newStart,
-                                               uint64_t budget, uint64_t alignment,
-                                               int64_t* commonShift) const {
+                                              uint64_t budget, uint64_t alignment,
+                                              int64_t* commonShift) const {
     struct Match {
         int64_t shift;  // old position minus new position
         uint64_t oldPosition;
     };
     std::vector<AnchorScanner::Anchor> anchors;
-    AnchorScanner(spacing_).Scan(data, size, anchors);
+    AnchorScanner(m_spacing).Scan(data, size, anchors);
     std::vector<Match> matches;
     std::vector<uint64_t> positions;
     for (const AnchorScanner::Anchor& anchor : anchors) {
         positions.clear();
-        index_.Find(anchor.key, positions);
-        for (uint64_t position : positions)
+        m_index.Find(anchor.key, positions);
+        for (uint64_t position : positions) {
             matches.push_back({static_cast<int64_t>(position - anchor.position), position});
+        }
     }
     std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) {
         return a.shift != b.shift ? a.shift < b.shift : a.oldPosition < b.oldPosition;
@@ -72,27 +75,32 @@ std::vector<ByteRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, 
         size_t votes;
     };
     std::vector<Group> groups;
-    const uint64_t pad = 8 * spacing_ + 64;
+    const uint64_t pad = 8 * m_spacing + 64;
     auto widen = [&](uint64_t low, uint64_t high) {
         low = low / alignment * alignment;
-        high = std::min(oldSize_, (high + alignment - 1) / alignment * alignment);
+        high = std::min(m_oldSize, (high + alignment - 1) / alignment * alignment);
         return ByteRange{low, high};
     };
     for (size_t i = 0; i < matches.size();) {
         size_t j = i + 1;
-        while (j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance)
+        while (j < matches.size() && matches[j].shift - matches[j - 1].shift < kSameMoveTolerance) {
             ++j;
+        }
         // Pieces that moved by about the same distance may still lie far apart: one range per
         // cluster of old positions, or a large new piece would ask for the old file between.
         positions.clear();
-        for (size_t k = i; k < j; ++k) positions.push_back(matches[k].oldPosition);
+        for (size_t k = i; k < j; ++k) {
+            positions.push_back(matches[k].oldPosition);
+        }
         std::sort(positions.begin(), positions.end());
         for (size_t a = 0, b; a < positions.size(); a = b) {
-            for (b = a + 1; b < positions.size() && positions[b] - positions[b - 1] < kClusterGap;)
+            for (b = a + 1;
+                 b < positions.size() && positions[b] - positions[b - 1] < kClusterGap;) {
                 ++b;
+            }
             const uint64_t low = positions[a], high = positions[b - 1];
             groups.push_back(
-                {widen(low > pad ? low - pad : 0, std::min(high + pad, oldSize_)), b - a});
+                {widen(low > pad ? low - pad : 0, std::min(high + pad, m_oldSize)), b - a});
         }
         i = j;
     }
@@ -107,13 +115,15 @@ std::vector<ByteRange> OldRangeFinder::Choose(const uint8_t* data, size_t size, 
             used += rangeSize;
         }
     }
-    if (chosen.empty() && oldSize_ > 0) {
+    if (chosen.empty() && m_oldSize > 0) {
         // Nothing recognised (data without anchors, such as long runs of zeros): try the old
         // bytes at the same offset.
-        uint64_t start = std::min(newStart, oldSize_ - 1);
-        ByteRange same = widen(start, start + std::min<uint64_t>({size, oldSize_ - start, budget}));
-        if (same.end - same.start <= budget)
+        uint64_t start = std::min(newStart, m_oldSize - 1);
+        ByteRange same =
+            widen(start, start + std::min<uint64_t>({size, m_oldSize - start, budget}));
+        if (same.end - same.start <= budget) {
             chosen.push_back(same);
+        }
     }
     MergeRanges(chosen);
     return chosen;

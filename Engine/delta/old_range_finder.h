@@ -1,7 +1,7 @@
+#pragma once
 // Finds where a piece of a new file lies in the old file, moved pieces included, without holding
 // the old file: an index of the old file's content-defined anchors (content_anchors.h), and for
 // each new piece the old ranges that hold most of its anchors.
-#pragma once
 
 #include <cstdint>
 #include <functional>
@@ -21,8 +21,9 @@ bool ReadInBlocks(DeltaOldSource& file, uint64_t start, uint64_t size, Use use) 
     std::vector<uint8_t> block(static_cast<size_t>(size < kBlock ? size : kBlock));
     for (uint64_t done = 0; done < size;) {
         const size_t take = static_cast<size_t>(size - done < kBlock ? size - done : kBlock);
-        if (!file.ReadAt(start + done, block.data(), take))
+        if (!file.ReadAt(start + done, block.data(), take)) {
             return false;
+        }
         use(block.data(), take);
         done += take;
     }
@@ -49,9 +50,9 @@ public:
                                   int64_t* commonShift = nullptr) const;
 
 private:
-    const uint64_t oldSize_;
-    const uint64_t spacing_;
-    AnchorIndex index_;
+    const uint64_t m_oldSize;
+    const uint64_t m_spacing;
+    AnchorIndex m_index;
 };
 
 }  // namespace tpe

@@ -1,9 +1,9 @@
+#pragma once
 // Reads of the old file through a small cache of pages: the diff mostly walks the old file
 // forward with jumps back and forth, so a few pages serve most requests without holding the whole
 // file. Pages are small and many, so that an archive whose members moved (short copies from all
 // over the old file) costs one small read per jump rather than a large one; each page has a
 // fixed set of slots, so finding it takes a few comparisons however many pages there are.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -33,14 +33,14 @@ private:
     };
     size_t Find(uint64_t start) const;  // the page's slot, or its set's least recently used one
 
-    DeltaOldSource& source_;
-    uint64_t oldSize_;
-    size_t pageSize_;
-    std::unique_ptr<uint8_t[]> memory_;  // not zero-filled: pages are read before use
-    std::vector<Page> pages_;
-    size_t sets_;
-    uint64_t clock_ = 0;
-    size_t lastHit_ = 0;
+    DeltaOldSource& m_source;
+    uint64_t m_oldSize;
+    size_t m_pageSize;
+    std::unique_ptr<uint8_t[]> m_memory;  // not zero-filled: pages are read before use
+    std::vector<Page> m_pages;
+    size_t m_sets;
+    uint64_t m_clock = 0;
+    size_t m_lastHit = 0;
 };
 
 }  // namespace tpe

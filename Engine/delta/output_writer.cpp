@@ -3,16 +3,20 @@
 namespace tpe {
 
 DeltaStatus OutputWriter::Write(const void* data, size_t size) {
-    if (size > Remaining())
+    if (size > Remaining()) {
         return DeltaStatus::Corrupt;
-    if (size == 0)
+    }
+    if (size == 0) {
         return DeltaStatus::Ok;
-    if (!sink_.Write(data, size))
+    }
+    if (!m_sink.Write(data, size)) {
         return DeltaStatus::WriteFailed;
-    hash_.Update(data, size);
-    written_ += size;
-    if (progress_ && !progress_(written_))
+    }
+    m_hash.Update(data, size);
+    m_written += size;
+    if (m_progress && !m_progress(m_written)) {
         return DeltaStatus::Cancelled;
+    }
     return DeltaStatus::Ok;
 }
 

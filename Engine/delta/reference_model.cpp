@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
 #include "varint.h"
 
 namespace tpe {
@@ -20,33 +21,40 @@ void WriteSegments(const std::vector<CodeSegment>& segments, std::vector<uint8_t
 bool ReadSegments(const uint8_t*& pos, const uint8_t* end, uint64_t fileSize,
                   std::vector<CodeSegment>& segments) {
     uint64_t count;
-    if (!GetVarint(pos, end, count) || count > kMaxCodeSegments)
+    if (!GetVarint(pos, end, count) || count > kMaxCodeSegments) {
         return false;
+    }
     segments.resize(static_cast<size_t>(count));
     for (CodeSegment& segment : segments) {
         uint64_t code;
         if (!GetVarint(pos, end, segment.fileOffset) || !GetVarint(pos, end, segment.size) ||
-            !GetVarint(pos, end, segment.address) || !GetVarint(pos, end, code) || code > 1)
+            !GetVarint(pos, end, segment.address) || !GetVarint(pos, end, code) || code > 1) {
             return false;
+        }
         if (segment.fileOffset > fileSize || segment.size > fileSize - segment.fileOffset ||
-            segment.size > UINT64_MAX - segment.address)
+            segment.size > UINT64_MAX - segment.address) {
             return false;
+        }
         segment.code = code == 1;
     }
     return true;
 }
 
 const CodeSegment* SegmentAtOffset(const std::vector<CodeSegment>& segments, uint64_t offset) {
-    for (const CodeSegment& segment : segments)
-        if (offset >= segment.fileOffset && offset - segment.fileOffset < segment.size)
+    for (const CodeSegment& segment : segments) {
+        if (offset >= segment.fileOffset && offset - segment.fileOffset < segment.size) {
             return &segment;
+        }
+    }
     return nullptr;
 }
 
 const CodeSegment* SegmentAtAddress(const std::vector<CodeSegment>& segments, uint64_t address) {
-    for (const CodeSegment& segment : segments)
-        if (address >= segment.address && address - segment.address < segment.size)
+    for (const CodeSegment& segment : segments) {
+        if (address >= segment.address && address - segment.address < segment.size) {
             return &segment;
+        }
+    }
     return nullptr;
 }
 
@@ -55,8 +63,9 @@ const CodeSegment* SegmentAtAddress(const std::vector<CodeSegment>& segments, ui
 int ImmediateAfterDisplacement(uint8_t opcode, bool twoByte) {
     if (twoByte) {
         if ((opcode >= 0x40 && opcode <= 0x4f) || (opcode >= 0x10 && opcode <= 0x17) ||
-            (opcode >= 0x28 && opcode <= 0x2f) || (opcode >= 0x51 && opcode <= 0x5f))
+            (opcode >= 0x28 && opcode <= 0x2f) || (opcode >= 0x51 && opcode <= 0x5f)) {
             return 0;
+        }
         switch (opcode) {
             case 0x6e:
             case 0x6f:
@@ -118,14 +127,6 @@ int ImmediateAfterDisplacement(uint8_t opcode, bool twoByte) {
     }
 }
 
-inline uint32_t Load32(const uint8_t* p) {
-    return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-inline void Store32(uint32_t value, uint8_t* p) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
 void WriteReferenceModel(const ReferenceModel& model, std::vector<uint8_t>& out) {
@@ -151,31 +152,38 @@ bool ReadReferenceModel(const uint8_t* data, size_t size, uint64_t oldSize, uint
     const uint8_t* pos = data;
     const uint8_t* end = data + size;
     uint64_t flags, count;
-    if (!GetVarint(pos, end, flags) || flags > 1)
+    if (!GetVarint(pos, end, flags) || flags > 1) {
         return false;
+    }
     model.is64 = flags == 1;
     if (!ReadSegments(pos, end, oldSize, model.oldSegments) ||
-        !ReadSegments(pos, end, newSize, model.newSegments))
+        !ReadSegments(pos, end, newSize, model.newSegments)) {
         return false;
-    if (!GetVarint(pos, end, count) || count > kMaxEquivalences)
+    }
+    if (!GetVarint(pos, end, count) || count > kMaxEquivalences) {
         return false;
+    }
     model.equivalences.resize(static_cast<size_t>(count));
     uint64_t previousEnd = 0;
     int64_t previousShift = 0;
     for (Equivalence& e : model.equivalences) {
         uint64_t gap, shiftCode;
         if (!GetVarint(pos, end, gap) || !GetVarint(pos, end, shiftCode) ||
-            !GetVarint(pos, end, e.length))
+            !GetVarint(pos, end, e.length)) {
             return false;
-        if (gap > oldSize - previousEnd || e.length == 0 || e.length > oldSize - previousEnd - gap)
+        }
+        if (gap > oldSize - previousEnd || e.length == 0 ||
+            e.length > oldSize - previousEnd - gap) {
             return false;
+        }
         e.oldStart = previousEnd + gap;
         // Wrapping arithmetic, then a range check on the result.
         previousShift = static_cast<int64_t>(static_cast<uint64_t>(previousShift) +
                                              static_cast<uint64_t>(UnZigZag(shiftCode)));
         e.newStart = e.oldStart + static_cast<uint64_t>(previousShift);
-        if (e.newStart > newSize || e.length > newSize - e.newStart)
+        if (e.newStart > newSize || e.length > newSize - e.newStart) {
             return false;
+        }
         previousEnd = e.oldStart + e.length;
     }
     return pos == end;
@@ -189,47 +197,55 @@ uint64_t NextBoundary(const std::vector<CodeSegment>& segments, uint64_t offset)
     uint64_t next = UINT64_MAX;
     for (const CodeSegment& segment : segments) {
         const uint64_t end = segment.fileOffset + segment.size;
-        if (segment.fileOffset > offset && segment.fileOffset < next)
+        if (segment.fileOffset > offset && segment.fileOffset < next) {
             next = segment.fileOffset;
-        if (end > offset && end < next)
+        }
+        if (end > offset && end < next) {
             next = end;
+        }
     }
     return next;
 }
 
 }  // namespace
 
-ReferencePredictor::ReferencePredictor(const ReferenceModel& model) : model_(model) {
-    const std::vector<Equivalence>& all = model_.equivalences;
-    if (all.empty())
+ReferencePredictor::ReferencePredictor(const ReferenceModel& model) : m_model(model) {
+    const std::vector<Equivalence>& all = m_model.equivalences;
+    if (all.empty()) {
         return;
+    }
     // About one equivalence per bucket.
     const uint64_t end = all.back().oldStart + all.back().length;
-    while ((end >> bucketShift_) > all.size()) ++bucketShift_;
-    const size_t buckets = static_cast<size_t>(end >> bucketShift_) + 1;
-    bucketStart_.resize(buckets + 1);
+    while ((end >> m_bucketShift) > all.size()) {
+        ++m_bucketShift;
+    }
+    const size_t buckets = static_cast<size_t>(end >> m_bucketShift) + 1;
+    m_bucketStart.resize(buckets + 1);
     size_t before = 0;
     for (size_t k = 0; k <= buckets; ++k) {
-        while (before < all.size() && all[before].oldStart < (uint64_t{k} << bucketShift_))
+        while (before < all.size() && all[before].oldStart < (uint64_t{k} << m_bucketShift)) {
             ++before;
-        bucketStart_[k] = static_cast<uint32_t>(before);
+        }
+        m_bucketStart[k] = static_cast<uint32_t>(before);
     }
 }
 
 const Equivalence* ReferencePredictor::EquivalenceAt(uint64_t oldOffset) const {
-    if (bucketStart_.empty())
+    if (m_bucketStart.empty()) {
         return nullptr;
+    }
     // Those starting at or before the offset are all below the end of its bucket, and all
     // below the bucket's start begin before it: the last of them is in this bucket's range.
-    const size_t lastBucket = bucketStart_.size() - 2;
-    const uint64_t k = oldOffset >> bucketShift_;
+    const size_t lastBucket = m_bucketStart.size() - 2;
+    const uint64_t k = oldOffset >> m_bucketShift;
     const size_t bucket = k < lastBucket ? static_cast<size_t>(k) : lastBucket;
-    const auto begin = model_.equivalences.begin();
-    auto after =
-        std::upper_bound(begin + bucketStart_[bucket], begin + bucketStart_[bucket + 1], oldOffset,
-                         [](uint64_t offset, const Equivalence& e) { return offset < e.oldStart; });
-    if (after == begin)
+    const auto begin = m_model.equivalences.begin();
+    auto after = std::upper_bound(
+        begin + m_bucketStart[bucket], begin + m_bucketStart[bucket + 1], oldOffset,
+        [](uint64_t offset, const Equivalence& e) { return offset < e.oldStart; });
+    if (after == begin) {
         return nullptr;
+    }
     const Equivalence& e = *(after - 1);
     return oldOffset - e.oldStart < e.length ? &e : nullptr;
 }
@@ -240,10 +256,18 @@ void ReferencePredictor::Predict(uint8_t* bytes, size_t size, uint64_t oldStart,
     static const struct CandidateTable {
         bool any[256] = {};
         CandidateTable() {
-            for (int b : {0xe8, 0xe9, 0xa1, 0xa3, 0x68}) any[b] = true;
-            for (int b = 0x80; b <= 0x8f; ++b) any[b] = true;
-            for (int b = 0xb8; b <= 0xbf; ++b) any[b] = true;
-            for (int b = 0x05; b <= 0x3d; b += 8) any[b] = true;
+            for (int b : {0xe8, 0xe9, 0xa1, 0xa3, 0x68}) {
+                any[b] = true;
+            }
+            for (int b = 0x80; b <= 0x8f; ++b) {
+                any[b] = true;
+            }
+            for (int b = 0xb8; b <= 0xbf; ++b) {
+                any[b] = true;
+            }
+            for (int b = 0x05; b <= 0x3d; b += 8) {
+                any[b] = true;
+            }
         }
     } candidates;
 
@@ -251,8 +275,8 @@ void ReferencePredictor::Predict(uint8_t* bytes, size_t size, uint64_t oldStart,
     while (at + 4 <= size) {
         // Only fields in old code are predicted: skip straight over anything else.
         const uint64_t offset = oldStart + at;
-        const CodeSegment* segment = SegmentAtOffset(model_.oldSegments, offset);
-        const uint64_t boundary = NextBoundary(model_.oldSegments, offset);
+        const CodeSegment* segment = SegmentAtOffset(m_model.oldSegments, offset);
+        const uint64_t boundary = NextBoundary(m_model.oldSegments, offset);
         const size_t runEnd =
             boundary - oldStart < size ? static_cast<size_t>(boundary - oldStart) : size;
         if (!segment || !segment->code) {
@@ -274,9 +298,9 @@ void ReferencePredictor::Predict(uint8_t* bytes, size_t size, uint64_t oldStart,
             } else if (at >= 2 && (before & 0xc7) == 0x05) {  // ModRM: 32-bit displacement only
                 immediate =
                     ImmediateAfterDisplacement(bytes[at - 2], at >= 3 && bytes[at - 3] == 0x0f);
-                relative = model_.is64;
-            } else if (!model_.is64 && (before == 0xa1 || before == 0xa3 || before == 0x68 ||
-                                        (before >= 0xb8 && before <= 0xbf))) {
+                relative = m_model.is64;
+            } else if (!m_model.is64 && (before == 0xa1 || before == 0xa3 || before == 0x68 ||
+                                         (before >= 0xb8 && before <= 0xbf))) {
                 immediate = 0;  // moffs32, push imm32, mov reg, imm32: absolute in 32-bit code
                 relative = false;
             }
@@ -294,43 +318,49 @@ bool ReferencePredictor::PredictField(uint8_t* field, const CodeSegment& fieldSe
                                       uint64_t oldOffset, uint64_t newOffset, bool relative,
                                       int immediateSize) const {
     const uint64_t fieldAddress = fieldSegment.address + (oldOffset - fieldSegment.fileOffset);
-    const uint32_t raw = Load32(field);
+    const uint32_t raw = GetLe32(field);
     const uint64_t end = static_cast<uint64_t>(4 + immediateSize);
     const uint64_t target =
         relative ? fieldAddress + end +
                        static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(raw)))
                  : raw;
-    const CodeSegment* targetSegment = SegmentAtAddress(model_.oldSegments, target);
-    if (!targetSegment)
+    const CodeSegment* targetSegment = SegmentAtAddress(m_model.oldSegments, target);
+    if (!targetSegment) {
         return false;
+    }
     const uint64_t targetOffset = targetSegment->fileOffset + (target - targetSegment->address);
 
     const Equivalence* e = EquivalenceAt(targetOffset);
-    if (!e)
+    if (!e) {
         return false;
+    }
     const uint64_t newTargetOffset = e->newStart + (targetOffset - e->oldStart);
 
-    const CodeSegment* newTarget = SegmentAtOffset(model_.newSegments, newTargetOffset);
-    if (!newTarget)
+    const CodeSegment* newTarget = SegmentAtOffset(m_model.newSegments, newTargetOffset);
+    if (!newTarget) {
         return false;
+    }
     const uint64_t newTargetAddress =
         newTarget->address + (newTargetOffset - newTarget->fileOffset);
     uint64_t value;
     if (relative) {
-        const CodeSegment* newField = SegmentAtOffset(model_.newSegments, newOffset);
-        if (!newField)
+        const CodeSegment* newField = SegmentAtOffset(m_model.newSegments, newOffset);
+        if (!newField) {
             return false;
+        }
         const uint64_t newFieldAddress = newField->address + (newOffset - newField->fileOffset);
         value = newTargetAddress - (newFieldAddress + end);
         const int64_t signedValue = static_cast<int64_t>(value);
-        if (signedValue < INT32_MIN || signedValue > INT32_MAX)
+        if (signedValue < INT32_MIN || signedValue > INT32_MAX) {
             return false;
+        }
     } else {
         value = newTargetAddress;
-        if (value > UINT32_MAX)
+        if (value > UINT32_MAX) {
             return false;
+        }
     }
-    Store32(static_cast<uint32_t>(value), field);
+    PutLe32(field, static_cast<uint32_t>(value));
     return true;
 }
 

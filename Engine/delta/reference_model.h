@@ -1,10 +1,10 @@
+#pragma once
 // Stable references for x86 and x86-64 code. When code moves between versions, every relative
 // call, branch and RIP-relative operand (and, in 32-bit code, every absolute address) that
 // crosses the move changes, although it still names the same target. Encoder and decoder both
 // predict, for each such field in copied old code, the value it takes once its target and
 // itself have moved as the copy ops say; the delta then only carries the difference from that
 // prediction, which is zero wherever the prediction holds.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -59,11 +59,11 @@ private:
     // The equivalence holding an old offset, if any.
     const Equivalence* EquivalenceAt(uint64_t oldOffset) const;
 
-    const ReferenceModel& model_;
-    // Old offsets in buckets of 2^bucketShift_ bytes: bucketStart_[k] counts the equivalences
+    const ReferenceModel& m_model;
+    // Old offsets in buckets of 2^m_bucketShift bytes: m_bucketStart[k] counts the equivalences
     // starting before bucket k, so a lookup searches one bucket's few instead of all of them.
-    int bucketShift_ = 0;
-    std::vector<uint32_t> bucketStart_;
+    int m_bucketShift = 0;
+    std::vector<uint32_t> m_bucketStart;
 };
 
 }  // namespace tpe

@@ -16,8 +16,9 @@ std::vector<Equivalence> EquivalencesFrom(const DiffScript& script) {
     uint64_t oldAt = 0, newAt = 0;
     for (const DiffOp& op : script.ops) {
         oldAt += static_cast<uint64_t>(op.seek);
-        if (op.copyLen >= kMinEquivalenceLength)
+        if (op.copyLen >= kMinEquivalenceLength) {
             found.push_back({oldAt, newAt, op.copyLen});
+        }
         oldAt += op.copyLen;
         newAt += op.copyLen + op.literalLen;
     }
@@ -30,8 +31,9 @@ std::vector<Equivalence> EquivalencesFrom(const DiffScript& script) {
         uint64_t end = kept.empty() ? 0 : kept.back().oldStart + kept.back().length;
         if (e.oldStart < end) {
             uint64_t overlap = end - e.oldStart;
-            if (overlap >= e.length)
+            if (overlap >= e.length) {
                 continue;
+            }
             e.oldStart += overlap;
             e.newStart += overlap;
             e.length -= overlap;
@@ -47,8 +49,9 @@ bool BuildReferenceModel(const uint8_t* oldData, size_t oldSize, const uint8_t* 
                          size_t newSize, const DiffScript& script, ReferenceModel& model) {
     ExecutableLayout oldLayout, newLayout;
     if (!ReadExecutableLayout(oldData, oldSize, oldLayout) ||
-        !ReadExecutableLayout(newData, newSize, newLayout) || oldLayout.is64 != newLayout.is64)
+        !ReadExecutableLayout(newData, newSize, newLayout) || oldLayout.is64 != newLayout.is64) {
         return false;
+    }
     model.is64 = oldLayout.is64;
     model.oldSegments = std::move(oldLayout.segments);
     model.newSegments = std::move(newLayout.segments);

@@ -1,6 +1,6 @@
+#pragma once
 // Builds the reference model for a pair of x86 executables from the ops that turn one into the
 // other.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>

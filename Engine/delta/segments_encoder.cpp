@@ -13,6 +13,7 @@
 #include "delta_format.h"
 #include "delta_hash.h"
 #include "executable_layout.h"
+#include "little_endian.h"
 #include "old_range_finder.h"
 #include "varint.h"
 
@@ -29,8 +30,9 @@ constexpr int kProbeLevel = 3;
 constexpr size_t kFoundWholeRatio = 64;
 
 void Check(size_t result) {
-    if (ZSTD_isError(result))
+    if (ZSTD_isError(result)) {
         throw std::runtime_error(ZSTD_getErrorName(result));
+    }
 }
 
 struct CCtxFree {
@@ -40,15 +42,19 @@ struct CCtxFree {
 // The code ranges of an x86 or x86-64 executable; none for any other file.
 bool ReadBranchCode(DeltaOldSource& file, BranchCode& code) {
     std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(file.Size(), kHeadBytes)));
-    if (!file.ReadAt(0, head.data(), head.size()))
+    if (!file.ReadAt(0, head.data(), head.size())) {
         return false;
+    }
     ExecutableLayout layout;
-    if (!ReadExecutableLayout(head.data(), head.size(), file.Size(), layout))
+    if (!ReadExecutableLayout(head.data(), head.size(), file.Size(), layout)) {
         return true;
+    }
     code.is64 = layout.is64;
-    for (const CodeSegment& segment : layout.segments)
-        if (segment.code)
+    for (const CodeSegment& segment : layout.segments) {
+        if (segment.code) {
             code.ranges.push_back({segment.fileOffset, segment.fileOffset + segment.size});
+        }
+    }
     MergeRanges(code.ranges);
     return true;
 }
@@ -77,16 +83,18 @@ struct Segment {
 std::vector<uint8_t> Compress(int level, const std::vector<uint8_t>& prefix,
                               const std::vector<uint8_t>& data) {
     std::unique_ptr<ZSTD_CCtx, CCtxFree> context(ZSTD_createCCtx());
-    if (!context)
+    if (!context) {
         throw std::bad_alloc();
+    }
     Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_compressionLevel, level));
     Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_windowLog, kSegmentWindowLog));
     Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_checksumFlag, 0));
     // The prefix is far larger than the fast levels' match tables: long-distance matching
     // still finds its long matches.
     Check(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_enableLongDistanceMatching, 1));
-    if (!prefix.empty())
+    if (!prefix.empty()) {
         Check(ZSTD_CCtx_refPrefix(context.get(), prefix.data(), prefix.size()));
+    }
     std::vector<uint8_t> frame(ZSTD_compressBound(data.size()));
     const size_t size =
         ZSTD_compress2(context.get(), frame.data(), frame.size(), data.data(), data.size());
@@ -108,11 +116,11 @@ class SegmentsEncoder {
 public:
     SegmentsEncoder(DeltaOldSource& oldFile, DeltaOldSource& newFile, DeltaSink& out,
                     const DeltaEncodeOptions& options)
-        : old_(oldFile),
-          new_(newFile),
-          out_(out),
-          options_(options),
-          plainFinder_(oldFile.Size()) {}
+        : m_old(oldFile),
+          m_new(newFile),
+          m_out(out),
+          m_options(options),
+          m_plainFinder(oldFile.Size()) {}
 
     SegmentsEncodeResult Run();
 
@@ -122,36 +130,39 @@ private:
     bool FoundWhole(const std::vector<uint8_t>& bytes, int64_t start, uint64_t& offset) const;
     void Encode(Segment& segment) const;
     bool Write(const std::vector<uint8_t>& bytes) {
-        written_.Update(bytes.data(), bytes.size());
-        return out_.Write(bytes.data(), bytes.size());
+        m_written.Update(bytes.data(), bytes.size());
+        return m_out.Write(bytes.data(), bytes.size());
     }
 
-    DeltaOldSource& old_;
-    DeltaOldSource& new_;
-    DeltaSink& out_;
-    const DeltaEncodeOptions options_;
+    DeltaOldSource& m_old;
+    DeltaOldSource& m_new;
+    DeltaSink& m_out;
+    const DeltaEncodeOptions m_options;
     // Indexes of the old file as it is and, for executables, with its branches transformed.
-    OldRangeFinder plainFinder_;
-    std::unique_ptr<OldRangeFinder> codeFinder_;
-    BranchCode oldCode_, newCode_;
-    DeltaHash written_;
+    OldRangeFinder m_plainFinder;
+    std::unique_ptr<OldRangeFinder> m_codeFinder;
+    BranchCode m_oldCode, m_newCode;
+    DeltaHash m_written;
 };
 
 bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart, int64_t* commonShift) const {
-    const OldRangeFinder& finder = variant.transformed ? *codeFinder_ : plainFinder_;
-    if (variant.transformed)
-        EncodeBranches(newCode_, newStart, variant.bytes.data(), variant.bytes.size());
+    const OldRangeFinder& finder = variant.transformed ? *m_codeFinder : m_plainFinder;
+    if (variant.transformed) {
+        EncodeBranches(m_newCode, newStart, variant.bytes.data(), variant.bytes.size());
+    }
     variant.ranges =
         finder.Choose(variant.bytes.data(), variant.bytes.size(), newStart, kSegmentOldBytes,
                       variant.transformed ? kBranchPage : 1, commonShift);
     for (const ByteRange& range : variant.ranges) {
         const size_t at = variant.prefix.size();
         variant.prefix.resize(at + static_cast<size_t>(range.end - range.start));
-        if (!old_.ReadAt(range.start, variant.prefix.data() + at, variant.prefix.size() - at))
+        if (!m_old.ReadAt(range.start, variant.prefix.data() + at, variant.prefix.size() - at)) {
             return false;
-        if (variant.transformed)
-            EncodeBranches(oldCode_, range.start, variant.prefix.data() + at,
+        }
+        if (variant.transformed) {
+            EncodeBranches(m_oldCode, range.start, variant.prefix.data() + at,
                            variant.prefix.size() - at);
+        }
     }
     return true;
 }
@@ -159,22 +170,23 @@ bool SegmentsEncoder::Prepare(Variant& variant, uint64_t newStart, int64_t* comm
 bool SegmentsEncoder::FoundWhole(const std::vector<uint8_t>& bytes, int64_t start,
                                  uint64_t& offset) const {
     offset = static_cast<uint64_t>(start);
-    if (start < 0 || offset > old_.Size() || bytes.size() > old_.Size() - offset)
+    if (start < 0 || offset > m_old.Size() || bytes.size() > m_old.Size() - offset) {
         return false;
+    }
     std::vector<uint8_t> old(bytes.size());
-    return old_.ReadAt(offset, old.data(), old.size()) && old == bytes;
+    return m_old.ReadAt(offset, old.data(), old.size()) && old == bytes;
 }
 
 void SegmentsEncoder::Encode(Segment& segment) const {
     try {
         Variant plain;
         plain.bytes.resize(segment.newSize);
-        if (!new_.ReadAt(segment.newStart, plain.bytes.data(), plain.bytes.size())) {
+        if (!m_new.ReadAt(segment.newStart, plain.bytes.data(), plain.bytes.size())) {
             segment.result = SegmentsEncodeResult::NewReadFailed;
             return;
         }
         Variant code;
-        if (codeFinder_) {
+        if (m_codeFinder) {
             code.transformed = true;
             code.bytes = plain.bytes;
         }
@@ -192,7 +204,7 @@ void SegmentsEncoder::Encode(Segment& segment) const {
             PutVarint(copyFrom, segment.encoded);
             return;
         }
-        if (codeFinder_ && !Prepare(code, segment.newStart)) {
+        if (m_codeFinder && !Prepare(code, segment.newStart)) {
             segment.result = SegmentsEncodeResult::OldReadFailed;
             return;
         }
@@ -200,17 +212,19 @@ void SegmentsEncoder::Encode(Segment& segment) const {
         // is: for executables the quicker of the two ways tells which to keep. A segment found
         // almost whole in the old file keeps its quick frame: the strong levels would spend
         // seconds on it to save a few bytes.
-        const int probeLevel = std::min(options_.level, kProbeLevel);
+        const int probeLevel = std::min(m_options.level, kProbeLevel);
         plain.frame = Compress(probeLevel, plain.prefix, plain.bytes);
         Variant* chosen = &plain;
-        if (codeFinder_) {
+        if (m_codeFinder) {
             code.frame = Compress(probeLevel, code.prefix, code.bytes);
-            if (code.frame.size() < plain.frame.size())
+            if (code.frame.size() < plain.frame.size()) {
                 chosen = &code;
+            }
         }
-        if (options_.level != probeLevel &&
-            chosen->frame.size() > chosen->bytes.size() / kFoundWholeRatio)
-            chosen->frame = Compress(options_.level, chosen->prefix, chosen->bytes);
+        if (m_options.level != probeLevel &&
+            chosen->frame.size() > chosen->bytes.size() / kFoundWholeRatio) {
+            chosen->frame = Compress(m_options.level, chosen->prefix, chosen->bytes);
+        }
 
         std::vector<uint8_t>& out = segment.encoded;
         PutVarint(segment.newSize, out);
@@ -224,46 +238,52 @@ void SegmentsEncoder::Encode(Segment& segment) const {
 }
 
 SegmentsEncodeResult SegmentsEncoder::Run() {
-    const uint64_t oldSize = old_.Size(), newSize = new_.Size();
+    const uint64_t oldSize = m_old.Size(), newSize = m_new.Size();
     DeltaHeader header;
     header.encoding = DeltaEncoding::Segments;
     header.oldSize = oldSize;
     header.newSize = newSize;
     DeltaHash newHash;
-    if (!ReadInBlocks(new_, 0, newSize,
-                      [&](const uint8_t* data, size_t size) { newHash.Update(data, size); }))
+    if (!ReadInBlocks(m_new, 0, newSize,
+                      [&](const uint8_t* data, size_t size) { newHash.Update(data, size); })) {
         return SegmentsEncodeResult::NewReadFailed;
+    }
     header.newHash = newHash.Final();
-    if (!ReadBranchCode(old_, oldCode_))
+    if (!ReadBranchCode(m_old, m_oldCode)) {
         return SegmentsEncodeResult::OldReadFailed;
-    if (!ReadBranchCode(new_, newCode_))
+    }
+    if (!ReadBranchCode(m_new, m_newCode)) {
         return SegmentsEncodeResult::NewReadFailed;
-    const bool hasCode = !oldCode_.ranges.empty() || !newCode_.ranges.empty();
-    const bool is64 = newCode_.ranges.empty() ? oldCode_.is64 : newCode_.is64;
-    oldCode_.is64 = newCode_.is64 = is64;
-    if (!plainFinder_.Index(old_))
+    }
+    const bool hasCode = !m_oldCode.ranges.empty() || !m_newCode.ranges.empty();
+    const bool is64 = m_newCode.ranges.empty() ? m_oldCode.is64 : m_newCode.is64;
+    m_oldCode.is64 = m_newCode.is64 = is64;
+    if (!m_plainFinder.Index(m_old)) {
         return SegmentsEncodeResult::OldReadFailed;
+    }
     if (hasCode) {
-        codeFinder_ = std::make_unique<OldRangeFinder>(oldSize);
+        m_codeFinder = std::make_unique<OldRangeFinder>(oldSize);
         auto transform = [this](uint64_t offset, uint8_t* data, size_t size) {
-            EncodeBranches(oldCode_, offset, data, size);
+            EncodeBranches(m_oldCode, offset, data, size);
         };
-        if (!codeFinder_->Index(old_, transform))
+        if (!m_codeFinder->Index(m_old, transform)) {
             return SegmentsEncodeResult::OldReadFailed;
+        }
     }
 
     std::vector<uint8_t> start(kDeltaHeaderSize);
     WriteDeltaHeader(header, start.data());
     PutVarint(hasCode ? kSegmentsBranchTransform | (is64 ? kSegmentsCode64 : 0) : 0, start);
     if (hasCode) {
-        PutRanges(oldCode_.ranges, start);
-        PutRanges(newCode_.ranges, start);
+        PutRanges(m_oldCode.ranges, start);
+        PutRanges(m_newCode.ranges, start);
     }
-    if (!Write(start))
+    if (!Write(start)) {
         return SegmentsEncodeResult::WriteFailed;
+    }
 
     // Segments are encoded side by side, a batch at a time, and written in order.
-    const unsigned threads = std::max(1u, options_.threads);
+    const unsigned threads = std::max(1u, m_options.threads);
     for (uint64_t next = 0; next < newSize;) {
         std::vector<Segment> batch(threads);
         size_t count = 0;
@@ -273,23 +293,30 @@ SegmentsEncodeResult SegmentsEncoder::Run() {
             next += batch[count].newSize;
         }
         std::vector<std::thread> helpers;
-        for (size_t i = 1; i < count; ++i)
+        for (size_t i = 1; i < count; ++i) {
             helpers.emplace_back([this, &batch, i] { Encode(batch[i]); });
+        }
         Encode(batch[0]);
-        for (std::thread& helper : helpers) helper.join();
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
         for (size_t i = 0; i < count; ++i) {
-            if (batch[i].error)
+            if (batch[i].error) {
                 std::rethrow_exception(batch[i].error);
-            if (batch[i].result != SegmentsEncodeResult::Ok)
+            }
+            if (batch[i].result != SegmentsEncodeResult::Ok) {
                 return batch[i].result;
-            if (!Write(batch[i].encoded))
+            }
+            if (!Write(batch[i].encoded)) {
                 return SegmentsEncodeResult::WriteFailed;
+            }
         }
     }
     uint8_t trailer[kDeltaTrailerSize];
-    StoreLittle64(written_.Final(), trailer);
-    if (!out_.Write(trailer, sizeof trailer))
+    PutLe64(trailer, m_written.Final());
+    if (!m_out.Write(trailer, sizeof trailer)) {
         return SegmentsEncodeResult::WriteFailed;
+    }
     return SegmentsEncodeResult::Ok;
 }
 

@@ -1,9 +1,9 @@
+#pragma once
 // Writes Segments deltas: the new file cut into segments of kSegmentNewBytes, each compressed by
 // zstd against the old ranges that hold its data (found by old_range_finder.h), with x86 branch
 // operands made absolute first when either file is an x86 or x86-64 executable. zstd's own
 // matching then takes short and long matches from the old file and the segment alike, which
 // beats copy-and-add diffs where code changed throughout.
-#pragma once
 
 #include "delta_decoder.h"
 #include "delta_encoder.h"

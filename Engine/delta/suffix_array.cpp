@@ -11,26 +11,29 @@ namespace {
 class Types {
 public:
     template <typename Symbol>
-    Types(const Symbol* s, int32_t n) : bits_((static_cast<size_t>(n) + 63) / 64) {
+    Types(const Symbol* s, int32_t n) : m_bits((static_cast<size_t>(n) + 63) / 64) {
         bool nextIsS = false;  // the last suffix is L
         for (int32_t i = n - 2; i >= 0; --i) {
             nextIsS = s[i] < s[i + 1] || (s[i] == s[i + 1] && nextIsS);
-            if (nextIsS)
-                bits_[i >> 6] |= uint64_t{1} << (i & 63);
+            if (nextIsS) {
+                m_bits[i >> 6] |= uint64_t{1} << (i & 63);
+            }
         }
     }
-    bool S(int32_t i) const { return (bits_[i >> 6] >> (i & 63)) & 1; }
+    bool S(int32_t i) const { return (m_bits[i >> 6] >> (i & 63)) & 1; }
     // Leftmost S: an S suffix right after an L one.
     bool Lms(int32_t i) const { return i > 0 && S(i) && !S(i - 1); }
 
 private:
-    std::vector<uint64_t> bits_;  // one bit per suffix: a byte each would cost n more bytes
+    std::vector<uint64_t> m_bits;  // one bit per suffix: a byte each would cost n more bytes
 };
 
 template <typename Symbol>
 void BucketBounds(const Symbol* s, int32_t n, int32_t alphabet, int32_t* bounds, bool ends) {
     std::fill(bounds, bounds + alphabet, 0);
-    for (int32_t i = 0; i < n; ++i) ++bounds[s[i]];
+    for (int32_t i = 0; i < n; ++i) {
+        ++bounds[s[i]];
+    }
     int32_t sum = 0;
     for (int32_t c = 0; c < alphabet; ++c) {
         sum += bounds[c];
@@ -47,26 +50,31 @@ void Induce(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, const Typ
     sa[bucket[s[n - 1]]++] = n - 1;
     for (int32_t i = 0; i < n; ++i) {
         int32_t j = sa[i] - 1;
-        if (sa[i] > 0 && !types.S(j))
+        if (sa[i] > 0 && !types.S(j)) {
             sa[bucket[s[j]]++] = j;
+        }
     }
     BucketBounds(s, n, alphabet, bucket, true);
     for (int32_t i = n - 1; i >= 0; --i) {
         int32_t j = sa[i] - 1;
-        if (sa[i] > 0 && types.S(j))
+        if (sa[i] > 0 && types.S(j)) {
             sa[--bucket[s[j]]] = j;
+        }
     }
 }
 
 template <typename Symbol>
 bool SameLmsSubstring(const Symbol* s, int32_t n, const Types& types, int32_t a, int32_t b) {
     for (int32_t d = 0;; ++d) {
-        if (a + d == n || b + d == n)
+        if (a + d == n || b + d == n) {
             return false;  // only one can reach the sentinel first
-        if (s[a + d] != s[b + d] || types.S(a + d) != types.S(b + d))
+        }
+        if (s[a + d] != s[b + d] || types.S(a + d) != types.S(b + d)) {
             return false;
-        if (d > 0 && types.Lms(a + d))
+        }
+        if (d > 0 && types.Lms(a + d)) {
             return true;  // same types so far: both end here
+        }
     }
 }
 
@@ -90,32 +98,39 @@ void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, int32_t* sp
     // 1. Sort the LMS substrings by induction from their unsorted positions.
     std::fill(sa, sa + n, -1);
     BucketBounds(s, n, alphabet, bucket, true);
-    for (int32_t i = 1; i < n; ++i)
-        if (types.Lms(i))
+    for (int32_t i = 1; i < n; ++i) {
+        if (types.Lms(i)) {
             sa[--bucket[s[i]]] = i;
+        }
+    }
     Induce(s, sa, n, alphabet, types, bucket);
 
     // 2. Name them: equal LMS substrings get equal names, in sorted order.
     int32_t lmsCount = 0;
-    for (int32_t i = 0; i < n; ++i)
-        if (types.Lms(sa[i]))
+    for (int32_t i = 0; i < n; ++i) {
+        if (types.Lms(sa[i])) {
             sa[lmsCount++] = sa[i];
+        }
+    }
     std::fill(sa + lmsCount, sa + n, -1);
     int32_t names = 0;
     int32_t previous = -1;
     for (int32_t i = 0; i < lmsCount; ++i) {
         int32_t pos = sa[i];
-        if (previous < 0 || !SameLmsSubstring(s, n, types, pos, previous))
+        if (previous < 0 || !SameLmsSubstring(s, n, types, pos, previous)) {
             ++names;
+        }
         previous = pos;
         // LMS positions are at least two apart, so pos / 2 slots never collide.
         sa[lmsCount + pos / 2] = names - 1;
     }
     // Gather the names, in text order, at the end of the array: the reduced string.
     int32_t* reduced = sa + n - lmsCount;
-    for (int32_t i = n - 1, j = n - 1; i >= lmsCount; --i)
-        if (sa[i] >= 0)
+    for (int32_t i = n - 1, j = n - 1; i >= lmsCount; --i) {
+        if (sa[i] >= 0) {
             sa[j--] = sa[i];
+        }
+    }
 
     // 3. Sort the reduced string's suffixes: recursively unless every name is unique.
     if (names < lmsCount) {
@@ -129,14 +144,20 @@ void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, int32_t* sp
             SaIs(reduced, sa, lmsCount, names, bucket, bucketSize);
         }
     } else {
-        for (int32_t i = 0; i < lmsCount; ++i) sa[reduced[i]] = i;
+        for (int32_t i = 0; i < lmsCount; ++i) {
+            sa[reduced[i]] = i;
+        }
     }
 
     // 4. Place the LMS suffixes in their final order at their bucket ends and induce the rest.
-    for (int32_t i = 1, j = 0; i < n; ++i)
-        if (types.Lms(i))
+    for (int32_t i = 1, j = 0; i < n; ++i) {
+        if (types.Lms(i)) {
             reduced[j++] = i;
-    for (int32_t i = 0; i < lmsCount; ++i) sa[i] = reduced[sa[i]];
+        }
+    }
+    for (int32_t i = 0; i < lmsCount; ++i) {
+        sa[i] = reduced[sa[i]];
+    }
     std::fill(sa + lmsCount, sa + n, -1);
     BucketBounds(s, n, alphabet, bucket, true);
     for (int32_t i = lmsCount - 1; i >= 0; --i) {
@@ -152,8 +173,9 @@ void SaIs(const Symbol* s, int32_t* sa, int32_t n, int32_t alphabet, int32_t* sp
 std::vector<int32_t> BuildSuffixArray(const uint8_t* text, size_t size) {
     assert(size <= kMaxSuffixArrayInput);
     std::vector<int32_t> sa(size);
-    if (size > 0)
+    if (size > 0) {
         SaIs(text, sa.data(), static_cast<int32_t>(size), 256, nullptr, 0);
+    }
     return sa;
 }
 

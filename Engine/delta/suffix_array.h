@@ -1,7 +1,7 @@
+#pragma once
 // Suffix array construction by induced sorting (SA-IS): linear time. Beyond the array itself it
 // needs one bit per input byte, plus, when it recurses, a bucket table of at most one int per
 // three input bytes.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>

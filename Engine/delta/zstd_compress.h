@@ -1,6 +1,6 @@
+#pragma once
 // zstd compression as the delta writes it: our window limits, no zstd checksum (the delta
 // carries its own), and streams that can be flushed part by part.
-#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +29,7 @@ public:
     void Compress(const uint8_t* data, size_t size, bool last, std::vector<uint8_t>& out);
 
 private:
-    ZSTD_CCtx_s* context_;
+    ZSTD_CCtx_s* m_context;
 };
 
 }  // namespace tpe

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 
+#include "little_endian.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -42,8 +43,7 @@ bool WriteEngineImage(const char* path) {
     if (!data || resourceSize < 4) {
         return false;
     }
-    DWORD imageSize = static_cast<DWORD>(data[0]) | (static_cast<DWORD>(data[1]) << 8) |
-                      (static_cast<DWORD>(data[2]) << 16) | (static_cast<DWORD>(data[3]) << 24);
+    DWORD imageSize = tpe::GetLe32(data);
     if (imageSize > resourceSize - 4) {
         return false;  // a length the resource cannot hold
     }

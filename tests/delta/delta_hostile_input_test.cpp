@@ -32,7 +32,7 @@ Bytes Seal(DeltaEncoding encoding, uint64_t oldSize, uint64_t newSize, uint64_t 
     WriteDeltaHeader(header, delta.data());
     delta.insert(delta.end(), body.begin(), body.end());
     uint8_t trailer[kDeltaTrailerSize];
-    StoreLittle64(DeltaHash::Of(delta.data(), delta.size()), trailer);
+    PutLe64(trailer, DeltaHash::Of(delta.data(), delta.size()));
     delta.insert(delta.end(), trailer, trailer + sizeof trailer);
     return delta;
 }

@@ -8,6 +8,7 @@
 
 #include "delta_decoder.h"
 #include "delta_encoder.h"
+#include "little_endian.h"
 
 namespace tpe::test {
 
@@ -156,7 +157,7 @@ inline Bytes SyntheticCode(size_t size, size_t insertAt, size_t insertSize, uint
 }
 
 inline void Put(Bytes& out, size_t at, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    PutLe(out.data() + at, value, bytes);
 }
 
 // An x86-64 ELF file whose one executable segment, loaded at 0x400000, is the whole file.

@@ -106,9 +106,7 @@ TEST(ReferencePrediction, ACallIsPredictedExactlyWhenItsTargetLiesInAnEquivalenc
         Bytes call(5, 0xe8);
         Put(call, 1, written, 4);
         predictor.Predict(call.data(), call.size(), callAt, newCallAt);
-        const uint32_t predicted =
-            static_cast<uint32_t>(call[1] | call[2] << 8 | call[3] << 16 | uint32_t{call[4]} << 24);
-        ASSERT_EQ(predicted, expected) << "target " << target;
+        ASSERT_EQ(GetLe32(call.data() + 1), expected) << "target " << target;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine_test_support.h"
 #include "journal.h"
+#include "little_endian.h"
 
 using namespace tpe_test;
 using tpe::EngineMode;
@@ -83,10 +84,7 @@ protected:
     size_t RecordOffset(const std::string& bytes, int index) {
         size_t at = 8;
         for (int i = 0; i < index; ++i) {
-            uint32_t length = 0;
-            for (int k = 3; k >= 0; --k) {
-                length = (length << 8) | static_cast<unsigned char>(bytes[at + size_t(k)]);
-            }
+            uint32_t length = tpe::GetLe32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
             at += 8 + length + 4;
         }
         return at;

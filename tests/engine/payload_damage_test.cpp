@@ -126,8 +126,8 @@ TEST_F(PayloadDamage, EveryTruncationIsDetected) {
 TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
     std::string newer = payload;
     newer[8] = char(tpe::kFormatVersion + 1);  // the version field; its checksum is fixed below
-    uint32_t crc = tpe::Crc32(newer.data(), 100);
-    tpe::PutLe(reinterpret_cast<uint8_t*>(&newer[100]), crc, 4);
+    uint32_t crc = tpe::Crc32(newer.data(), tpe::HeaderLayout::kCrc);
+    tpe::PutLe(reinterpret_cast<uint8_t*>(&newer[tpe::HeaderLayout::kCrc]), crc, 4);
     WriteFile(dir / "newer.bin", newer);
     Recorder recorder;
     EXPECT_EQ(List(dir / "newer.bin", recorder), EngineResult::PayloadDamaged);

@@ -9,6 +9,7 @@
 
 #include "delta_decoder.h"
 #include "delta_format.h"
+#include "little_endian.h"
 #include "memory_delta_sources.h"
 
 namespace {
@@ -27,14 +28,15 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
-    size_t oldSize = data[0] | (size_t{data[1]} << 8);
+    size_t oldSize = tpe::GetLe16(data);
     if (oldSize > size - 2)
         oldSize = size - 2;
     tpe::MemoryOldSource old(data + 2, oldSize);
     const uint8_t* delta = data + 2 + oldSize;
     const size_t deltaSize = size - 2 - oldSize;
-    const uint64_t expected =
-        deltaSize >= tpe::kDeltaHeaderSize ? tpe::LoadLittle64(delta + 16) : 0;
+    const uint64_t expected = deltaSize >= tpe::kDeltaHeaderSize
+                                  ? tpe::GetLe64(delta + tpe::DeltaHeaderLayout::kNewSize)
+                                  : 0;
     // Bounds a run's time: a legitimate delta may well produce gigabytes of zeros.
     if (expected > (8u << 20))
         return 0;
