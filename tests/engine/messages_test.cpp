@@ -50,6 +50,18 @@ Message Notice(const std::string& text) {
 Message Info(const std::string& text) {
     return {kEngineInformation, text};
 }
+// The messages of one file: its name, `between`, and its end.
+std::vector<Message> File(const std::string& name, std::vector<Message> between) {
+    between.insert(between.begin(), Begin(name));
+    between.push_back(kEnd);
+    return between;
+}
+std::vector<Message> Join(std::initializer_list<std::vector<Message>> parts) {
+    std::vector<Message> all;
+    for (const std::vector<Message>& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+const std::vector<Message> kCount{{kEngineFileCount, "4"}};
 
 TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
     uint32_t exeOld = 0, exeNew = 0, bigOld = 0, bigNew = 0;
@@ -67,50 +79,23 @@ TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
 }
 
 TEST_F(Messages, AnalysisReportsCountThenEachFileWithTicksPerMebibyte) {
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     kTick,
-                                     {kEngineFileFraction, "13107"},
-                                     kTick,
-                                     {kEngineFileFraction, "26214"},
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd};
+    const Message third{kEngineFileFraction, "13107"}, twoThirds{kEngineFileFraction, "26214"};
+    const std::vector<Message> expected =
+        Join({kCount, File("add\\new.txt", {kTick, kWhole}),
+              File("big.dat", {kTick, third, kTick, twoThirds, kTick, kWhole}),
+              File("del.txt", {kTick, kWhole}), File("game.exe", {kTick, kWhole})});
     EXPECT_EQ(Run(EngineMode::Analyse, EngineResult::Ok), expected);
 }
 
 TEST_F(Messages, ApplyAnnouncesEachChangeBeforeMakingIt) {
     recorder.answer = [](size_t, unsigned id) { return id == kEngineFileCount ? "COMBINE" : ""; };
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     Notice("Applying patch to add\\new.txt (new file)"),
-                                     kWhole,
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     Notice("Applying patch to big.dat"),
-                                     kWhole,
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     Notice("Applying patch to del.txt (removing it)"),
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     Notice("Applying patch to game.exe"),
-                                     kWhole,
-                                     kEnd,
-                                     Info("Created folder add"),
-                                     Info("Update complete: 3 files written, 1 removed")};
+    const std::vector<Message> expected =
+        Join({kCount,
+              File("add\\new.txt", {Notice("Applying patch to add\\new.txt (new file)"), kWhole}),
+              File("big.dat", {Notice("Applying patch to big.dat"), kWhole}),
+              File("del.txt", {Notice("Applying patch to del.txt (removing it)")}),
+              File("game.exe", {Notice("Applying patch to game.exe"), kWhole}),
+              {Info("Created folder add"), Info("Update complete: 3 files written, 1 removed")}});
     // How often the fraction moves within a file depends on the codec's buffers: it must only
     // rise, and end at the whole file.
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok), fixed;
@@ -134,23 +119,18 @@ TEST_F(Messages, ApplyOnAnUpdatedTreeReportsNewVersionForEveryFile) {
     RemoveTree(dir / "inst");
     CopyTree(dir / "new", dir / "inst");
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     Notice("add\\new.txt: New Version already in place"),
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     // Checking a file over 1 MiB: the first half of its bar.
-                                     {kEngineFileFraction, "6553"},
-                                     {kEngineFileFraction, "13107"},
-                                     Notice("big.dat: New Version already in place"),
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     Notice("del.txt: New Version already in place"),
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     Notice("game.exe: New Version already in place"),
-                                     kEnd,
-                                     Info("Update complete: 0 files written, 0 removed")};
+    auto inPlace = [](const std::string& name) {
+        return Notice(name + ": New Version already in place");
+    };
+    // Checking a file over 1 MiB fills the first half of its bar.
+    const std::vector<Message> expected = Join(
+        {kCount,
+         File("add\\new.txt", {inPlace("add\\new.txt")}),
+         File("big.dat",
+              {{kEngineFileFraction, "6553"}, {kEngineFileFraction, "13107"}, inPlace("big.dat")}),
+         File("del.txt", {inPlace("del.txt")}),
+         File("game.exe", {inPlace("game.exe")}),
+         {Info("Update complete: 0 files written, 0 removed")}});
     EXPECT_EQ(messages, expected);
 }
 

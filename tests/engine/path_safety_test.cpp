@@ -13,41 +13,15 @@ using tpe::EngineResult;
 
 namespace {
 
-const char* const kUnsafe[] = {"",
-                               "..",
-                               "../outside",
-                               "a/../../b",
-                               "a/..",
-                               "./a",
-                               "/etc/passwd",
-                               "//server/share/x",
-                               "\\\\server\\share",
-                               "\\windows",
-                               "C:/Windows/x",
-                               "c:relative",
-                               "a/b:stream",
-                               "file.txt::$DATA",
-                               "a\\b",
-                               "a//b",
-                               "a/",
-                               "CON",
-                               "con.txt",
-                               "a/NUL",
-                               "Aux.dat",
-                               "PRN",
-                               "LPT1",
-                               "com9.log",
-                               "CONIN$",
-                               "trailing.",
-                               "trailing ",
-                               "a./b",
-                               "ctl\x01name",
-                               "tab\tname",
-                               "q?",
-                               "star*",
-                               "pipe|x",
-                               "lt<",
-                               "quote\"x"};
+// Escapes, absolute and drive paths, streams, device names, and characters Windows refuses.
+// clang-format off
+const char* const kUnsafe[] = {
+    "", "..", "../outside", "a/../../b", "a/..", "./a", "/etc/passwd", "//server/share/x",
+    "\\\\server\\share", "\\windows", "C:/Windows/x", "c:relative", "a/b:stream",
+    "file.txt::$DATA", "a\\b", "a//b", "a/", "CON", "con.txt", "a/NUL", "Aux.dat", "PRN", "LPT1",
+    "com9.log", "CONIN$", "trailing.", "trailing ", "a./b", "ctl\x01name", "tab\tname", "q?",
+    "star*", "pipe|x", "lt<", "quote\"x"};
+// clang-format on
 
 TEST(PathSafety, EveryKindOfEscapeIsRefused) {
     for (const char* path : kUnsafe) {

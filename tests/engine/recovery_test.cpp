@@ -171,8 +171,7 @@ TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
         if (mode == EngineMode::Recover) {
-            ASSERT_EQ(next.Ids(),
-                      (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
+            ASSERT_EQ(next.Ids(), (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
             EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
             EXPECT_EQ(next.messages[1].text, std::to_string(kRecoveryCompleted));
         } else {

@@ -52,28 +52,17 @@ protected:
     Recorder recorder;
 };
 
-TEST_F(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOne) {
-    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
-              EngineResult::Ok);
-    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "");
-}
-
-TEST_F(RoundTrip, AnalysisChangesNothingAndPasses) {
+// The analysis changes nothing; the apply makes the new tree, and a second one finds it done.
+TEST_F(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOneOnce) {
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), OldTree()), "");
-}
-
-TEST_F(RoundTrip, SecondApplyFindsEveryFileNewAndChangesNothing) {
-    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
-              EngineResult::Ok);
-    Recorder again;
-    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", again), EngineResult::Ok);
-    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "");
-    for (const Message& m : again.messages) {
-        if (m.id == kEngineNotice) {
-            EXPECT_NE(m.text.find("New Version"), std::string::npos) << m.text;
-        }
+    for (int pass = 0; pass < 2; ++pass) {
+        Recorder apply;
+        EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", apply),
+                  EngineResult::Ok);
+        EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), NewTree()), "") << "pass " << pass;
+        EXPECT_EQ(apply.Has(kEngineNotice, "Applying patch"), pass == 0);
     }
 }
 
