@@ -118,40 +118,6 @@ TEST(BranchTransform, UndoesItselfOnAnyBytesAndWorksPageByPage) {
     }
 }
 
-TEST(BranchTransform, MovedCallsToUnmovedTargetsBecomeTheSameBytes) {
-    // Calls into a table of functions at the start of the file; the calling code moves 4099
-    // bytes further, so every call's relative operand changes.
-    const Bytes caller = SyntheticCode(20 * kBranchPage, SIZE_MAX, 0, 7);
-    Bytes oldFile(kBranchPage, 0xcc), newFile(kBranchPage + 4099, 0xcc);
-    auto place = [&caller](Bytes& file) {
-        const size_t base = file.size();
-        file.insert(file.end(), caller.begin(), caller.end());
-        // Re-aim every call of the synthetic code at offset 64 of the file.
-        for (size_t i = base; i + 5 <= file.size(); ++i) {
-            if (file[i] == 0xe8) {
-                Put(file, i + 1, static_cast<uint32_t>(64 - (i + 5)), 4);
-                i += 4;
-            }
-        }
-    };
-    place(oldFile);
-    place(newFile);
-    const BranchCode oldCode{true, {{0, oldFile.size()}}}, newCode{true, {{0, newFile.size()}}};
-    Bytes a(oldFile.begin() + kBranchPage, oldFile.end());
-    Bytes b(newFile.begin() + kBranchPage + 4099, newFile.end());
-    size_t before = 0, after = 0;
-    for (size_t i = 0; i < a.size(); ++i) before += a[i] != b[i];
-    EncodeBranches(oldCode, 0, oldFile.data(), oldFile.size());
-    EncodeBranches(newCode, 0, newFile.data(), newFile.size());
-    std::copy(oldFile.begin() + kBranchPage, oldFile.end(), a.begin());
-    std::copy(newFile.begin() + kBranchPage + 4099, newFile.end(), b.begin());
-    for (size_t i = 0; i < a.size(); ++i) after += a[i] != b[i];
-    EXPECT_GT(before, a.size() / 20);
-    // Only instructions cut by a page edge in one file and not the other, and opcode bytes in
-    // the random filler, stay different.
-    EXPECT_LT(after * 10, before);
-}
-
 // Code calling into a table of functions that stays where it is, while the calling code moves
 // by `shift` bytes; every call is re-aimed at the table.
 Bytes CallsIntoATable(size_t shift) {
