@@ -168,13 +168,15 @@ protected:
         Link("new", "bin/game", "../lib/libgame.so.1");
         Link("old", "share/old-name", "readme");
         Link("new", "share/latest", "../share/readme");
-        CopyTree(dir / "old", dir / "inst");
+        CopyWithLinks(dir / "old", dir / "inst");
+    }
+    // CopyTree follows links: the old build's links are made again in the copy.
+    static void CopyWithLinks(const std::string& from, const std::string& to) {
+        CopyTree(from, to);
         for (const char* link : {"lib/libgame.so.1", "bin/game", "share/old-name"}) {
-            unlink((dir / "inst/" + link).c_str());
+            unlink((to + "/" + link).c_str());
+            symlink(LinkOf(from + "/" + link).c_str(), (to + "/" + link).c_str());
         }
-        Link("inst", "lib/libgame.so.1", "libgame.so.1.0");
-        Link("inst", "bin/game", "../lib/libgame.so.1");
-        Link("inst", "share/old-name", "readme");
     }
     void Link(const std::string& tree, const std::string& path, const std::string& target) {
         mkdir((dir / tree + "/" + tpe::ParentPath(path)).c_str(), 0755);
@@ -229,11 +231,7 @@ TEST_F(Links, EveryFailureOfAnApplyWithLinksRollsBackToTheOldLinks) {
     ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
     for (long failAt = 0;; ++failAt) {
         const std::string inst = dir / ("try" + std::to_string(failAt));
-        CopyTree(dir / "inst", inst);  // follows links: rebuild them
-        for (const char* link : {"lib/libgame.so.1", "bin/game", "share/old-name"}) {
-            unlink((inst + "/" + link).c_str());
-            symlink(LinkOf(dir / "inst/" + link).c_str(), (inst + "/" + link).c_str());
-        }
+        CopyWithLinks(dir / "inst", inst);
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
         Recorder run;

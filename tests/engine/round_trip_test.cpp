@@ -66,22 +66,6 @@ TEST_F(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOneOnce) {
     }
 }
 
-TEST_F(RoundTrip, BackupFolderKeepsEveryReplacedAndDeletedOriginal) {
-    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder,
-                      tpe::NativeFileSystem(), "Update_1.0_Backup"),
-              EngineResult::Ok);
-    TreeSpec result = ReadTree(dir / "inst");
-    TreeSpec old = OldTree();
-    for (const char* path : {"game.exe", "readme.txt", "data/level1.dat", "data/old/removed.bin",
-                             "full-becomes-empty", "obsolete/deep/er/file.txt"}) {
-        EXPECT_EQ(result[std::string("Update_1.0_Backup/") + path], old[path]) << path;
-    }
-    EXPECT_EQ(result.count("Update_1.0_Backup/unchanged.txt"), 0u);
-    for (const auto& [path, contents] : NewTree()) {
-        EXPECT_EQ(result[path], contents) << path;
-    }
-}
-
 TEST(MultiVersion, EachOfThreeOldBuildsBecomesTheNewBuild) {
     ScratchDir dir;
     std::vector<TreeSpec> olds = {
