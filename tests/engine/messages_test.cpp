@@ -64,17 +64,15 @@ std::vector<Message> Join(std::initializer_list<std::vector<Message>> parts) {
 const std::vector<Message> kCount{{kEngineFileCount, "4"}};
 
 TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
-    uint32_t exeOld = 0, exeNew = 0, bigOld = 0, bigNew = 0;
-    tpe::UtilityFileChecksum(fs, dir / "old/game.exe", 65536, &exeOld);
-    tpe::UtilityFileChecksum(fs, dir / "new/game.exe", 65536, &exeNew);
-    tpe::UtilityFileChecksum(fs, dir / "old/big.dat", 65536, &bigOld);
-    tpe::UtilityFileChecksum(fs, dir / "new/big.dat", 65536, &bigNew);
-    std::vector<Message> expected = {
-        Info("Versions,game.exe,1.0,1.1"),
-        Info("checksum,game.exe," + std::to_string(exeOld) + ",65536,1.0"),
-        Info("checksum,big.dat," + std::to_string(bigOld) + ",65536,1.0"),
-        Info("checksum,game.exe," + std::to_string(exeNew) + ",65536,1.1"),
-        Info("checksum,big.dat," + std::to_string(bigNew) + ",65536,1.1")};
+    // The checksum line of `file` in build `version` (the folder old or new).
+    auto line = [&](const std::string& file, const std::string& version, const char* folder) {
+        uint32_t sum = 0;
+        tpe::UtilityFileChecksum(fs, dir / folder + "/" + file, 65536, &sum);
+        return Info("checksum," + file + "," + std::to_string(sum) + ",65536," + version);
+    };
+    std::vector<Message> expected = {Info("Versions,game.exe,1.0,1.1"),
+                                     line("game.exe", "1.0", "old"), line("big.dat", "1.0", "old"),
+                                     line("game.exe", "1.1", "new"), line("big.dat", "1.1", "new")};
     EXPECT_EQ(Run(EngineMode::List, EngineResult::Ok), expected);
 }
 

@@ -314,12 +314,14 @@ TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    auto problem = [&](const std::string& path, const std::string& target) {
+    // `contents` differs from the target only in a damaged entry.
+    auto problem = [&](const std::string& path, const std::string& target,
+                       const char* contents = nullptr) {
         tpe::FileEntry entry;
         entry.path = path;
         entry.kind = tpe::EntryKind::Link;
         entry.linkTarget = target;
-        entry.target = tpe::LinkContents(target);
+        entry.target = tpe::LinkContents(contents ? contents : target);
         entry.states.resize(1);
         model.files = {entry};
         return tpe::ModelProblem(model, 0);
@@ -332,14 +334,7 @@ TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
     }
     EXPECT_NE(problem("a/link", "../.."), "");
     EXPECT_NE(problem("a/link", ".."), "");  // the folder that holds it
-    tpe::FileEntry damaged;
-    damaged.path = "link";
-    damaged.kind = tpe::EntryKind::Link;
-    damaged.linkTarget = "c";
-    damaged.target = tpe::LinkContents("d");
-    damaged.states.resize(1);
-    model.files = {damaged};
-    EXPECT_NE(tpe::ModelProblem(model, 0), "");
+    EXPECT_NE(problem("link", "c", "d"), "");
 }
 
 }  // namespace
