@@ -136,6 +136,11 @@ void RemoveTree(const std::string& path) {
     }
 }
 
+int ModeOf(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 void CopyTree(const std::string& from, const std::string& to) {
     TreeSpec spec = ReadTree(from);
     WriteTree(to, spec);

@@ -39,6 +39,8 @@ void RemoveTree(const std::string& path);
 // Empty when equal; otherwise the paths that differ, one per line (contents are not printed).
 std::string TreeDiff(const TreeSpec& actual, const TreeSpec& expected);
 void CopyTree(const std::string& from, const std::string& to);
+// The permission bits of `path` itself, a link not followed; -1 when there is nothing there.
+int ModeOf(const std::string& path);
 
 // The request for a patch from `old` (1.0) to `current` (1.1), game.exe naming the version.
 tpe::BuildRequest RequestFor(const std::string& old, const std::string& current);

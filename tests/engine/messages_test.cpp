@@ -181,9 +181,7 @@ TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
     recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "N" : ""; };
     Run(EngineMode::Apply, EngineResult::ConsentRefused);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
-    struct stat st;
-    stat((dir / "inst/game.exe").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0222, 0u) << "still read-only after the rollback";
+    EXPECT_EQ(ModeOf(dir / "inst/game.exe") & 0222, 0) << "still read-only after the rollback";
 
     recorder.messages.clear();
     recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };

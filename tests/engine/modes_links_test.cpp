@@ -15,11 +15,6 @@ using tpe::EngineResult;
 
 namespace {
 
-int ModeOf(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
 std::string LinkOf(const std::string& path) {
     char buffer[1024];
     ssize_t got = readlink(path.c_str(), buffer, sizeof(buffer));

@@ -72,10 +72,7 @@ protected:
         ADD_FAILURE() << "no commit seen";
         return operations;
     }
-    bool ReadOnly(const std::string& path) {
-        struct stat st;
-        return stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-    }
+    static bool ReadOnly(const std::string& path) { return (ModeOf(path) & 0222) == 0; }
 
     ScratchDir dir;
     TreeSpec old, current;

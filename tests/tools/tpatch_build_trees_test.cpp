@@ -65,9 +65,7 @@ TEST_F(BuildTrees, VerifyFailsOnALostExecuteBitAndApplyMendsIt) {
               std::string::npos)
         << verify.err;
     ASSERT_EQ(Tpatch({"apply", dir / "p.bin", dir / "inst"}).status, 0);
-    struct stat st;
-    ASSERT_EQ(stat((dir / "inst/bin/run.sh").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    EXPECT_EQ(ModeOf(dir / "inst/bin/run.sh"), 0755);
 }
 
 TEST_F(BuildTrees, QuietPrintsOnlyErrors) {
