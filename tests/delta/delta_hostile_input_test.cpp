@@ -255,33 +255,26 @@ TEST(DeltaHostileInput, WrongOldFileIsNamed) {
 TEST(DeltaFailingCallers, ReadWriteAndPatchErrorsAreReported) {
     Pair pair = SmallPairs()[0];
     Bytes delta = EncodePair(pair);
-    {
+    // A failing old file, sink or patch source; the last case hands out one byte per read.
+    const struct {
+        bool failOld;
+        size_t sinkLimit, piece, failPatchAt;
+        DeltaStatus expected;
+    } cases[] = {{true, SIZE_MAX, 1 << 16, SIZE_MAX, DeltaStatus::OldReadFailed},
+                 {false, 0, 1 << 16, SIZE_MAX, DeltaStatus::WriteFailed},
+                 {false, SIZE_MAX, 7, 14, DeltaStatus::Corrupt},
+                 {false, SIZE_MAX, 1, SIZE_MAX, DeltaStatus::Ok}};
+    for (const auto& c : cases) {
         MemoryOld old(pair.oldData);
-        old.failReads = true;
-        MemoryPatch patch(delta);
+        old.failReads = c.failOld;
+        MemoryPatch patch(delta, c.piece);
+        patch.failAt = c.failPatchAt;
         MemorySink sink;
-        EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), DeltaStatus::OldReadFailed);
-    }
-    {
-        MemoryOld old(pair.oldData);
-        MemoryPatch patch(delta);
-        MemorySink sink;
-        sink.failAfter = 0;
-        EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), DeltaStatus::WriteFailed);
-    }
-    {
-        MemoryOld old(pair.oldData);
-        MemoryPatch patch(delta, 7);
-        patch.failAt = 14;
-        MemorySink sink;
-        EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), DeltaStatus::Corrupt);
-    }
-    {
-        MemoryOld old(pair.oldData);
-        MemoryPatch patch(delta, 1);  // a source that hands out one byte per read
-        MemorySink sink;
-        EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), DeltaStatus::Ok);
-        EXPECT_EQ(sink.Data(), pair.newData);
+        sink.failAfter = c.sinkLimit;
+        EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), c.expected);
+        if (c.expected == DeltaStatus::Ok) {
+            EXPECT_EQ(sink.Data(), pair.newData);
+        }
     }
 }
 

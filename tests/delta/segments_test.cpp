@@ -16,6 +16,7 @@ namespace {
 
 constexpr size_t kMiB = size_t{1} << 20;
 
+// The Segments delta between the two, checked to rebuild the new file exactly.
 Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData, unsigned threads = 1) {
     MemoryOld old(oldData), now(newData);
     MemorySink sink;
@@ -23,13 +24,10 @@ Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData, unsigned thread
     options.level = 3;
     options.threads = threads;
     EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), SegmentsEncodeResult::Ok);
-    return sink.Data();
-}
-
-void ExpectRebuilds(const Bytes& oldData, const Bytes& newData, const Bytes& delta) {
     Bytes rebuilt;
-    ASSERT_EQ(Decode(oldData, delta, newData.size(), &rebuilt), DeltaStatus::Ok);
+    EXPECT_EQ(Decode(oldData, sink.Data(), newData.size(), &rebuilt), DeltaStatus::Ok);
     EXPECT_TRUE(rebuilt == newData);
+    return sink.Data();
 }
 
 // The old file cut into `pieceSize` pieces, shuffled, a few of them changed.
@@ -118,40 +116,6 @@ TEST(BranchTransform, UndoesItselfOnAnyBytesAndWorksPageByPage) {
     }
 }
 
-TEST(BranchTransform, MovedCallsToUnmovedTargetsBecomeTheSameBytes) {
-    // Calls into a table of functions at the start of the file; the calling code moves 4099
-    // bytes further, so every call's relative operand changes.
-    const Bytes caller = SyntheticCode(20 * kBranchPage, SIZE_MAX, 0, 7);
-    Bytes oldFile(kBranchPage, 0xcc), newFile(kBranchPage + 4099, 0xcc);
-    auto place = [&caller](Bytes& file) {
-        const size_t base = file.size();
-        file.insert(file.end(), caller.begin(), caller.end());
-        // Re-aim every call of the synthetic code at offset 64 of the file.
-        for (size_t i = base; i + 5 <= file.size(); ++i) {
-            if (file[i] == 0xe8) {
-                Put(file, i + 1, static_cast<uint32_t>(64 - (i + 5)), 4);
-                i += 4;
-            }
-        }
-    };
-    place(oldFile);
-    place(newFile);
-    const BranchCode oldCode{true, {{0, oldFile.size()}}}, newCode{true, {{0, newFile.size()}}};
-    Bytes a(oldFile.begin() + kBranchPage, oldFile.end());
-    Bytes b(newFile.begin() + kBranchPage + 4099, newFile.end());
-    size_t before = 0, after = 0;
-    for (size_t i = 0; i < a.size(); ++i) before += a[i] != b[i];
-    EncodeBranches(oldCode, 0, oldFile.data(), oldFile.size());
-    EncodeBranches(newCode, 0, newFile.data(), newFile.size());
-    std::copy(oldFile.begin() + kBranchPage, oldFile.end(), a.begin());
-    std::copy(newFile.begin() + kBranchPage + 4099, newFile.end(), b.begin());
-    for (size_t i = 0; i < a.size(); ++i) after += a[i] != b[i];
-    EXPECT_GT(before, a.size() / 20);
-    // Only instructions cut by a page edge in one file and not the other, and opcode bytes in
-    // the random filler, stay different.
-    EXPECT_LT(after * 10, before);
-}
-
 // Code calling into a table of functions that stays where it is, while the calling code moves
 // by `shift` bytes; every call is re-aimed at the table.
 Bytes CallsIntoATable(size_t shift) {
@@ -172,7 +136,6 @@ TEST(Segments, ExecutablesTransformTheSegmentsWhereThatPays) {
     // Calls to targets that did not move: transformed, the moved code matches its old self.
     const Bytes oldFile = CallsIntoATable(0), newFile = CallsIntoATable(4321);
     const Bytes transformed = EncodeSegments(oldFile, newFile);
-    ExpectRebuilds(oldFile, newFile, transformed);
     const Bytes unwrappedOld(oldFile.begin() + kElfHeaderSize, oldFile.end());
     const Bytes unwrappedNew(newFile.begin() + kElfHeaderSize, newFile.end());
     EXPECT_LT(transformed.size() * 3, EncodeSegments(unwrappedOld, unwrappedNew).size());
@@ -182,7 +145,6 @@ TEST(Segments, ExecutablesTransformTheSegmentsWhereThatPays) {
     const Bytes oldCode = SyntheticCode(3 * kMiB, 0, 0, 3);
     const Bytes newCode = SyntheticCode(3 * kMiB, kMiB, 4321, 3);
     const Bytes kept = EncodeSegments(WrapElf64(oldCode), WrapElf64(newCode));
-    ExpectRebuilds(WrapElf64(oldCode), WrapElf64(newCode), kept);
     EXPECT_LE(kept.size(), EncodeSegments(oldCode, newCode).size() + 200);
 }
 
@@ -201,20 +163,18 @@ TEST(Segments, ShuffledDataEditsAndGrowthRebuildTheSameForAnyThreadCount) {
     }
     const Bytes one = EncodeSegments(oldData, newData, 1);
     EXPECT_EQ(EncodeSegments(oldData, newData, 3), one);
-    ExpectRebuilds(oldData, newData, one);
     EXPECT_LT(one.size(), 40 * 1000 + 40 * 200);
     // An empty old file and an empty new one.
-    ExpectRebuilds({}, newData, EncodeSegments({}, newData));
-    ExpectRebuilds(oldData, {}, EncodeSegments(oldData, {}));
+    EncodeSegments({}, newData);
+    EncodeSegments(oldData, {});
 }
 
 TEST(Segments, FindsPiecesMovedAnywhereInTheOldFile) {
     const Bytes oldData = Random(1).Fill(12 * kMiB + 12345);
     for (size_t piece : {size_t{64} << 10, size_t{700} << 10}) {
         const Bytes newData = Shuffled(oldData, piece, piece);
-        const Bytes delta = EncodeSegments(oldData, newData);
-        ExpectRebuilds(oldData, newData, delta);
-        EXPECT_LT(delta.size(), newData.size() / 50) << "pieces of " << piece;
+        EXPECT_LT(EncodeSegments(oldData, newData).size(), newData.size() / 50)
+            << "pieces of " << piece;
     }
 }
 
@@ -227,14 +187,12 @@ TEST(Segments, EditsInsertionsAndGrowth) {
     for (size_t at = 0; at < newData.size(); at += 99999) newData[at] ^= 1;
     const Bytes tail = random.Fill(2 * kMiB + 7);  // new data the old file never had
     newData.insert(newData.end(), tail.begin(), tail.end());
-    const Bytes delta = EncodeSegments(oldData, newData);
-    ExpectRebuilds(oldData, newData, delta);
-    EXPECT_LT(delta.size(), tail.size() + 200000);
+    EXPECT_LT(EncodeSegments(oldData, newData).size(), tail.size() + 200000);
 
     // Shrunk to less than one segment, and against an empty old file.
     const Bytes small(oldData.begin() + 777, oldData.begin() + 300000);
-    ExpectRebuilds(oldData, small, EncodeSegments(oldData, small));
-    ExpectRebuilds(Bytes(), small, EncodeSegments(Bytes(), small));
+    EncodeSegments(oldData, small);
+    EncodeSegments(Bytes(), small);
 }
 
 TEST(Segments, MostlyZeroFilesLikeSparseImages) {
@@ -245,9 +203,7 @@ TEST(Segments, MostlyZeroFilesLikeSparseImages) {
     Bytes newData(10 * kMiB, 0);
     std::copy(island.begin(), island.end(), newData.begin() + 1 * kMiB);  // moved far back
     newData[8 * kMiB] = 1;
-    const Bytes delta = EncodeSegments(oldData, newData);
-    ExpectRebuilds(oldData, newData, delta);
-    EXPECT_LT(delta.size(), 20000u);
+    EXPECT_LT(EncodeSegments(oldData, newData).size(), 20000u);
 }
 
 TEST(Segments, UnchangedStretchesOfAHugeFileAreCopiedNotCompressed) {
@@ -257,7 +213,6 @@ TEST(Segments, UnchangedStretchesOfAHugeFileAreCopiedNotCompressed) {
     const Bytes fresh = Random(14).Fill(64 << 10);
     newData.insert(newData.begin() + 12 * kMiB, fresh.begin(), fresh.end());
     const Bytes delta = EncodeSegments(oldData, newData);
-    ExpectRebuilds(oldData, newData, delta);
     // About 14 bytes per 128 KiB block of the one compressed segment; two more would double it.
     EXPECT_LT(delta.size(), fresh.size() + 1200) << "the unchanged segments must be copied";
     // A copy that reaches past the old file is refused.

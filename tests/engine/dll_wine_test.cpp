@@ -59,6 +59,8 @@ std::string MakeUpdateProgram(const std::string& dir, const char* readOnly = nul
 }
 
 std::vector<std::pair<unsigned, std::string>> g_messages;
+// The message whose answer stops the run (a null answer).
+size_t g_stopAt = SIZE_MAX;
 
 const char* Record(unsigned id, void* parameter) {
     std::string text;
@@ -66,6 +68,9 @@ const char* Record(unsigned id, void* parameter) {
         text = parameter ? static_cast<const char*>(parameter) : "";
     }
     g_messages.push_back({id, text});
+    if (g_messages.size() - 1 == g_stopAt) {
+        return nullptr;
+    }
     if (id == 6) {
         return "COMBINE";
     }
@@ -81,6 +86,7 @@ protected:
             reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
         ASSERT_NE(apply, nullptr);
         g_messages.clear();
+        g_stopAt = SIZE_MAX;
     }
     void TearDown() override {
         if (library) {
@@ -90,6 +96,10 @@ protected:
     int Run(const std::string& program, const std::string& arguments) {
         std::string line = "/z \"" + program + "\" " + arguments;
         return apply(line.c_str(), Record, 1);
+    }
+    // The arguments naming installation folder `inst` of the scratch folder.
+    std::string In(const std::string& inst) const {
+        return "\"" + dir + "\\" + inst + "\" -nopathsearch -i ";
     }
     HMODULE library = nullptr;
     PatchEngineApplyFunction apply = nullptr;
@@ -105,14 +115,13 @@ TEST_F(EngineDll, OrdinalOneIsTheNamedExport) {
 TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
     std::string program = MakeUpdateProgram(dir);
     WriteTree(dir + "\\inst", kOld);
-    const std::string folder = "\"" + dir + "\\inst\"";
 
     EXPECT_EQ(Run(program, "\"C:/anything\" -i -l"), 0);
     ASSERT_FALSE(g_messages.empty());
     EXPECT_EQ(g_messages[0], std::make_pair(11u, std::string("Versions,ts2.exe,1.0,1.1")));
 
     g_messages.clear();
-    EXPECT_EQ(Run(program, folder + " -nopathsearch -i -j"), 0);
+    EXPECT_EQ(Run(program, In("inst") + "-j"), 0);
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
     std::vector<std::string> names;
     for (const auto& m : g_messages) {
@@ -123,7 +132,7 @@ TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
     EXPECT_EQ(names, (std::vector<std::string>{"data\\a.pak", "data\\more\\c.txt", "gone.txt",
                                                "ts2.exe"}));
 
-    EXPECT_EQ(Run(program, folder + " -nopathsearch -i -u -b:Update_1.0_Backup"), 0);
+    EXPECT_EQ(Run(program, In("inst") + "-u -b:Update_1.0_Backup"), 0);
     Tree expected = kNew;
     for (const char* replaced : {"ts2.exe", "data/a.pak", "gone.txt"}) {
         expected[std::string("Update_1.0_Backup/") + replaced] = kOld.at(replaced);
@@ -133,28 +142,19 @@ TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
 
 TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
     std::string program = MakeUpdateProgram(dir);
-    WriteTree(dir + "\\inst", kOld);
-    SetFileAttributesA((dir + "\\inst\\ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const char* inst : {"\\inst", "\\inst2"}) {
+        WriteTree(dir + inst, kOld);
+        SetFileAttributesA((dir + inst + "\\ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
     // Stop at the last message of the apply, when every file has been swapped in.
-    EXPECT_EQ(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u "), 0);
-    size_t total = g_messages.size();
-    WriteTree(dir + "\\inst2", kOld);
-    SetFileAttributesA((dir + "\\inst2\\ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-    static size_t stopAt;
-    stopAt = total - 1;
-    static size_t seen;
-    seen = 0;
-    auto stopLate = [](unsigned id, void*) -> const char* {
-        if (seen++ == stopAt) {
-            return nullptr;
-        }
-        return id == 19 ? "Y" : "";
-    };
-    std::string line = "/z \"" + program + "\" \"" + dir + "\\inst2\" -nopathsearch -i -u ";
-    EXPECT_NE(apply(line.c_str(), stopLate, 1), 0);
+    EXPECT_EQ(Run(program, In("inst") + "-u"), 0);
+    g_stopAt = g_messages.size() - 1;
+    g_messages.clear();
+    EXPECT_NE(Run(program, In("inst2") + "-u"), 0);
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst2"), kOld), "");
 
-    EXPECT_NE(Run(program, "\"" + dir + "\\missing\" -nopathsearch -i -j"), 0);
+    g_stopAt = SIZE_MAX;
+    EXPECT_NE(Run(program, In("missing") + "-j"), 0);
     EXPECT_NE(Run(dir + "\\old\\ts2.exe", "\"" + dir + "\\inst2\" -i -l"), 0);
     EXPECT_NE(apply("/z -q", Record, 1), 0);
 }
@@ -173,14 +173,13 @@ std::string ErrorTexts() {
 TEST_F(EngineDll, FileOpenWithoutSharingIsNamedAndNothingChanges) {
     std::string program = MakeUpdateProgram(dir);
     WriteTree(dir + "\\inst", kOld);
-    const std::string folder = "\"" + dir + "\\inst\" -nopathsearch -i ";
     HeldOpenFile game(dir + "\\inst\\ts2.exe", 0);
     ASSERT_TRUE(game.Held());
     // The check cannot read it, and neither can the apply: both stop and say which file.
-    EXPECT_NE(Run(program, folder + "-j"), 0);
+    EXPECT_NE(Run(program, In("inst") + "-j"), 0);
     EXPECT_NE(ErrorTexts().find("ts2.exe cannot be read"), std::string::npos) << ErrorTexts();
     g_messages.clear();
-    EXPECT_NE(Run(program, folder + "-u -b:Update_1.0_Backup"), 0);
+    EXPECT_NE(Run(program, In("inst") + "-u -b:Update_1.0_Backup"), 0);
     EXPECT_NE(ErrorTexts().find("ts2.exe cannot be read"), std::string::npos) << ErrorTexts();
     game.Release();
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
@@ -195,7 +194,7 @@ TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
         g_messages.clear();
         HeldOpenFile game(dir + "\\inst\\ts2.exe", FILE_SHARE_READ);
         ASSERT_TRUE(game.Held());
-        EXPECT_NE(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u " + backup), 0);
+        EXPECT_NE(Run(program, In("inst") + "-u " + backup), 0);
         EXPECT_NE(ErrorTexts().find("ts2.exe"), std::string::npos) << ErrorTexts();
         game.Release();
         EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "") << backup;
@@ -210,20 +209,19 @@ TEST_F(EngineDll, ReadOnlyFilesOfTheNewBuildArriveReadOnly) {
     for (const char* inst : {"\\inst", "\\cancelled"}) {
         WriteTree(dir + inst, kOld);
     }
-    static size_t fileEnds;
-    fileEnds = 0;
-    auto stopAtTheLastFile = [](unsigned id, void*) -> const char* {
-        return id == 8 && ++fileEnds == 4 ? nullptr : id == 6 ? "COMBINE" : "";
-    };
-    std::string line = "/z \"" + program + "\" \"" + dir + "\\cancelled\" -nopathsearch -i -u";
-    EXPECT_NE(apply(line.c_str(), stopAtTheLastFile, 1), 0);
-    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\cancelled"), kOld), "");
-
-    ASSERT_EQ(Run(program, "\"" + dir + "\\inst\" -nopathsearch -i -u"), 0);
+    ASSERT_EQ(Run(program, In("inst") + "-u"), 0);
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kNew), "");
     EXPECT_NE(GetFileAttributesA((dir + "\\inst\\data\\a.pak").c_str()) & FILE_ATTRIBUTE_READONLY,
               0u);
     EXPECT_EQ(GetFileAttributesA((dir + "\\inst\\ts2.exe").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+
+    // Stopped at the end of the last file, with every file staged.
+    for (size_t i = 0; i < g_messages.size(); ++i) {
+        g_stopAt = g_messages[i].first == 8 ? i : g_stopAt;
+    }
+    g_messages.clear();
+    EXPECT_NE(Run(program, In("cancelled") + "-u"), 0);
+    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\cancelled"), kOld), "");
 }
 
 // A patch made on a POSIX system with its links kept cannot be applied here: refused before
@@ -246,7 +244,7 @@ TEST_F(EngineDll, APatchWithLinksIsRefusedBeforeAnythingChanges) {
         ASSERT_TRUE(writer.Open(&error) && writer.Finish(model, &size, &error)) << error;
     }
     WriteTree(dir + "\\inst", kOld);
-    EXPECT_EQ(Run(dir + "\\links.bin", "\"" + dir + "\\inst\" -nopathsearch -i -u"), 3);
+    EXPECT_EQ(Run(dir + "\\links.bin", In("inst") + "-u"), 3);
     bool named = false;
     for (const auto& m : g_messages) {
         named = named || (m.first == 14 && m.second.find("symbolic links (data\\current.pak is "
@@ -265,31 +263,24 @@ std::string FixtureDir() {
     return dir ? dir : "";
 }
 
-TEST(SignedFixture, Make) {
+using SignedFixture = EngineDll;
+
+TEST_F(SignedFixture, Make) {
     ASSERT_NE(FixtureDir(), "");
     CreateDirectoryA(FixtureDir().c_str(), nullptr);
     MakeUpdateProgram(FixtureDir());
 }
 
-TEST(SignedFixture, SignedProgramListsAndApplies) {
+TEST_F(SignedFixture, SignedProgramListsAndApplies) {
     ASSERT_NE(FixtureDir(), "");
     const std::string program = FixtureDir() + "\\Signed.exe";
     ASSERT_GT(ReadFile(program).size(), ReadFile(FixtureDir() + "\\Update.exe").size());
-    HMODULE library = LoadLibraryA((ExeFolder() + "\\PatchEngine.dll").c_str());
-    ASSERT_NE(library, nullptr);
-    auto apply = reinterpret_cast<PatchEngineApplyFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
-    g_messages.clear();
-    std::string list = "/z \"" + program + "\" \"C:/\" -i -l";
-    EXPECT_EQ(apply(list.c_str(), Record, 1), 0);
+    EXPECT_EQ(Run(program, "\"C:/\" -i -l"), 0);
     ASSERT_FALSE(g_messages.empty());
     EXPECT_EQ(g_messages[0].second, "Versions,ts2.exe,1.0,1.1");
     WriteTree(FixtureDir() + "\\inst", kOld);
-    std::string update =
-        "/z \"" + program + "\" \"" + FixtureDir() + "\\inst\" -nopathsearch -i -u ";
-    EXPECT_EQ(apply(update.c_str(), Record, 1), 0);
+    EXPECT_EQ(Run(program, "\"" + FixtureDir() + "\\inst\" -nopathsearch -i -u "), 0);
     EXPECT_EQ(TreeDiff(ReadTree(FixtureDir() + "\\inst"), kNew), "");
-    FreeLibrary(library);
 }
 
 }  // namespace

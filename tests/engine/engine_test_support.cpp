@@ -1,5 +1,6 @@
 #include "engine_test_support.h"
 
+#include "byte_io.h"
 #include "file_hash.h"
 
 #include <dirent.h>
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -134,9 +136,29 @@ void RemoveTree(const std::string& path) {
     }
 }
 
+int ModeOf(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 void CopyTree(const std::string& from, const std::string& to) {
     TreeSpec spec = ReadTree(from);
     WriteTree(to, spec);
+}
+
+tpe::BuildRequest RequestFor(const std::string& old, const std::string& current) {
+    tpe::BuildRequest request;
+    request.olds = {{"1.0", old}};
+    request.current = {"1.1", current};
+    request.versionFile = "game.exe";
+    request.level = 3;
+    return request;
+}
+
+bool TryBuild(const tpe::BuildRequest& request, const std::string& patchFile, std::string* error,
+              tpe::FileSystem& fs) {
+    tpe::BuildSummary summary;
+    return tpe::BuildPatch(fs, request, patchFile, &summary, error);
 }
 
 void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTree& current,
@@ -146,9 +168,8 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
     request.current = current;
     request.versionFile = versionFile;
     request.level = level;
-    tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, patchFile, &summary, &error)) {
+    if (!TryBuild(request, patchFile, &error)) {
         throw std::runtime_error("build failed: " + error);
     }
 }
@@ -169,6 +190,20 @@ void BuildMixedChangePatch(const std::string& dir) {
     // The new build ships ro.dat read-only, as installations have it.
     chmod((dir + "/new/ro.dat").c_str(), 0444);
     BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
+}
+
+std::string FakeProgram() {
+    std::string pe(512, '\0');
+    uint8_t* p = reinterpret_cast<uint8_t*>(&pe[0]);
+    p[0] = 'M';
+    p[1] = 'Z';
+    tpe::PutLe(p + 0x3C, 64, 4);
+    std::memcpy(p + 64, "PE\0\0", 4);
+    tpe::PutLe(p + 68, 0x8664, 2);    // machine
+    tpe::PutLe(p + 68 + 16, 240, 2);  // size of the optional header
+    tpe::PutLe(p + 88, 0x20b, 2);     // PE32+
+    tpe::PutLe(p + 88 + 108, 16, 4);  // number of data directories
+    return pe;
 }
 
 bool FaultyFileSystem::Fault() {
@@ -206,9 +241,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<tpe::InputFile> FaultyFileSystem::OpenRead(const std::string& path) {
-    return m_native.OpenRead(path);
-}
 std::unique_ptr<tpe::OutputFile> FaultyFileSystem::CreateNew(const std::string& path) {
     if (Fault()) {
         return nullptr;
@@ -216,45 +248,12 @@ std::unique_ptr<tpe::OutputFile> FaultyFileSystem::CreateNew(const std::string& 
     std::unique_ptr<tpe::OutputFile> inner = m_native.CreateNew(path);
     return inner ? std::make_unique<FaultyOutput>(std::move(inner), *this) : nullptr;
 }
-bool FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
-    return !Fault() && m_native.Rename(from, to);
-}
-bool FaultyFileSystem::RenameOver(const std::string& from, const std::string& to) {
-    return !Fault() && m_native.RenameOver(from, to);
-}
-bool FaultyFileSystem::RemoveFile(const std::string& path) {
-    return !Fault() && m_native.RemoveFile(path);
-}
-bool FaultyFileSystem::MakeFolder(const std::string& path) {
-    return !Fault() && m_native.MakeFolder(path);
-}
-bool FaultyFileSystem::RemoveFolder(const std::string& path) {
-    return !Fault() && m_native.RemoveFolder(path);
-}
-tpe::NodeInfo FaultyFileSystem::Stat(const std::string& path) {
-    return m_native.Stat(path);
-}
-bool FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
-    return !Fault() && m_native.SetReadOnly(path, readOnly);
-}
-bool FaultyFileSystem::SetMode(const std::string& path, uint16_t mode) {
-    return !Fault() && m_native.SetMode(path, mode);
-}
-bool FaultyFileSystem::MakeLink(const std::string& path, const std::string& target) {
-    return linksSupported && !Fault() && m_native.MakeLink(path, target);
-}
-bool FaultyFileSystem::ReadLink(const std::string& path, std::string* target) {
-    return linksSupported && m_native.ReadLink(path, target);
-}
 bool FaultyFileSystem::FreeSpace(const std::string& folder, uint64_t* bytes) {
     if (freeSpace >= 0) {
         *bytes = uint64_t(freeSpace);
         return true;
     }
     return m_native.FreeSpace(folder, bytes);
-}
-bool FaultyFileSystem::List(const std::string& folder, std::vector<std::string>* names) {
-    return m_native.List(folder, names);
 }
 
 std::ostream& operator<<(std::ostream& out, const Message& m) {

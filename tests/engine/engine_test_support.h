@@ -39,7 +39,14 @@ void RemoveTree(const std::string& path);
 // Empty when equal; otherwise the paths that differ, one per line (contents are not printed).
 std::string TreeDiff(const TreeSpec& actual, const TreeSpec& expected);
 void CopyTree(const std::string& from, const std::string& to);
+// The permission bits of `path` itself, a link not followed; -1 when there is nothing there.
+int ModeOf(const std::string& path);
 
+// The request for a patch from `old` (1.0) to `current` (1.1), game.exe naming the version.
+tpe::BuildRequest RequestFor(const std::string& old, const std::string& current);
+// Builds `request` into `patchFile`; false with the builder's reason in `error`.
+bool TryBuild(const tpe::BuildRequest& request, const std::string& patchFile, std::string* error,
+              tpe::FileSystem& fs = tpe::NativeFileSystem());
 // Builds a patch from old trees (version, folder) and a new one into `patchFile`.
 void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTree& current,
                     const std::string& patchFile, const std::string& versionFile = "game.exe",
@@ -48,6 +55,9 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
 // read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new
 // folder) and the patch between them, `dir`/patch.bin.
 void BuildMixedChangePatch(const std::string& dir);
+// The smallest file the payload locator takes for a 64-bit Windows program: DOS header, PE
+// signature, file header and an optional header with its 16 data directories.
+std::string FakeProgram();
 
 // The native file system with faults on demand: the `failAt`-th changing operation (counting
 // from 0: creating, writing, closing, renaming, removing, making folders, changing flags) fails
@@ -65,21 +75,43 @@ public:
     long long freeSpace = -1;
     bool linksSupported = true;  // false: behaves as the Windows engine does
 
-    std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override;
+    std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override {
+        return m_native.OpenRead(path);
+    }
     std::unique_ptr<tpe::OutputFile> CreateNew(const std::string& path) override;
-    bool Rename(const std::string& from, const std::string& to) override;
-    bool RenameOver(const std::string& from, const std::string& to) override;
-    bool RemoveFile(const std::string& path) override;
-    bool MakeFolder(const std::string& path) override;
-    bool RemoveFolder(const std::string& path) override;
-    tpe::NodeInfo Stat(const std::string& path) override;
-    bool SetReadOnly(const std::string& path, bool readOnly) override;
-    bool SetMode(const std::string& path, uint16_t mode) override;
+    bool Rename(const std::string& from, const std::string& to) override {
+        return !Fault() && m_native.Rename(from, to);
+    }
+    bool RenameOver(const std::string& from, const std::string& to) override {
+        return !Fault() && m_native.RenameOver(from, to);
+    }
+    bool RemoveFile(const std::string& path) override {
+        return !Fault() && m_native.RemoveFile(path);
+    }
+    bool MakeFolder(const std::string& path) override {
+        return !Fault() && m_native.MakeFolder(path);
+    }
+    bool RemoveFolder(const std::string& path) override {
+        return !Fault() && m_native.RemoveFolder(path);
+    }
+    tpe::NodeInfo Stat(const std::string& path) override { return m_native.Stat(path); }
+    bool SetReadOnly(const std::string& path, bool readOnly) override {
+        return !Fault() && m_native.SetReadOnly(path, readOnly);
+    }
+    bool SetMode(const std::string& path, uint16_t mode) override {
+        return !Fault() && m_native.SetMode(path, mode);
+    }
     bool LinksSupported() const override { return linksSupported; }
-    bool MakeLink(const std::string& path, const std::string& target) override;
-    bool ReadLink(const std::string& path, std::string* target) override;
+    bool MakeLink(const std::string& path, const std::string& target) override {
+        return linksSupported && !Fault() && m_native.MakeLink(path, target);
+    }
+    bool ReadLink(const std::string& path, std::string* target) override {
+        return linksSupported && m_native.ReadLink(path, target);
+    }
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override;
-    bool List(const std::string& folder, std::vector<std::string>* names) override;
+    bool List(const std::string& folder, std::vector<std::string>* names) override {
+        return m_native.List(folder, names);
+    }
     // True when this operation is the one to fail.
     bool Fault();
     // True when the file system died at this very operation.

@@ -3,7 +3,6 @@
 // for others, damaged records. Each is refused with the journal kept and nothing touched,
 // inside the installation or outside it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine_test_support.h"
@@ -43,8 +42,8 @@ protected:
             }
             bool moved = false, staged = false;
             for (const tpe::PlannedChange& change : journal.plan) {
-                moved = moved || (change.replace && !Exists(Staged(change.relative)));
-                staged = staged || (change.replace && Exists(Staged(change.relative)));
+                moved = moved || (change.replace && ModeOf(Staged(change.relative)) < 0);
+                staged = staged || (change.replace && ModeOf(Staged(change.relative)) >= 0);
             }
             if (moved && staged) {
                 return inst;
@@ -57,10 +56,6 @@ protected:
     std::string Aside() { return dir / ("inst/.~tpo" + journal.token); }
     std::string Staged(const std::string& relative) {
         return dir / ("inst/" + relative + ".~tpn" + journal.token);
-    }
-    static bool Exists(const std::string& path) {
-        struct stat st;
-        return lstat(path.c_str(), &st) == 0;
     }
     // A recovery that must refuse: the journal stays, the installation and the outside folder
     // are as they were.
@@ -94,20 +89,25 @@ protected:
     tpe::JournalContents journal;
 };
 
-TEST_F(JournalAttack, AsideFolderLinkedOutside) {
-    MidSwap();
-    // The aside folder's files moved outside, and the folder replaced by a link to them: rolling
-    // forward would delete them there.
-    ASSERT_EQ(rename(Aside().c_str(), (dir / "outside/aside").c_str()), 0);
-    ASSERT_EQ(symlink((dir / "outside/aside").c_str(), Aside().c_str()), 0);
-    ExpectRefused("aside folder linked outside");
-    EXPECT_FALSE(ReadTree(dir / "outside/aside").empty());
+// Rolling forward through a folder moved outside and replaced by a link would delete or write
+// the files there.
+TEST_F(JournalAttack, FoldersLinkedOutside) {
+    const std::string backup = "Update_1.0_Backup";
+    for (bool aside : {true, false}) {
+        MidSwap(aside ? std::string() : backup);
+        const std::string folder = aside ? Aside() : dir / ("inst/" + backup);
+        const std::string moved = dir / (aside ? "outside/aside" : "outside/backup");
+        ASSERT_EQ(rename(folder.c_str(), moved.c_str()), 0);
+        ASSERT_EQ(symlink(moved.c_str(), folder.c_str()), 0);
+        ExpectRefused(aside ? "aside folder linked outside" : "backup folder linked outside");
+        EXPECT_FALSE(ReadTree(moved).empty());
+    }
 }
 
 TEST_F(JournalAttack, StagedFileLinkedOutside) {
     MidSwap();
     for (const tpe::PlannedChange& change : journal.plan) {
-        if (change.replace && Exists(Staged(change.relative))) {
+        if (change.replace && ModeOf(Staged(change.relative)) >= 0) {
             ASSERT_EQ(unlink(Staged(change.relative).c_str()), 0);
             ASSERT_EQ(
                 symlink((dir / "outside/victim.txt").c_str(), Staged(change.relative).c_str()), 0);
@@ -115,15 +115,6 @@ TEST_F(JournalAttack, StagedFileLinkedOutside) {
         }
     }
     ExpectRefused("staged file linked outside");
-}
-
-TEST_F(JournalAttack, BackupFolderOnTheWayLinkedOutside) {
-    const std::string backup = "Update_1.0_Backup";
-    MidSwap(backup);
-    const std::string folder = dir / ("inst/" + backup);
-    ASSERT_EQ(rename(folder.c_str(), (dir / "outside/backup").c_str()), 0);
-    ASSERT_EQ(symlink((dir / "outside/backup").c_str(), folder.c_str()), 0);
-    ExpectRefused("backup folder linked outside");
 }
 
 TEST_F(JournalAttack, AsideOriginalSwappedForAnotherFile) {
@@ -135,24 +126,22 @@ TEST_F(JournalAttack, AsideOriginalSwappedForAnotherFile) {
     ExpectRefused("aside file swapped");
 }
 
-TEST_F(JournalAttack, DamagedLengthOfAMiddleRecord) {
-    MidSwap();
-    std::string bytes = ReadFile(Journal());
-    // A length grown past the end of the file would pass for a record cut short by a kill.
-    bytes[RecordOffset(bytes, 2) + 1] ^= 0x10;
-    WriteFile(Journal(), bytes);
-    ExpectRefused("damaged length");
-}
-
-TEST_F(JournalAttack, DamagedChecksumOfAMiddleOrTheLastRecord) {
+TEST_F(JournalAttack, DamagedRecords) {
     MidSwap();
     const std::string intact = ReadFile(Journal());
-    for (bool last : {false, true}) {
+    // A length grown past the end of the file would pass for a record cut short by a kill.
+    const struct {
+        const char* what;
+        size_t at;
+        char mask;
+    } cases[] = {{"damaged length", RecordOffset(intact, 2) + 1, 0x10},
+                 {"damaged checksum", RecordOffset(intact, 3) - 1, 0x01},
+                 {"damaged checksum of the last record", intact.size() - 1, 0x01}};
+    for (const auto& c : cases) {
         std::string bytes = intact;
-        const size_t end = last ? bytes.size() : RecordOffset(bytes, 3);
-        bytes[end - 1] ^= 0x01;
+        bytes[c.at] ^= c.mask;
         WriteFile(Journal(), bytes);
-        ExpectRefused(last ? "damaged checksum of the last record" : "damaged checksum");
+        ExpectRefused(c.what);
     }
 }
 

@@ -27,13 +27,9 @@ TEST(ManyFiles, HundredThousandFilesInOnePatch) {
             }
         }
     }
-    std::string error;
-    tpe::BuildRequest request;
-    request.olds = {{"1.0", dir / "old"}};
-    request.current = {"1.1", dir / "new"};
-    request.versionFile = "game.exe";
-    request.level = 3;
+    tpe::BuildRequest request = RequestFor(dir / "old", dir / "new");
     tpe::BuildSummary summary;
+    std::string error;
     ASSERT_TRUE(
         tpe::BuildPatch(tpe::NativeFileSystem(), request, dir / "patch.bin", &summary, &error))
         << error;

@@ -50,67 +50,50 @@ Message Notice(const std::string& text) {
 Message Info(const std::string& text) {
     return {kEngineInformation, text};
 }
+// The messages of one file: its name, `between`, and its end.
+std::vector<Message> File(const std::string& name, std::vector<Message> between) {
+    between.insert(between.begin(), Begin(name));
+    between.push_back(kEnd);
+    return between;
+}
+std::vector<Message> Join(std::initializer_list<std::vector<Message>> parts) {
+    std::vector<Message> all;
+    for (const std::vector<Message>& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+const std::vector<Message> kCount{{kEngineFileCount, "4"}};
 
 TEST_F(Messages, ListingSendsEveryInformationLineInOrderAndNothingElse) {
-    uint32_t exeOld = 0, exeNew = 0, bigOld = 0, bigNew = 0;
-    tpe::UtilityFileChecksum(fs, dir / "old/game.exe", 65536, &exeOld);
-    tpe::UtilityFileChecksum(fs, dir / "new/game.exe", 65536, &exeNew);
-    tpe::UtilityFileChecksum(fs, dir / "old/big.dat", 65536, &bigOld);
-    tpe::UtilityFileChecksum(fs, dir / "new/big.dat", 65536, &bigNew);
-    std::vector<Message> expected = {
-        Info("Versions,game.exe,1.0,1.1"),
-        Info("checksum,game.exe," + std::to_string(exeOld) + ",65536,1.0"),
-        Info("checksum,big.dat," + std::to_string(bigOld) + ",65536,1.0"),
-        Info("checksum,game.exe," + std::to_string(exeNew) + ",65536,1.1"),
-        Info("checksum,big.dat," + std::to_string(bigNew) + ",65536,1.1")};
+    // The checksum line of `file` in build `version` (the folder old or new).
+    auto line = [&](const std::string& file, const std::string& version, const char* folder) {
+        uint32_t sum = 0;
+        tpe::UtilityFileChecksum(fs, dir / folder + "/" + file, 65536, &sum);
+        return Info("checksum," + file + "," + std::to_string(sum) + ",65536," + version);
+    };
+    std::vector<Message> expected = {Info("Versions,game.exe,1.0,1.1"),
+                                     line("game.exe", "1.0", "old"), line("big.dat", "1.0", "old"),
+                                     line("game.exe", "1.1", "new"), line("big.dat", "1.1", "new")};
     EXPECT_EQ(Run(EngineMode::List, EngineResult::Ok), expected);
 }
 
 TEST_F(Messages, AnalysisReportsCountThenEachFileWithTicksPerMebibyte) {
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     kTick,
-                                     {kEngineFileFraction, "13107"},
-                                     kTick,
-                                     {kEngineFileFraction, "26214"},
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     kTick,
-                                     kWhole,
-                                     kEnd};
+    const Message third{kEngineFileFraction, "13107"}, twoThirds{kEngineFileFraction, "26214"};
+    const std::vector<Message> expected =
+        Join({kCount, File("add\\new.txt", {kTick, kWhole}),
+              File("big.dat", {kTick, third, kTick, twoThirds, kTick, kWhole}),
+              File("del.txt", {kTick, kWhole}), File("game.exe", {kTick, kWhole})});
     EXPECT_EQ(Run(EngineMode::Analyse, EngineResult::Ok), expected);
 }
 
 TEST_F(Messages, ApplyAnnouncesEachChangeBeforeMakingIt) {
     recorder.answer = [](size_t, unsigned id) { return id == kEngineFileCount ? "COMBINE" : ""; };
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     Notice("Applying patch to add\\new.txt (new file)"),
-                                     kWhole,
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     Notice("Applying patch to big.dat"),
-                                     kWhole,
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     Notice("Applying patch to del.txt (removing it)"),
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     Notice("Applying patch to game.exe"),
-                                     kWhole,
-                                     kEnd,
-                                     Info("Created folder add"),
-                                     Info("Update complete: 3 files written, 1 removed")};
+    const std::vector<Message> expected =
+        Join({kCount,
+              File("add\\new.txt", {Notice("Applying patch to add\\new.txt (new file)"), kWhole}),
+              File("big.dat", {Notice("Applying patch to big.dat"), kWhole}),
+              File("del.txt", {Notice("Applying patch to del.txt (removing it)")}),
+              File("game.exe", {Notice("Applying patch to game.exe"), kWhole}),
+              {Info("Created folder add"), Info("Update complete: 3 files written, 1 removed")}});
     // How often the fraction moves within a file depends on the codec's buffers: it must only
     // rise, and end at the whole file.
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok), fixed;
@@ -134,23 +117,18 @@ TEST_F(Messages, ApplyOnAnUpdatedTreeReportsNewVersionForEveryFile) {
     RemoveTree(dir / "inst");
     CopyTree(dir / "new", dir / "inst");
     std::vector<Message> messages = Run(EngineMode::Apply, EngineResult::Ok);
-    std::vector<Message> expected = {{kEngineFileCount, "4"},
-                                     Begin("add\\new.txt"),
-                                     Notice("add\\new.txt: New Version already in place"),
-                                     kEnd,
-                                     Begin("big.dat"),
-                                     // Checking a file over 1 MiB: the first half of its bar.
-                                     {kEngineFileFraction, "6553"},
-                                     {kEngineFileFraction, "13107"},
-                                     Notice("big.dat: New Version already in place"),
-                                     kEnd,
-                                     Begin("del.txt"),
-                                     Notice("del.txt: New Version already in place"),
-                                     kEnd,
-                                     Begin("game.exe"),
-                                     Notice("game.exe: New Version already in place"),
-                                     kEnd,
-                                     Info("Update complete: 0 files written, 0 removed")};
+    auto inPlace = [](const std::string& name) {
+        return Notice(name + ": New Version already in place");
+    };
+    // Checking a file over 1 MiB fills the first half of its bar.
+    const std::vector<Message> expected = Join(
+        {kCount,
+         File("add\\new.txt", {inPlace("add\\new.txt")}),
+         File("big.dat",
+              {{kEngineFileFraction, "6553"}, {kEngineFileFraction, "13107"}, inPlace("big.dat")}),
+         File("del.txt", {inPlace("del.txt")}),
+         File("game.exe", {inPlace("game.exe")}),
+         {Info("Update complete: 0 files written, 0 removed")}});
     EXPECT_EQ(messages, expected);
 }
 
@@ -203,9 +181,7 @@ TEST_F(Messages, ReadOnlyFileIsReplacedOnlyWithConsent) {
     recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "N" : ""; };
     Run(EngineMode::Apply, EngineResult::ConsentRefused);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
-    struct stat st;
-    stat((dir / "inst/game.exe").c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0222, 0u) << "still read-only after the rollback";
+    EXPECT_EQ(ModeOf(dir / "inst/game.exe") & 0222, 0) << "still read-only after the rollback";
 
     recorder.messages.clear();
     recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };

@@ -15,11 +15,6 @@ using tpe::EngineResult;
 
 namespace {
 
-int ModeOf(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
 std::string LinkOf(const std::string& path) {
     char buffer[1024];
     ssize_t got = readlink(path.c_str(), buffer, sizeof(buffer));
@@ -27,18 +22,9 @@ std::string LinkOf(const std::string& path) {
 }
 
 tpe::BuildRequest Request(const ScratchDir& dir, tpe::LinkPolicy links) {
-    tpe::BuildRequest request;
-    request.olds = {{"1.0", dir / "old"}};
-    request.current = {"1.1", dir / "new"};
-    request.versionFile = "game.exe";
-    request.level = 3;
+    tpe::BuildRequest request = RequestFor(dir / "old", dir / "new");
     request.links = links;
     return request;
-}
-
-bool Build(const tpe::BuildRequest& request, const std::string& output, std::string* error) {
-    tpe::BuildSummary summary;
-    return tpe::BuildPatch(tpe::NativeFileSystem(), request, output, &summary, error);
 }
 
 // game.exe and bin/tool are programs, one of them changing; notes.txt only becomes executable;
@@ -68,6 +54,7 @@ protected:
         CopyTree(dir / "old", dir / "inst");
         chmod((dir / "inst/game.exe").c_str(), 0755);
         chmod((dir / "inst/bin/tool").c_str(), 0755);
+        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
     }
     void ExpectNewModes() {
         for (const char* path :
@@ -79,17 +66,7 @@ protected:
     Recorder recorder;
 };
 
-TEST_F(Modes, ApplyGivesEveryFileTheNewBuildsMode) {
-    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
-    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
-              EngineResult::Ok);
-    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
-    ExpectNewModes();
-    EXPECT_EQ(ModeOf(dir / "inst/game.exe") & 0111, 0111) << "a program lost its execute bits";
-}
-
 TEST_F(Modes, AModeChangeAloneIsAChangeAndIsAppliedOnce) {
-    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
     tpe::OpenedPayload payload;
     std::string error;
     auto file = tpe::NativeFileSystem().OpenRead(dir / "patch.bin");
@@ -111,10 +88,10 @@ TEST_F(Modes, AModeChangeAloneIsAChangeAndIsAppliedOnce) {
     EXPECT_TRUE(again.Has(kEngineNotice, "notes.txt: New Version already in place"));
 }
 
-TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
-    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+TEST_F(Modes, ApplyGivesTheNewModesAndRestoresALostExecuteBit) {
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Ok);
+    ExpectNewModes();
     chmod((dir / "inst/game.exe").c_str(), 0644);
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
@@ -131,7 +108,6 @@ TEST_F(Modes, AnalysisWarnsOfALostExecuteBitAndApplyRestoresIt) {
 }
 
 TEST_F(Modes, AFailedApplyLeavesTheOldModes) {
-    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
     recorder.answer = [](size_t, unsigned id) { return id == kEngineFileDone ? nullptr : ""; };
     EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Cancelled);
@@ -145,7 +121,7 @@ TEST_F(Modes, AFormatOnePayloadAppliesAsBefore) {
     tpe::BuildRequest request = Request(dir, tpe::LinkPolicy::Refuse);
     request.formatVersion = 1;
     std::string error;
-    ASSERT_TRUE(Build(request, dir / "v1.bin", &error)) << error;
+    ASSERT_TRUE(TryBuild(request, dir / "v1.bin", &error)) << error;
     EXPECT_EQ(ReadFile(dir / "v1.bin")[8], 1) << "the header must say format version 1";
     const mode_t mask = umask(0);
     umask(mask);
@@ -187,13 +163,15 @@ protected:
         Link("new", "bin/game", "../lib/libgame.so.1");
         Link("old", "share/old-name", "readme");
         Link("new", "share/latest", "../share/readme");
-        CopyTree(dir / "old", dir / "inst");
+        CopyWithLinks(dir / "old", dir / "inst");
+    }
+    // CopyTree follows links: the old build's links are made again in the copy.
+    static void CopyWithLinks(const std::string& from, const std::string& to) {
+        CopyTree(from, to);
         for (const char* link : {"lib/libgame.so.1", "bin/game", "share/old-name"}) {
-            unlink((dir / "inst/" + link).c_str());
+            unlink((to + "/" + link).c_str());
+            symlink(LinkOf(from + "/" + link).c_str(), (to + "/" + link).c_str());
         }
-        Link("inst", "lib/libgame.so.1", "libgame.so.1.0");
-        Link("inst", "bin/game", "../lib/libgame.so.1");
-        Link("inst", "share/old-name", "readme");
     }
     void Link(const std::string& tree, const std::string& path, const std::string& target) {
         mkdir((dir / tree + "/" + tpe::ParentPath(path)).c_str(), 0755);
@@ -212,7 +190,7 @@ protected:
 
 TEST_F(Links, ABuildWithLinksNamesEveryOneAndStops) {
     std::string error;
-    EXPECT_FALSE(Build(Request(dir, tpe::LinkPolicy::Refuse), dir / "patch.bin", &error));
+    EXPECT_FALSE(TryBuild(Request(dir, tpe::LinkPolicy::Refuse), dir / "patch.bin", &error));
     EXPECT_NE(error.find("6 symbolic link(s)"), std::string::npos) << error;
     for (const char* shown :
          {"old/lib/libgame.so.1 -> libgame.so.1.0", "new/lib/libgame.so.1 -> libgame.so.1.1",
@@ -225,7 +203,7 @@ TEST_F(Links, ABuildWithLinksNamesEveryOneAndStops) {
 
 TEST_F(Links, KeptLinksAreCreatedReplacedAndRemovedByTheApply) {
     std::string error;
-    ASSERT_TRUE(Build(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
+    ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Ok)
         << ::testing::PrintToString(recorder.messages);
@@ -245,14 +223,10 @@ TEST_F(Links, KeptLinksAreCreatedReplacedAndRemovedByTheApply) {
 
 TEST_F(Links, EveryFailureOfAnApplyWithLinksRollsBackToTheOldLinks) {
     std::string error;
-    ASSERT_TRUE(Build(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
+    ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
     for (long failAt = 0;; ++failAt) {
         const std::string inst = dir / ("try" + std::to_string(failAt));
-        CopyTree(dir / "inst", inst);  // follows links: rebuild them
-        for (const char* link : {"lib/libgame.so.1", "bin/game", "share/old-name"}) {
-            unlink((inst + "/" + link).c_str());
-            symlink(LinkOf(dir / "inst/" + link).c_str(), (inst + "/" + link).c_str());
-        }
+        CopyWithLinks(dir / "inst", inst);
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
         Recorder run;
@@ -274,7 +248,8 @@ TEST_F(Links, EveryFailureOfAnApplyWithLinksRollsBackToTheOldLinks) {
 
 TEST_F(Links, FollowedLinksAreStoredAsWhatTheyLeadTo) {
     std::string error;
-    ASSERT_TRUE(Build(Request(dir, tpe::LinkPolicy::Follow), dir / "patch.bin", &error)) << error;
+    ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Follow), dir / "patch.bin", &error))
+        << error;
     RemoveTree(dir / "plain");
     WriteTree(dir / "plain", ReadTree(dir / "old"));  // links read as the files they lead to
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "plain", recorder),
@@ -291,7 +266,7 @@ TEST_F(Links, LinksLeadingOutsideAreRefusedWhateverTheChoice) {
     Link("new", "bin/sneaky", "../lib/../../outside");
     for (tpe::LinkPolicy policy : {tpe::LinkPolicy::Keep, tpe::LinkPolicy::Follow}) {
         std::string error;
-        EXPECT_FALSE(Build(Request(dir, policy), dir / "patch.bin", &error));
+        EXPECT_FALSE(TryBuild(Request(dir, policy), dir / "patch.bin", &error));
         EXPECT_NE(error.find("lead outside"), std::string::npos) << error;
         for (const char* name : {"bin/absolute", "bin/climbing", "bin/sneaky"}) {
             EXPECT_NE(error.find(name), std::string::npos) << name << " in " << error;
@@ -305,7 +280,7 @@ TEST_F(Links, ALinkThatBecomesAFileIsRefused) {
     unlink((dir / "new/lib/libgame.so.1").c_str());
     WriteFile(dir / "new/lib/libgame.so.1", "a file now");
     std::string error;
-    EXPECT_FALSE(Build(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error));
+    EXPECT_FALSE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error));
     EXPECT_NE(error.find("lib/libgame.so.1 is a link in one build and a file in another"),
               std::string::npos)
         << error;
@@ -313,7 +288,7 @@ TEST_F(Links, ALinkThatBecomesAFileIsRefused) {
 
 TEST_F(Links, AnEngineWithoutLinksRefusesThePatchBeforeChangingAnything) {
     std::string error;
-    ASSERT_TRUE(Build(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
+    ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
     const TreeSpec before = ReadTree(dir / "inst");
     for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
         FaultyFileSystem windows;
@@ -334,12 +309,14 @@ TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
     model.sources = {{"1", ""}};
-    auto problem = [&](const std::string& path, const std::string& target) {
+    // `contents` differs from the target only in a damaged entry.
+    auto problem = [&](const std::string& path, const std::string& target,
+                       const char* contents = nullptr) {
         tpe::FileEntry entry;
         entry.path = path;
         entry.kind = tpe::EntryKind::Link;
         entry.linkTarget = target;
-        entry.target = tpe::LinkContents(target);
+        entry.target = tpe::LinkContents(contents ? contents : target);
         entry.states.resize(1);
         model.files = {entry};
         return tpe::ModelProblem(model, 0);
@@ -352,14 +329,7 @@ TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
     }
     EXPECT_NE(problem("a/link", "../.."), "");
     EXPECT_NE(problem("a/link", ".."), "");  // the folder that holds it
-    tpe::FileEntry damaged;
-    damaged.path = "link";
-    damaged.kind = tpe::EntryKind::Link;
-    damaged.linkTarget = "c";
-    damaged.target = tpe::LinkContents("d");
-    damaged.states.resize(1);
-    model.files = {damaged};
-    EXPECT_NE(tpe::ModelProblem(model, 0), "");
+    EXPECT_NE(problem("link", "c", "d"), "");
 }
 
 }  // namespace

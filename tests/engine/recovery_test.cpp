@@ -72,10 +72,7 @@ protected:
         ADD_FAILURE() << "no commit seen";
         return operations;
     }
-    bool ReadOnly(const std::string& path) {
-        struct stat st;
-        return stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-    }
+    static bool ReadOnly(const std::string& path) { return (ModeOf(path) & 0222) == 0; }
 
     ScratchDir dir;
     TreeSpec old, current;
@@ -171,8 +168,7 @@ TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
         EXPECT_EQ(RunPass(mode, dir / "patch.bin", inst, next), EngineResult::Ok);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
         if (mode == EngineMode::Recover) {
-            ASSERT_EQ(next.Ids(),
-                      (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
+            ASSERT_EQ(next.Ids(), (std::vector<unsigned>{kEngineInformation, kEngineRecovered}));
             EXPECT_NE(next.messages[0].text.find("was completed"), std::string::npos);
             EXPECT_EQ(next.messages[1].text, std::to_string(kRecoveryCompleted));
         } else {

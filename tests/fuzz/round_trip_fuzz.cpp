@@ -102,15 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tpe_test::ScratchDir dir;
     tpe_test::WriteTree(dir / "old", oldBuild);
     tpe_test::WriteTree(dir / "new", newBuild);
-    tpe::BuildRequest request;
-    request.olds = {{"1.0", dir / "old"}};
-    request.current = {"1.1", dir / "new"};
-    request.versionFile = "game.exe";
+    tpe::BuildRequest request = tpe_test::RequestFor(dir / "old", dir / "new");
     request.level = 1;
     request.threads = 1;
-    tpe::BuildSummary summary;
     std::string error;
-    if (!tpe::BuildPatch(tpe::NativeFileSystem(), request, dir / "patch.bin", &summary, &error)) {
+    if (!tpe_test::TryBuild(request, dir / "patch.bin", &error)) {
         Fail("the builder refused two valid builds: " + error);
     }
 

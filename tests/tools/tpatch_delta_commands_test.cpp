@@ -79,18 +79,18 @@ TEST_F(TpatchDelta, DamagedOrForeignDeltaIsRefused) {
     ASSERT_EQ(Diff().status, 0);
     const std::string delta = ReadFile(dir / "d");
     WriteFile(dir / "out", "previous");
+    std::vector<std::pair<std::string, const char*>> bad = {
+        {delta.substr(0, delta.size() - 100), "damaged"},
+        {delta + "x", "damaged"},
+        {TextOf(2), "not a delta"}};
     for (size_t at : {size_t(40), delta.size() / 2, delta.size() - 3}) {
-        std::string damaged = delta;
-        damaged[at] ^= 0x20;
-        WriteFile(dir / "bad", damaged);
-        ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
+        bad.push_back({delta, "damaged"});
+        bad.back().first[at] ^= 0x20;
     }
-    WriteFile(dir / "bad", delta.substr(0, delta.size() - 100));
-    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
-    WriteFile(dir / "bad", delta + "x");
-    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "damaged");
-    WriteFile(dir / "bad", TextOf(2));
-    ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), "not a delta");
+    for (const auto& [bytes, message] : bad) {
+        WriteFile(dir / "bad", bytes);
+        ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), message);
+    }
 }
 
 TEST_F(TpatchDelta, BadArgumentsAndMissingFiles) {
