@@ -1,7 +1,7 @@
 // The exception tree, file-exception messages, thrown OS errors and the shell's exceptions.
 #include "RecordingServices.h"
-#include "System/FileException.h"
 #include "System/WinException.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -57,22 +57,14 @@ TEST(ThrowOsError, ZeroReturnsAndOtherErrorsThrowTheMappedCause) {
     RecordingServices services;
     EXPECT_NO_THROW(QLC_ThrowOsError(0, "f"));
     EXPECT_TRUE(services.calls.empty());
-    try {
-        QLC_ThrowOsError(2, "missing.txt");
-        FAIL() << "no exception";
-    } catch (const QLC_FileException& e) {
-        EXPECT_EQ(e.Cause(), 4);
-        EXPECT_EQ(e.OsError(), 2);
-        EXPECT_EQ(e.FileName(), "missing.txt");
-        EXPECT_STREQ(e.Message(), "FileException. File: missing.txt Cause: File Not Found");
-    }
-    try {
-        QLC_ThrowOsError(998, "");
-        FAIL() << "no exception";
-    } catch (const QLC_FileException& e) {
-        EXPECT_EQ(e.Cause(), 1);
-        EXPECT_EQ(e.OsError(), 998);
-    }
+    const QLC_FileException missing = FileErrorOf([] { QLC_ThrowOsError(2, "missing.txt"); });
+    EXPECT_EQ(missing.Cause(), 4);
+    EXPECT_EQ(missing.OsError(), 2);
+    EXPECT_EQ(missing.FileName(), "missing.txt");
+    EXPECT_STREQ(missing.Message(), "FileException. File: missing.txt Cause: File Not Found");
+    const QLC_FileException other = FileErrorOf([] { QLC_ThrowOsError(998, ""); });
+    EXPECT_EQ(other.Cause(), 1);
+    EXPECT_EQ(other.OsError(), 998);
 }
 
 TEST(FileExceptionThrow, TracesTheMessageWithTheOsErrorBeforeThrowing) {

@@ -52,11 +52,8 @@ void CheckRecursionAcrossThreads() {
 
 }  // namespace
 
-TEST(Mutex, CriticalSectionMutexIsRecursivePerThread) {
+TEST(Mutex, BothKindsAreRecursivePerThread) {
     CheckRecursionAcrossThreads<QLC_CriticalSectionMutex>();
-}
-
-TEST(Mutex, TimedMutexIsRecursivePerThread) {
     CheckRecursionAcrossThreads<QLC_TimedMutex>();
 }
 
