@@ -35,12 +35,6 @@ protected:
         DestroyWindow(parent);
     }
 
-    // A control's place relative to the parent's client area.
-    RECT Place(int id) {
-        RECT rect = ui::WindowRect(GetDlgItem(parent, id));
-        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    }
     HWND Bar(int index) {
         HWND found = nullptr;
         int seen = 0;
@@ -52,11 +46,13 @@ protected:
         }
         return found;
     }
+    // A control's place relative to the parent's client area.
     RECT PlaceOf(HWND control) {
         RECT rect = ui::WindowRect(control);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
         return rect;
     }
+    RECT Place(int id) { return PlaceOf(GetDlgItem(parent, id)); }
 
     HWND parent = nullptr;
     MainPanel* panel = nullptr;
@@ -94,9 +90,6 @@ TEST_F(PanelTest, ButtonsStartWithCancelAndFollowTheUpdatesEnd) {
     EXPECT_TRUE(Shown(cancel));
     EXPECT_FALSE(Shown(ok));
     EXPECT_FALSE(Shown(report));
-    EXPECT_EQ(ui::Text(cancel), "Cancel");
-    EXPECT_EQ(ui::Text(ok), "OK");
-    EXPECT_EQ(ui::Text(report), "Error Report");
     panel->ShowFinished();
     panel->ShowFinished();
     EXPECT_TRUE(Shown(ok));

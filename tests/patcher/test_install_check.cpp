@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ protected:
             QLC_String::Format("%u", SumOf(contents, static_cast<int32_t>(65536))));
         description.checksumLengths.Append("65536");
         description.checksumVersions.Append(version.c_str());
+    }
+    void ClearChecksums() {
+        for (StringList* list : {&description.checksumFiles, &description.checksumValues,
+                                 &description.checksumLengths, &description.checksumVersions}) {
+            list->Clear();
+        }
     }
     std::string Path(const std::string& file) { return folder / file; }
 
@@ -103,10 +110,7 @@ TEST_F(Installation, TheStampIsReadWithTheMarkerInAnyCase) {
 
 TEST_F(Installation, TheStampWinsOverTheChecksumLines) {
     Install("1.1.5");
-    description.checksumVersions.Clear();
-    description.checksumFiles.Clear();
-    description.checksumValues.Clear();
-    description.checksumLengths.Clear();
+    ClearChecksums();
     // A checksum line that the file matches, but for another version.
     AddChecksum("ts2.exe", e2e::GameProgram("1.1.5", "code"), "0.9.0");
     ASSERT_TRUE(DetectInstalledVersion(description));
@@ -194,10 +198,7 @@ TEST_F(Installation, EachVerdictThatStopsTheUpdate) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         e2e::RemoveTree(folder.Path());
-        description.checksumFiles.Clear();
-        description.checksumValues.Clear();
-        description.checksumLengths.Clear();
-        description.checksumVersions.Clear();
+        ClearChecksums();
         description.toVersion = c.toVersion;
         description.processFinished = false;
         Install(c.installed);
@@ -299,9 +300,7 @@ TEST_F(InstallSearch, TheCurrentDirectoryWinsOverTheRegistry) {
     SetCurrentDirectoryA((folder / "Here").c_str());
     FindInstallFolder(description);
     std::string expected = folder / "Here";
-    for (char& c : expected) {
-        c = c == '\\' ? '/' : c;
-    }
+    std::replace(expected.begin(), expected.end(), '\\', '/');
     EXPECT_EQ(std::string(description.installFolder.c_str()), expected);
 }
 

@@ -11,6 +11,7 @@
 
 #include "GameFixture.h"
 #include "HeldOpenFile.h"
+#include "ListItems.h"
 #include "RecordingView.h"
 #include "patchinfo/PatchDescription.h"
 #include "patching/EngineCallbacks.h"
@@ -67,13 +68,6 @@ TEST(Volume, TheDriveFromTheFolderOrTheCurrentDirectoryAndTheShareOfANetworkPath
     EXPECT_STREQ(InstallVolumeName("\\\\server", "d:\\work").c_str(), "D:");
 }
 
-TEST(Volume, TheDiskSpaceLineNamesTheDriveOrTheShareWithFullCounts) {
-    EXPECT_STREQ(DiskSpaceText(1000, "C:", 5368709120ull).c_str(),
-                 "1,000 bytes available on drive C:, 5,368,709,120 bytes required for patch.");
-    EXPECT_STREQ(DiskSpaceText(0, "\\\\server\\games", 12).c_str(),
-                 "0 bytes available on drive \\\\server\\games, 12 bytes required for patch.");
-}
-
 TEST(ApplyPass, TheBackupFolderIsQuotedLikeTheInstallationFolder) {
     PatchDescription description;
     description.installFolder = "C:\\Games\\Tessaly";
@@ -88,30 +82,18 @@ TEST(ApplyPass, TheBackupFolderIsQuotedLikeTheInstallationFolder) {
 namespace {
 
 // The files the analysis listed: two programs and a data file.
-class ProgramsInUse : public ::testing::Test {
+class ProgramsInUse : public Callbacks {
 protected:
     void SetUp() override {
-        description.SetView(&view);
-        description.installFolder = folder.Path().c_str();
+        Callbacks::SetUp();
         for (const char* name : {"ts2.exe", "tools\\Editor.EXE", "data.pak"}) {
             e2e::WriteFile(folder / name, "contents");
             description.patchedFiles.Append(name);
         }
     }
-    e2e::ScratchFolder folder;
-    PatchDescription description;
-    RecordingView view;
 };
 
 }  // namespace
-
-TEST_F(ProgramsInUse, AReadOnlyProgramThatNobodyHoldsIsFree) {
-    // Asking for write access would find it "in use" for every user who is not root.
-    ASSERT_TRUE(SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_TRUE(ProgramsAreFree(description));
-    EXPECT_TRUE(view.lines.empty());
-    SetFileAttributesA((folder / "ts2.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
 
 TEST_F(ProgramsInUse, AProgramHeldByAnotherProcessIsNamedWithBackslashes) {
     for (DWORD sharing :
@@ -176,11 +158,8 @@ TEST_F(Callbacks, HistoryExtensionsAreCutFromTheListAndFromTheAppliedName) {
     Analyse(7, "readme.txt");
     Analyse(7, "data\\levels.dat.NEW");
     Analyse(7, "noextension");
-    ASSERT_EQ(description.patchedFiles.Count(), 4);
-    EXPECT_STREQ(description.patchedFiles[0].c_str(), "data\\levels.dat");
-    EXPECT_STREQ(description.patchedFiles[1].c_str(), "readme.txt");
-    EXPECT_STREQ(description.patchedFiles[2].c_str(), "data\\levels.dat.NEW");
-    EXPECT_STREQ(description.patchedFiles[3].c_str(), "noextension");
+    EXPECT_EQ(Items(description.patchedFiles),
+              (Strings{"data\\levels.dat", "readme.txt", "data\\levels.dat.NEW", "noextension"}));
     EXPECT_STREQ(description.currentFile.c_str(), "noextension");
 
     Apply(7, "data\\levels.dat.h1");
@@ -192,8 +171,7 @@ TEST_F(Callbacks, AnEmptyHistoryExtensionNeverShortensANameWithoutADot) {
     description.historyExtensions.Append("");
     Analyse(7, "README");
     Analyse(7, "file.");
-    EXPECT_STREQ(description.patchedFiles[0].c_str(), "README");
-    EXPECT_STREQ(description.patchedFiles[1].c_str(), "file");
+    EXPECT_EQ(Items(description.patchedFiles), (Strings{"README", "file"}));
 }
 
 TEST_F(Callbacks, InsufficientStorageRecordsTheBytesAndLetsTheEngineGoOn) {
@@ -218,15 +196,6 @@ TEST_F(Callbacks, AMissingFileIsReportedAsCorruptAndStopsTheAnalysis) {
         (Strings{"", "data\\levels.dat appears to be corrupt or not part of version 1.1.5.", "",
                  "Update error, terminating with no changes made to your installation."}));
     EXPECT_EQ(description.bytesRequired, 0u);
-}
-
-TEST_F(Callbacks, AFileTheEngineCannotReachIsNamedInItsOwnWords) {
-    Analyse(7, "data\\levels.dat");
-    const char* text = "No update done: data\\levels.dat cannot be read";
-    EXPECT_EQ(Answer(Analyse(4, text)), "(null)");
-    EXPECT_EQ(view.lines,
-              (Strings{"", text,
-                       "Update error, terminating with no changes made to your installation."}));
 }
 
 TEST_F(Callbacks, AForeignFileOfTheSameNameIsMarkedInconsistent) {
@@ -271,14 +240,8 @@ TEST_F(Callbacks, ApplyingReportsEachFileAndSpreadsEightyPercent) {
         Apply(8);
     }
     EXPECT_EQ(view.overallBar, (std::vector<int>{40, 60, 80, 100}));
-    EXPECT_EQ(
-        view.lines,
-        (Strings{
-            "", "Patching a.dat from 1.1.5 to 1.2.3, file #1 of 4.", "a.dat patched successfully.",
-            "", "Patching b.dat from 1.1.5 to 1.2.3, file #2 of 4.", "b.dat patched successfully.",
-            "", "Patching c.dat from 1.1.5 to 1.2.3, file #3 of 4.", "c.dat patched successfully.",
-            "", "Patching d.dat from 1.1.5 to 1.2.3, file #4 of 4.", "d.dat patched successfully.",
-            "", "Finishing update."}));
+    // The lines themselves are checked by the end-to-end runs.
+    EXPECT_EQ(view.lines.back(), "Finishing update.");
     EXPECT_EQ(description.processLogLines.Count(), 4);
 }
 
