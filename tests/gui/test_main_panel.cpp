@@ -37,12 +37,8 @@ protected:
 
     HWND Bar(int index) {
         HWND found = nullptr;
-        int seen = 0;
-        for (HWND child = GetWindow(parent, GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            if (ui::ClassName(child) == "msctls_progress32" && seen++ == index) {
-                found = child;
-            }
+        for (int i = 0; i <= index; ++i) {
+            found = FindWindowExA(parent, found, "msctls_progress32", nullptr);
         }
         return found;
     }
