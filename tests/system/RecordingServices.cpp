@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 namespace {
 
 std::string FormatArgs(const char* format, va_list args) {
@@ -30,6 +32,12 @@ std::vector<RecordedCall> RecordingServices::Of(const std::string& kind) const {
         }
     }
     return found;
+}
+
+RecordedCall RecordingServices::Only(const std::string& kind) const {
+    const std::vector<RecordedCall> found = Of(kind);
+    EXPECT_EQ(found.size(), 1u) << "calls of kind " << kind;
+    return found.size() == 1 ? found[0] : RecordedCall{};
 }
 
 bool RecordingServices::Has(const std::string& kind, const std::string& text) const {

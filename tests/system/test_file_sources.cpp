@@ -20,24 +20,14 @@ QLC_FileSourceMemory& MemorySource(QLC_File& file) {
     return *dynamic_cast<QLC_FileSourceMemory*>(file.GetSource());
 }
 
-// Inflates a whole zlib stream; fails the test unless it ends cleanly.
+// Inflates a whole zlib stream of up to 2 MiB; fails the test unless it ends at its last byte.
 std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
-    std::vector<unsigned char> out;
-    z_stream z = {};
-    EXPECT_EQ(inflateInit(&z), Z_OK);
-    z.next_in = const_cast<unsigned char*>(stream.data());
-    z.avail_in = static_cast<uInt>(stream.size());
-    int result = Z_OK;
-    unsigned char buffer[8192];
-    while (result == Z_OK) {
-        z.next_out = buffer;
-        z.avail_out = sizeof(buffer);
-        result = inflate(&z, Z_NO_FLUSH);
-        out.insert(out.end(), buffer, buffer + (sizeof(buffer) - z.avail_out));
-    }
-    EXPECT_EQ(result, Z_STREAM_END);
-    EXPECT_EQ(z.avail_in, 0u);
-    inflateEnd(&z);
+    std::vector<unsigned char> out(2 << 20);
+    uLongf size = static_cast<uLongf>(out.size());
+    uLong used = static_cast<uLong>(stream.size());
+    EXPECT_EQ(uncompress2(out.data(), &size, stream.data(), &used), Z_OK);
+    EXPECT_EQ(used, stream.size());
+    out.resize(size);
     return out;
 }
 
@@ -194,9 +184,7 @@ TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
     QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
     file.WriteToFile((dir / "copy.bin").c_str(), false);
     EXPECT_EQ(DiskSize(dir / "copy.bin"), 0);
-    const auto warnings = services.Of("Warning");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].text, "WriteToFile not supported.");
+    EXPECT_EQ(services.Only("Warning").text, "WriteToFile not supported.");
 }
 
 TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
@@ -295,9 +283,7 @@ TEST_F(Archive, EntriesCannotBeWritten) {
     QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 10));
     entry.Write("x", 1);
-    const auto warnings = services.Of("Warning");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].text, "Wad file source cannot write.");
+    EXPECT_EQ(services.Only("Warning").text, "Wad file source cannot write.");
 }
 
 TEST_F(Archive, CompressedCopyOfAnEntry) {

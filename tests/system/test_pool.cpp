@@ -79,10 +79,9 @@ TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
     const uintptr_t address = reinterpret_cast<uintptr_t>(pool.get());
     services.Clear();
     pool.reset();
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, 1);
-    EXPECT_EQ(reports[0].text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, 1);
+    EXPECT_EQ(report.text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
     EXPECT_TRUE(services.Has("Trace", "SubPool Grow (entries 0/8)"));
     EXPECT_TRUE(services.Of("ReportLeak").empty());
     ASSERT_EQ(services.unregistered_pools.size(), 1u);
@@ -119,13 +118,10 @@ TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
     auto pool = MakePool(8, 4, "Leaky", 0);
     pool->Allocate();
     pool.reset();
-    const auto leaks = services.Of("ReportLeak");
-    ASSERT_EQ(leaks.size(), 1u);
-    EXPECT_EQ(leaks[0].text, "leak in pool Leaky entries 1");
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, 10);
-    EXPECT_EQ(reports[0].text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
+    EXPECT_EQ(services.Only("ReportLeak").text, "leak in pool Leaky entries 1");
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, 10);
+    EXPECT_EQ(report.text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
 }
 
 TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {
