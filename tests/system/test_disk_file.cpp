@@ -86,10 +86,7 @@ TEST(DiskOpen, ConflictingAccessHintsFailTheAssertion) {
     QLC_File file((dir / "a.bin").c_str(),
                   kCreate | QLC_IFile::OS_RANDOM_ACCESS | QLC_IFile::OS_SEQUENTIAL_SCAN);
     EXPECT_TRUE(file.IsOpen());
-    EXPECT_TRUE(
-        services.Has("Report",
-                     "ASSERT: (flags&(QLC_IFile::OS_RANDOM_ACCESS|QLC_IFile::OS_SEQUENTIAL_"
-                     "SCAN)) != (QLC_IFile::OS_RANDOM_ACCESS| QLC_IFile::OS_SEQUENTIAL_SCAN)"));
+    EXPECT_EQ(services.Of("Report").size(), 1u);
 }
 
 TEST(DiskOpen, ExistenceTest) {
