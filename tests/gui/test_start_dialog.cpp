@@ -35,13 +35,12 @@ void AddHistory(PatchDescription& description, std::initializer_list<const char*
     }
 }
 
-// The visible dialog of this process titled like the utility, or null.
-HWND FindStartDialog() {
+// The dialog titled `title` once it shows (visible, if asked), or null after the time-out.
+HWND WaitForDialog(const char* title, bool visible) {
     HWND found = nullptr;
     ui::WaitUntil(
         [&] {
-            found = FindWindowA("#32770", "Tessaly Update Utility");
-            return found != nullptr && IsWindowVisible(found);
+            return (found = FindWindowA("#32770", title)) && (!visible || IsWindowVisible(found));
         },
         kTimeoutMs);
     return found;
@@ -51,7 +50,7 @@ HWND FindStartDialog() {
 INT_PTR RunDialog(const std::function<void(HWND)>& user) {
     StartDialog dialog;
     std::thread person([&] {
-        HWND window = FindStartDialog();
+        HWND window = WaitForDialog("Tessaly Update Utility", true);
         if (window) {
             user(window);
         }
@@ -182,13 +181,7 @@ TEST_F(StartDialogTest, SpecifyFolderTakesTheChosenFilesFolder) {
         okBefore = OkShown(dialog);
         ui::ClickId(dialog, 1001);
         // The common file box: type the file's full path and confirm.
-        HWND box = nullptr;
-        ui::WaitUntil(
-            [&] {
-                box = FindWindowA("#32770", "Navigate to and select ts2.exe");
-                return box != nullptr;
-            },
-            kTimeoutMs);
+        HWND box = WaitForDialog("Navigate to and select ts2.exe", false);
         if (!box) {
             ui::ClickId(dialog, IDCANCEL);
             return;

@@ -256,14 +256,9 @@ protected:
         }
     }
     void Register(const char* key, const std::string& folderPath) {
-        HKEY handle;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &handle, nullptr),
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Install Path", REG_SZ,
+                                  folderPath.c_str(), static_cast<DWORD>(folderPath.size() + 1)),
                   ERROR_SUCCESS);
-        RegSetValueExA(handle, "Install Path", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(folderPath.c_str()),
-                       static_cast<DWORD>(folderPath.size() + 1));
-        RegCloseKey(handle);
         description.registryKeys.Append(key);
     }
     static constexpr const char* kFirstKey = "Software\\Corvane\\SearchTestA";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -305,20 +306,11 @@ protected:
         description.checksumVersions.Append(version);
     }
     Strings Checksums() {
-        Strings lines;
-        bool inside = false;
-        for (const std::string& line : view.lines) {
-            if (line == "----------CHECKSUM LOG END----------") {
-                inside = false;
-            }
-            if (inside) {
-                lines.push_back(line);
-            }
-            if (line == "----------CHECKSUM LOG BEGIN----------") {
-                inside = true;
-            }
-        }
-        return lines;
+        const auto& lines = view.lines;
+        auto begin =
+            std::find(lines.begin(), lines.end(), "----------CHECKSUM LOG BEGIN----------");
+        auto end = std::find(begin, lines.end(), "----------CHECKSUM LOG END----------");
+        return begin == lines.end() ? Strings{} : Strings(begin + 1, end);
     }
 
     e2e::ScratchFolder root;
