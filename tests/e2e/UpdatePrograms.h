@@ -43,9 +43,7 @@ public:
             std::string newBuild = Folder() / "1.1.5-saves";
             WriteTree(newBuild, GameBuild("1.1.5"));
             CreateDirectoryA((newBuild + "\\saves").c_str(), nullptr);
-            std::string path = Folder() / "UpdateNoFiles.exe";
-            MakeUpdateProgram("1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild, path);
-            return path;
+            return MakeFrom("1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild, "UpdateNoFiles.exe");
         }();
         return program;
     }
@@ -62,9 +60,7 @@ public:
                 build[kLongName] = std::string("small, of ") + version;
                 WriteTree(Folder() / (std::string("long-") + version), build);
             }
-            std::string path = Folder() / "UpdateLongName.exe";
-            MakeUpdateProgram(Folder() / "long-1.1.5", Folder() / "long-1.2.3", path);
-            return path;
+            return MakeFrom(Folder() / "long-1.1.5", Folder() / "long-1.2.3", "UpdateLongName.exe");
         }();
         return program;
     }
@@ -85,33 +81,24 @@ public:
     static void Unregister() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRegistryKey); }
     // The same, with an engine that kills the program at a chosen file operation.
     static const std::string& RegisteredCrashPoints() {
-        static const std::string program = [] {
-            std::string path = Folder() / "UpdateCrashPoints.exe";
-            MakeUpdateProgram(Build("1.1.5"), Build("1.2.3"), path, {"--registry", kRegistryKey},
-                              CrashPointUtilityProgram());
-            return path;
-        }();
+        static const std::string program =
+            MakeFrom(Build("1.1.5"), Build("1.2.3"), "UpdateCrashPoints.exe",
+                     {"--registry", kRegistryKey}, CrashPointUtilityProgram());
         return program;
     }
 
     // 1.1.5 to 1.2.3 of the build with many files, finding it through kRegistryKey.
     static const std::string& ManyFilesRegistered() {
-        static const std::string program = [] {
-            std::string path = Folder() / "UpdateManyRegistered.exe";
-            MakeUpdateProgram(ManyBuild("1.1.5"), ManyBuild("1.2.3"), path,
-                              {"--registry", kRegistryKey});
-            return path;
-        }();
+        static const std::string program =
+            MakeFrom(ManyBuild("1.1.5"), ManyBuild("1.2.3"), "UpdateManyRegistered.exe",
+                     {"--registry", kRegistryKey});
         return program;
     }
 
     // 1.1.5 to 1.2.3 of the build with many files.
     static const std::string& ManyFiles() {
-        static const std::string program = [] {
-            std::string path = Folder() / "UpdateMany.exe";
-            MakeUpdateProgram(ManyBuild("1.1.5"), ManyBuild("1.2.3"), path);
-            return path;
-        }();
+        static const std::string program =
+            MakeFrom(ManyBuild("1.1.5"), ManyBuild("1.2.3"), "UpdateMany.exe");
         return program;
     }
 
@@ -134,10 +121,15 @@ private:
         }
         return path;
     }
-    static std::string Make(const std::string& name, std::vector<std::string> extra) {
+    static std::string MakeFrom(const std::string& oldBuild, const std::string& newBuild,
+                                const std::string& name, const std::vector<std::string>& extra = {},
+                                const std::string& utility = UtilityProgram()) {
         std::string path = Folder() / name;
-        MakeUpdateProgram(Build("1.1.5"), Build("1.2.3"), path, extra);
+        MakeUpdateProgram(oldBuild, newBuild, path, extra, utility);
         return path;
+    }
+    static std::string Make(const std::string& name, const std::vector<std::string>& extra) {
+        return MakeFrom(Build("1.1.5"), Build("1.2.3"), name, extra);
     }
 };
 

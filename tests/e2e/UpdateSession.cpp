@@ -1,5 +1,6 @@
 #include "UpdateSession.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace e2e {
@@ -46,13 +47,8 @@ Lines UpdateSession::PaneLines() const {
 bool UpdateSession::WaitForLine(const std::string& line) {
     return ui::WaitUntil(
         [&] {
-            Lines lines = PaneLines();
-            for (const std::string& l : lines) {
-                if (l == line) {
-                    return true;
-                }
-            }
-            return false;
+            const Lines lines = PaneLines();
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
         },
         kTimeoutMs);
 }

@@ -36,12 +36,7 @@ const char* const kUpToDate = "\"Tessaly\" is already up to date with version 1.
 const char* const kReady = "\"Tessaly\" version 1.2.3 is ready to run on your system.";
 
 bool Holds(const Lines& lines, const std::string& line) {
-    for (const std::string& l : lines) {
-        if (l == line) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 std::string LastLine(const Lines& lines) {

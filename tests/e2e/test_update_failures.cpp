@@ -102,11 +102,9 @@ TEST_F(Installation, AnEngineFailureWhileApplyingShowsItsTextAndChangesNothing) 
     EXPECT_EQ(
         std::count(lines.begin(), lines.end(), "There are 3 files to be patched in this update."),
         1);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) {
-                                return l.find("is not available") != std::string::npos;
-                            }),
-              0);
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("is not available") != std::string::npos;
+    }));
     EXPECT_EQ(Tail(lines, 2), (Lines{"", kFailed}));
     EXPECT_FALSE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);

@@ -185,47 +185,45 @@ std::string WaitForRecord(const std::string& path) {
 
 }  // namespace
 
-TEST_F(Installation, YesToTheChangeListOffer) {
-    Install("1.1.5");
-    e2e::WriteFile(Path("version.txt"), "Changes in 1.2.3");
-    e2e::ScratchFolder records;
-    TextFilesOpenWithRecorder association;
-    UpdateSession run(Programs::Single(), folder.Path(), "",
-                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}});
-    ASSERT_TRUE(run.AnswerChangeList(IDYES));
-    ASSERT_TRUE(run.WaitFinished());
-    std::string opened = WaitForRecord(records / "opened.txt");
-    // The shell hands the program the file with its separators made native.
-    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version.txt\"");
-    EXPECT_EQ(run.CloseWithOk(), 0);
-    e2e::Tree expected = e2e::GameBuild("1.2.3");
-    expected["version.txt"] = "Changes in 1.2.3";
-    EXPECT_EQ(Installed(), expected);
+// The change-list offer answered with yes: the shell must be handed `file` of the installation
+// (with its separators made native) and the run must end at the new build, `file` kept.
+class ChangeList : public Installation {
+protected:
+    Lines UpdateAndOpen(const std::string& file, const std::string& contents,
+                        const std::string& title, const std::string& caption) {
+        Install("1.1.5");
+        e2e::WriteFile(Path(file), contents);
+        e2e::ScratchFolder records;
+        TextFilesOpenWithRecorder association;
+        UpdateSession run(Programs::Single(), folder.Path(), "",
+                          {{"TESSALY_OPEN_RECORD", records / "opened.txt"}}, title);
+        if (!run.AnswerChangeList(IDYES, caption) || !run.WaitFinished()) {
+            ADD_FAILURE() << "no change-list offer or no end of the run";
+            return {};
+        }
+        const Lines lines = run.PaneLines();
+        EXPECT_EQ(LastArgument(WaitForRecord(records / "opened.txt")), "\"" + Path(file) + "\"");
+        EXPECT_EQ(run.CloseWithOk(), 0);
+        e2e::Tree expected = e2e::GameBuild("1.2.3");
+        expected[file] = contents;
+        EXPECT_EQ(Installed(), expected);
+        return lines;
+    }
+};
+
+TEST_F(ChangeList, YesToTheChangeListOffer) {
+    UpdateAndOpen("version.txt", "Changes in 1.2.3", "Tessaly Update Utility", "View updates");
 }
 
 // Runs only with German as the user's language, in a CTest run of its own.
-TEST_F(Installation, German_TheChangeListIsTheGermanOne) {
+TEST_F(ChangeList, German_TheChangeListIsTheGermanOne) {
     ASSERT_TRUE(InRegisteredLanguage());
-    Install("1.1.5");
-    e2e::WriteFile(Path("version_de.txt"), "\xC4nderungen in 1.2.3");
-    e2e::ScratchFolder records;
-    TextFilesOpenWithRecorder association;
-    UpdateSession run(Programs::Single(), folder.Path(), "",
-                      {{"TESSALY_OPEN_RECORD", records / "opened.txt"}},
-                      "Tessaly Aktualisierungsprogramm");
-    ASSERT_TRUE(run.AnswerChangeList(IDYES, "\xC4nderungen anzeigen"));
-    ASSERT_TRUE(run.WaitFinished());
-    Lines lines = run.PaneLines();
+    const Lines lines = UpdateAndOpen("version_de.txt", "\xC4nderungen in 1.2.3",
+                                      "Tessaly Aktualisierungsprogramm", "\xC4nderungen anzeigen");
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(Lines(lines.end() - 3, lines.end()),
               (Lines{"Aktualisierung erfolgreich abgeschlossen!", "",
                      "\"Tessaly\" Version 1.2.3 kann jetzt auf Ihrem System gestartet werden."}));
-    std::string opened = WaitForRecord(records / "opened.txt");
-    EXPECT_EQ(LastArgument(opened), "\"" + folder.Path() + "\\version_de.txt\"");
-    EXPECT_EQ(run.CloseWithOk(), 0);
-    e2e::Tree expected = e2e::GameBuild("1.2.3");
-    expected["version_de.txt"] = "\xC4nderungen in 1.2.3";
-    EXPECT_EQ(Installed(), expected);
 }
 
 TEST_F(Installation, AMultiVersionPatchUpdatesEachOfItsVersions) {

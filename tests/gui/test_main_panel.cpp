@@ -35,28 +35,20 @@ protected:
         DestroyWindow(parent);
     }
 
-    // A control's place relative to the parent's client area.
-    RECT Place(int id) {
-        RECT rect = ui::WindowRect(GetDlgItem(parent, id));
-        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    }
     HWND Bar(int index) {
         HWND found = nullptr;
-        int seen = 0;
-        for (HWND child = GetWindow(parent, GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            if (ui::ClassName(child) == "msctls_progress32" && seen++ == index) {
-                found = child;
-            }
+        for (int i = 0; i <= index; ++i) {
+            found = FindWindowExA(parent, found, "msctls_progress32", nullptr);
         }
         return found;
     }
+    // A control's place relative to the parent's client area.
     RECT PlaceOf(HWND control) {
         RECT rect = ui::WindowRect(control);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
         return rect;
     }
+    RECT Place(int id) { return PlaceOf(GetDlgItem(parent, id)); }
 
     HWND parent = nullptr;
     MainPanel* panel = nullptr;
@@ -94,9 +86,6 @@ TEST_F(PanelTest, ButtonsStartWithCancelAndFollowTheUpdatesEnd) {
     EXPECT_TRUE(Shown(cancel));
     EXPECT_FALSE(Shown(ok));
     EXPECT_FALSE(Shown(report));
-    EXPECT_EQ(ui::Text(cancel), "Cancel");
-    EXPECT_EQ(ui::Text(ok), "OK");
-    EXPECT_EQ(ui::Text(report), "Error Report");
     panel->ShowFinished();
     panel->ShowFinished();
     EXPECT_TRUE(Shown(ok));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "GameFixture.h"
-#include "RegisteredLanguage.h"
 #include "UiDriver.h"
 #include "UpdatePrograms.h"
 
@@ -118,25 +117,4 @@ TEST(StartUp, AMissingIconShowsInternalErrorAndEndsWithStatusOne) {
     EXPECT_EQ(box->text, "Icon load image failed");
     ui::ClickId(box->handle, IDOK);
     EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(1));
-}
-
-// The user's language decides the texts; unknown languages fall back to English. CTest runs this
-// case in several languages (see CMakeLists.txt).
-TEST(Languages, TheTitleFollowsTheUsersLanguage) {
-    ASSERT_TRUE(InRegisteredLanguage());
-    std::string title = kEnglishTitle;
-    switch (GetUserDefaultLangID()) {
-        case 2055:
-            title = "Tessaly Aktualisierungsprogramm";
-            break;
-        case 3084:
-            title = "Utilitaire de mise \xE0 jour Tessaly";
-            break;
-    }
-    auto app = StartUtility(e2e::Programs::Single());
-    HWND dialog = WaitForStartDialog(*app, title);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(ui::Text(HiddenMainWindow(*app)), title);
-    ui::ClickId(dialog, IDCANCEL);
-    EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(0));
 }

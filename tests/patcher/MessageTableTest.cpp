@@ -97,32 +97,24 @@ int AnsiLength(const std::string& utf8) {
 
 // Which blocks and language ids the program file carries is checked on the file itself
 // (check_string_tables.sh).
-TEST(MessageTable, EveryMessageInEveryLanguageAndNothingAroundThem) {
-    const std::set<WORD> languages = AllLanguageIds();
-    ASSERT_EQ(languages.size(), 34u);
-    for (WORD language : languages) {
-        for (int id = 96; id < MSG_FIRST; ++id) {
-            EXPECT_EQ(Message(id, language), "") << "message " << id << ", language " << language;
-        }
-        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
-            EXPECT_NE(Message(id, language), "") << "message " << id << ", language " << language;
-        }
-        // The rest of the last block is empty, and no block follows it.
-        for (int id = MSG_LAST + 1; id % 16 != 0; ++id) {
-            EXPECT_EQ(Message(id, language), "") << "message " << id << ", language " << language;
-        }
-        std::string unused;
-        EXPECT_FALSE(ReadMessage((MSG_LAST / 16 + 1) * 16, language, &unused));
-    }
-}
-
-TEST(MessageTable, AllIdsOfALanguageCarryTheSameTexts) {
+TEST(MessageTable, EveryMessageTheSameUnderAllIdsOfALanguageAndNothingAroundThem) {
+    ASSERT_EQ(AllLanguageIds().size(), 34u);
     for (const Language& language : Languages()) {
-        for (WORD other : language.ids) {
-            for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
-                EXPECT_EQ(Message(id, other), Message(id, language.ids[0]))
-                    << language.name << " message " << id << " under " << other;
+        for (WORD id : language.ids) {
+            SCOPED_TRACE(testing::Message() << language.name << " under " << id);
+            for (int message = 96; message < MSG_FIRST; ++message) {
+                EXPECT_EQ(Message(message, id), "") << message;
             }
+            for (int message = MSG_FIRST; message <= MSG_LAST; ++message) {
+                EXPECT_NE(Message(message, id), "") << message;
+                EXPECT_EQ(Message(message, id), Message(message, language.ids[0])) << message;
+            }
+            // The rest of the last block is empty, and no block follows it.
+            for (int message = MSG_LAST + 1; message % 16 != 0; ++message) {
+                EXPECT_EQ(Message(message, id), "") << message;
+            }
+            std::string unused;
+            EXPECT_FALSE(ReadMessage((MSG_LAST / 16 + 1) * 16, id, &unused));
         }
     }
 }

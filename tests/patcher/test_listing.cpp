@@ -44,19 +44,13 @@ TEST(ListingDriver, AShippedShapePayloadIsListedIntoTheDescription) {
     const std::vector<std::string> versions = {"0.0.0", "1.0.0", "1.0.1", "1.0.2", "1.0.3", "1.0.4",
                                                "1.1.0", "1.1.1", "1.1.2", "1.1.3", "1.1.4", "1.1.5",
                                                "1.1.6", "1.2.0", "1.2.1", "1.2.3"};
-    std::vector<std::string> build = {"build",
-                                      "--old",
-                                      "1.1.5=" + (folder / "1.1.5"),
-                                      "--new",
-                                      "1.2.3=" + (folder / "1.2.3"),
-                                      "--version-file",
-                                      "ts2.exe",
-                                      "--registry",
-                                      "Software\\Corvane\\Tessaly",
-                                      "--level",
-                                      "1",
-                                      "-o",
-                                      folder / "patch.bin"};
+    const std::string old = "1.1.5=" + (folder / "1.1.5"), now = "1.2.3=" + (folder / "1.2.3");
+    const std::string patch = folder / "patch.bin";
+    std::vector<std::string> build = {"build",   "--old",      old,
+                                      "--new",   now,          "--version-file",
+                                      "ts2.exe", "--registry", "Software\\Corvane\\Tessaly",
+                                      "--level", "1",          "-o",
+                                      patch};
     for (const auto& version : versions) {
         e2e::WriteTree(folder / version, e2e::GameBuild(version));
         if (version != "1.1.5" && version != "1.2.3") {
@@ -67,10 +61,9 @@ TEST(ListingDriver, AShippedShapePayloadIsListedIntoTheDescription) {
     e2e::RunPatchBuilder(build);
     std::ostringstream listing;
     std::ostringstream errors;
-    ASSERT_EQ(tpatch::RunTpatch({"list", folder / "patch.bin"}, listing, errors), 0);
+    ASSERT_EQ(tpatch::RunTpatch({"list", patch}, listing, errors), 0);
     e2e::WriteFile(folder / "listing.txt", listing.str());
-    e2e::RunPatchBuilder(
-        {"attach", "--patcher", ThisProgram(), folder / "patch.bin", "-o", folder / "copy.exe"});
+    e2e::RunPatchBuilder({"attach", "--patcher", ThisProgram(), patch, "-o", folder / "copy.exe"});
 
     ui::LaunchOptions options;
     options.program = folder / "copy.exe";

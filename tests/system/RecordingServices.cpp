@@ -1,7 +1,10 @@
 #include "RecordingServices.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,25 +34,22 @@ std::vector<RecordedCall> RecordingServices::Of(const std::string& kind) const {
     return found;
 }
 
+RecordedCall RecordingServices::Only(const std::string& kind) const {
+    const std::vector<RecordedCall> found = Of(kind);
+    EXPECT_EQ(found.size(), 1u) << "calls of kind " << kind;
+    return found.size() == 1 ? found[0] : RecordedCall{};
+}
+
 bool RecordingServices::Has(const std::string& kind, const std::string& text) const {
-    for (const RecordedCall& call : calls) {
-        if (call.kind == kind && call.text == text) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(calls.begin(), calls.end(), [&](const RecordedCall& call) {
+        return call.kind == kind && call.text == text;
+    });
 }
 
 void RecordingServices::Record(const char* kind, int channel, const char* file, int line,
                                const char* function, const std::string& text) {
-    RecordedCall call;
-    call.kind = kind;
-    call.channel = channel;
-    call.file = file != nullptr ? file : "";
-    call.line = line;
-    call.function = function != nullptr ? function : "";
-    call.text = text;
-    calls.push_back(call);
+    calls.push_back({kind, channel, file != nullptr ? file : "", line,
+                     function != nullptr ? function : "", text});
 }
 
 void RecordingServices::NotifyError(int code) {

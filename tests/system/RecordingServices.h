@@ -37,6 +37,8 @@ public:
 
     // Calls of one kind, and whether one of them carries exactly this text.
     std::vector<RecordedCall> Of(const std::string& kind) const;
+    // The one call of this kind; the test fails when there is not exactly one.
+    RecordedCall Only(const std::string& kind) const;
     bool Has(const std::string& kind, const std::string& text) const;
     void Clear() { calls.clear(); }
 

@@ -1,29 +1,12 @@
 #include "TestFiles.h"
 
-#include <cstdio>
-
 void WriteDiskFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file != nullptr) {
-        if (!bytes.empty()) {
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-        }
-        std::fclose(file);
-    }
+    e2e::WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 std::vector<unsigned char> ReadDiskFile(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file != nullptr) {
-        unsigned char buffer[4096];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
-            bytes.insert(bytes.end(), buffer, buffer + got);
-        }
-        std::fclose(file);
-    }
-    return bytes;
+    const std::string contents = e2e::ReadFile(path);
+    return std::vector<unsigned char>(contents.begin(), contents.end());
 }
 
 long long DiskSize(const std::string& path) {

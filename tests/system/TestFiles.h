@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "System/FileException.h"
 #include "TestTree.h"
 
 using e2e::ScratchFolder;
@@ -16,3 +19,15 @@ std::vector<unsigned char> ReadDiskFile(const std::string& path);
 long long DiskSize(const std::string& path);
 // Bytes 0..n-1 of a fixed pattern that repeats rarely.
 std::vector<unsigned char> Pattern(size_t n, unsigned seed = 1);
+
+// The file exception `action` throws; the test fails when it throws none.
+template <typename Action>
+QLC_FileException FileErrorOf(Action action) {
+    try {
+        action();
+    } catch (const QLC_FileException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no exception";
+    return QLC_FileException(QLC_CAUSE_NONE, 0, "");
+}

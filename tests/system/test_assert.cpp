@@ -116,18 +116,16 @@ TEST(AssertionReport, ReportsAndAsksWithTheBox) {
     RecordingServices services;
     services.message_box_answer = IDIGNORE;
     EXPECT_TRUE(QLC_ReportAssertion("a != b", "Source\\System\\Thread", 42));
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, -1);
-    EXPECT_EQ(reports[0].file, "Source\\System\\Thread");
-    EXPECT_EQ(reports[0].line, 42);
-    EXPECT_EQ(reports[0].text, "ASSERT: a != b");
-    const auto boxes = services.Of("MessageBox");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].channel, 0x12012);
-    EXPECT_EQ(LineValue(boxes[0].text, "Expression"), "a != b");
-    EXPECT_EQ(LineValue(boxes[0].text, "Line"), "42");
-    EXPECT_NE(boxes[0].text.find("Program: "), std::string::npos);
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, -1);
+    EXPECT_EQ(report.file, "Source\\System\\Thread");
+    EXPECT_EQ(report.line, 42);
+    EXPECT_EQ(report.text, "ASSERT: a != b");
+    const RecordedCall box = services.Only("MessageBox");
+    EXPECT_EQ(box.channel, 0x12012);
+    EXPECT_EQ(LineValue(box.text, "Expression"), "a != b");
+    EXPECT_EQ(LineValue(box.text, "Line"), "42");
+    EXPECT_NE(box.text.find("Program: "), std::string::npos);
 }
 
 TEST(AssertionReport, PositiveReportLevelSuppressesTheBoxAndKeepsTheSiteArmed) {

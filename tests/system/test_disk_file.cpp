@@ -2,7 +2,6 @@
 // sizes and the existence test.
 #include "RecordingServices.h"
 #include "System/File.h"
-#include "System/FileException.h"
 #include "System/FileSourceDisk.h"
 #include "TestFiles.h"
 
@@ -32,14 +31,11 @@ TEST(DiskOpen, MissingFileReturnsFalseOrThrowsFromTheConstructor) {
     EXPECT_FALSE(file.Open((dir / "missing.txt").c_str(), kRead));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_FALSE(file.IsValid());
-    try {
-        QLC_File thrown((dir / "missing.txt").c_str(), kRead);
-        FAIL() << "no exception";
-    } catch (const QLC_FileException& e) {
-        EXPECT_EQ(e.Cause(), 4);
-        EXPECT_EQ(e.OsError(), 2);
-        EXPECT_EQ(e.FileName(), (dir / "missing.txt").c_str());
-    }
+    const QLC_FileException e =
+        FileErrorOf([&] { QLC_File((dir / "missing.txt").c_str(), kRead); });
+    EXPECT_EQ(e.Cause(), 4);
+    EXPECT_EQ(e.OsError(), 2);
+    EXPECT_EQ(e.FileName(), (dir / "missing.txt").c_str());
 }
 
 TEST(DiskOpen, ReadingWithoutSharingStillLetsOtherReadersIn) {
@@ -56,13 +52,10 @@ TEST(DiskOpen, WritingWithoutSharingLocksOthersOut) {
                   QLC_IFile::WRITE | QLC_IFile::SHARE_NONE | QLC_IFile::CREATE);
     EXPECT_FALSE(OtherReaderCanOpen(dir / "a.bin"));
     QLC_File second;
-    try {
-        second.Open((dir / "a.bin").c_str(), kRead | QLC_IFile::THROW_ON_ERROR);
-        FAIL() << "no exception";
-    } catch (const QLC_FileException& e) {
-        EXPECT_EQ(e.Cause(), 17);
-        EXPECT_EQ(e.OsError(), 32);
-    }
+    const QLC_FileException e = FileErrorOf(
+        [&] { second.Open((dir / "a.bin").c_str(), kRead | QLC_IFile::THROW_ON_ERROR); });
+    EXPECT_EQ(e.Cause(), 17);
+    EXPECT_EQ(e.OsError(), 32);
 }
 
 TEST(DiskOpen, CreateReplacesUnlessAskedToKeepTheFile) {
@@ -93,10 +86,7 @@ TEST(DiskOpen, ConflictingAccessHintsFailTheAssertion) {
     QLC_File file((dir / "a.bin").c_str(),
                   kCreate | QLC_IFile::OS_RANDOM_ACCESS | QLC_IFile::OS_SEQUENTIAL_SCAN);
     EXPECT_TRUE(file.IsOpen());
-    EXPECT_TRUE(
-        services.Has("Report",
-                     "ASSERT: (flags&(QLC_IFile::OS_RANDOM_ACCESS|QLC_IFile::OS_SEQUENTIAL_"
-                     "SCAN)) != (QLC_IFile::OS_RANDOM_ACCESS| QLC_IFile::OS_SEQUENTIAL_SCAN)"));
+    EXPECT_EQ(services.Of("Report").size(), 1u);
 }
 
 TEST(DiskOpen, ExistenceTest) {
@@ -152,16 +142,11 @@ TEST_P(WriteCache, LargeWriteReachesDiskAsAFullBlockThenTheRestAtTheNextOperatio
 
 INSTANTIATE_TEST_SUITE_P(SeekReadFlushClose, WriteCache, ::testing::Values(0, 1, 2, 3));
 
-TEST(DiskWrite, WithoutCacheWritesGoStraightToDisk) {
+TEST(DiskWrite, WithoutCacheAtOnceOtherwiseAtTheLatestWhenTheFileIsDestroyed) {
     ScratchFolder dir;
-    const std::string path = dir / "direct.bin";
-    QLC_File file(path.c_str(), kCreate | QLC_IFile::NO_CACHE);
-    file.Write(Pattern(20000).data(), 20000);
-    EXPECT_EQ(DiskSize(path), 20000);
-}
-
-TEST(DiskWrite, DestroyingTheFileWritesPendingData) {
-    ScratchFolder dir;
+    QLC_File direct((dir / "direct.bin").c_str(), kCreate | QLC_IFile::NO_CACHE);
+    direct.Write(Pattern(20000).data(), 20000);
+    EXPECT_EQ(DiskSize(dir / "direct.bin"), 20000);
     const std::string path = dir / "pending.bin";
     {
         QLC_File file(path.c_str(), kCreate);
@@ -261,13 +246,9 @@ TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
         EXPECT_TRUE(file.CanRead());
         EXPECT_FALSE(file.CanWrite());
         file.Write("xy", 2);  // gathered in the cache
-        try {
-            file.Flush();
-            FAIL() << "no exception";
-        } catch (const QLC_FileException& e) {
-            EXPECT_EQ(e.Cause(), 11);
-            EXPECT_EQ(e.OsError(), 5);
-        }
+        const QLC_FileException e = FileErrorOf([&] { file.Flush(); });
+        EXPECT_EQ(e.Cause(), 11);
+        EXPECT_EQ(e.OsError(), 5);
         // Destroying the file must not throw although the pending bytes cannot be written.
     }
     EXPECT_EQ(ReadDiskFile(dir / "ro.bin"), Pattern(10));

@@ -149,11 +149,8 @@ class WalkerTree : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteDiskFile(dir / "a.txt", {1});
-        CreateDirectoryA((dir / "sub").c_str(), nullptr);
         WriteDiskFile(dir / "sub\\b.txt", {2});
-        CreateDirectoryA((dir / "sub\\deep").c_str(), nullptr);
         WriteDiskFile(dir / "sub\\deep\\d.txt", {3});
-        CreateDirectoryA((dir / "sub2").c_str(), nullptr);
         WriteDiskFile(dir / "sub2\\c.txt", {4});
         root = Forward(dir.Path());
         pattern = S(MakeSearchPattern(root.c_str()));
@@ -167,7 +164,6 @@ TEST_F(WalkerTree, FolderEntriesFirstThenSubfoldersLastFoundFirst) {
     const auto entries = Walk(walker, pattern, true, true, true);
     // Expected from the system's own listing order of each folder.
     std::vector<std::string> expected;
-    std::vector<std::string> stack;
     std::vector<std::string> folders = {root};
     while (!folders.empty()) {
         const std::string folder = folders.back();

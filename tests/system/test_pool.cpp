@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <thread>
@@ -20,6 +21,20 @@ ptrdiff_t Distance(void* a, void* b) {
     return static_cast<char*>(b) - static_cast<char*>(a);
 }
 
+std::vector<void*> AllocateMany(QLC_Pool& pool, int count) {
+    std::vector<void*> entries;
+    for (int i = 0; i < count; ++i) {
+        entries.push_back(pool.Allocate());
+    }
+    return entries;
+}
+
+void FreeAll(QLC_Pool& pool, const std::vector<void*>& entries) {
+    for (void* entry : entries) {
+        pool.Free(entry);
+    }
+}
+
 }  // namespace
 
 TEST(Pool, WithoutGrowthHandsOutItsEntriesThenNull) {
@@ -33,8 +48,7 @@ TEST(Pool, WithoutGrowthHandsOutItsEntriesThenNull) {
     EXPECT_EQ(pool->GetNextLevel(), nullptr);
     pool->Free(a);
     EXPECT_EQ(pool->Allocate(), a);
-    pool->Free(a);
-    pool->Free(b);
+    FreeAll(*pool, {a, b});
 }
 
 TEST(Pool, EntrySizeIsRoundedUpAndEntriesAreSpacedByIt) {
@@ -46,18 +60,14 @@ TEST(Pool, EntrySizeIsRoundedUpAndEntriesAreSpacedByIt) {
     // Entries hold a pointer-sized free-list link, so they are never smaller than a pointer.
     EXPECT_GE(MakePool(1, 1, "One", 0)->GetEntrySize(), static_cast<int>(sizeof(void*)));
     EXPECT_EQ(MakePool(12, 1, "Twelve", 0)->GetEntrySize(), sizeof(void*) == 4 ? 12 : 16);
-    pool->Free(a);
-    pool->Free(b);
+    FreeAll(*pool, {a, b});
 }
 
 TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
     RecordingServices services;
     auto pool = MakePool(8, 4, "Grow", -1);
-    std::vector<void*> entries;
-    for (int i = 0; i < 5; ++i) {
-        entries.push_back(pool->Allocate());
-        ASSERT_NE(entries.back(), nullptr);
-    }
+    const std::vector<void*> entries = AllocateMany(*pool, 5);
+    ASSERT_EQ(std::count(entries.begin(), entries.end(), nullptr), 0);
     ASSERT_NE(pool->GetNextLevel(), nullptr);
     EXPECT_EQ(pool->GetNextLevel()->GetEntries(), 8);
     EXPECT_EQ(pool->GetNextLevel()->GetLevel(), 1);
@@ -65,16 +75,13 @@ TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
     EXPECT_EQ(pool->UsedTotal(), 5);
     EXPECT_TRUE(services.Has("Trace", "Pool Grow (entries 4 size 8)"));
     EXPECT_TRUE(services.Has("Trace", "Pool Grow Level 1 (entries 8 size 8)"));
-    for (void* entry : entries) {
-        pool->Free(entry);
-    }
+    FreeAll(*pool, entries);
     const uintptr_t address = reinterpret_cast<uintptr_t>(pool.get());
     services.Clear();
     pool.reset();
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, 1);
-    EXPECT_EQ(reports[0].text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, 1);
+    EXPECT_EQ(report.text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
     EXPECT_TRUE(services.Has("Trace", "SubPool Grow (entries 0/8)"));
     EXPECT_TRUE(services.Of("ReportLeak").empty());
     ASSERT_EQ(services.unregistered_pools.size(), 1u);
@@ -83,10 +90,7 @@ TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
 
 TEST(Pool, FixedGrowthDoublesTheStepOfEachNewLevel) {
     auto pool = MakePool(8, 2, "Step", 3);
-    std::vector<void*> entries;
-    for (int i = 0; i < 6; ++i) {
-        entries.push_back(pool->Allocate());
-    }
+    const std::vector<void*> entries = AllocateMany(*pool, 6);
     QLC_Pool* second = pool->GetNextLevel();
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->GetEntries(), 3);
@@ -94,28 +98,19 @@ TEST(Pool, FixedGrowthDoublesTheStepOfEachNewLevel) {
     ASSERT_NE(second->GetNextLevel(), nullptr);
     EXPECT_EQ(second->GetNextLevel()->GetEntries(), 6);
     EXPECT_EQ(second->GetNextLevel()->GetGrowth(), 12);
-    for (void* entry : entries) {
-        pool->Free(entry);
-    }
+    FreeAll(*pool, entries);
 }
 
 TEST(Pool, LevelsStopDoublingAtTenMillionBytes) {
     auto doubling = MakePool(100000, 60, "Big", -1);
-    std::vector<void*> entries;
-    for (int i = 0; i < 61; ++i) {
-        entries.push_back(doubling->Allocate());
-    }
+    const std::vector<void*> entries = AllocateMany(*doubling, 61);
     EXPECT_EQ(doubling->GetNextLevel()->GetEntries(), 60);
-    for (void* entry : entries) {
-        doubling->Free(entry);
-    }
+    FreeAll(*doubling, entries);
     auto stepping = MakePool(100000, 1, "BigStep", 60);
-    void* a = stepping->Allocate();
-    void* b = stepping->Allocate();
+    const std::vector<void*> two = AllocateMany(*stepping, 2);
     EXPECT_EQ(stepping->GetNextLevel()->GetEntries(), 60);
     EXPECT_EQ(stepping->GetNextLevel()->GetGrowth(), 60);
-    stepping->Free(a);
-    stepping->Free(b);
+    FreeAll(*stepping, two);
 }
 
 TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
@@ -123,21 +118,15 @@ TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
     auto pool = MakePool(8, 4, "Leaky", 0);
     pool->Allocate();
     pool.reset();
-    const auto leaks = services.Of("ReportLeak");
-    ASSERT_EQ(leaks.size(), 1u);
-    EXPECT_EQ(leaks[0].text, "leak in pool Leaky entries 1");
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, 10);
-    EXPECT_EQ(reports[0].text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
+    EXPECT_EQ(services.Only("ReportLeak").text, "leak in pool Leaky entries 1");
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, 10);
+    EXPECT_EQ(report.text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
 }
 
 TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {
     auto pool = MakePool(8, 4, "Reuse", -1);
-    std::vector<void*> entries;
-    for (int i = 0; i < 6; ++i) {
-        entries.push_back(pool->Allocate());
-    }
+    const std::vector<void*> entries = AllocateMany(*pool, 6);
     QLC_Pool* second = pool->GetNextLevel();
     ASSERT_TRUE(second->Contains(entries[4]));
     EXPECT_EQ(second->GetUsed(), 2);
@@ -147,9 +136,7 @@ TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {
     EXPECT_EQ(pool->Allocate(), entries[4]);
     EXPECT_EQ(pool->GetAllocationCount(), 7);
     EXPECT_EQ(pool->GetPeak(), 6);
-    for (void* entry : entries) {
-        pool->Free(entry);
-    }
+    FreeAll(*pool, entries);
     EXPECT_EQ(pool->UsedTotal(), 0);
 }
 
@@ -169,9 +156,7 @@ TEST(Pool, DoubleFreesAndForeignPointersAreIgnored) {
     void* e = pool->Allocate();
     EXPECT_EQ(pool->Allocate(), nullptr);
     EXPECT_EQ((std::set<void*>{b, c, d, e}).size(), 4u);
-    for (void* entry : {b, c, d, e}) {
-        pool->Free(entry);
-    }
+    FreeAll(*pool, {b, c, d, e});
 }
 
 TEST(Pool, ThreadSafePoolServesTwoThreads) {

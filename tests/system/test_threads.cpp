@@ -52,11 +52,8 @@ void CheckRecursionAcrossThreads() {
 
 }  // namespace
 
-TEST(Mutex, CriticalSectionMutexIsRecursivePerThread) {
+TEST(Mutex, BothKindsAreRecursivePerThread) {
     CheckRecursionAcrossThreads<QLC_CriticalSectionMutex>();
-}
-
-TEST(Mutex, TimedMutexIsRecursivePerThread) {
     CheckRecursionAcrossThreads<QLC_TimedMutex>();
 }
 
@@ -76,10 +73,9 @@ TEST(Mutex, DestroyedWhileLockedReportsALeakAndReleasesIt) {
     mutex->Lock();
     const std::string address = Pointer(mutex.get());
     mutex.reset();
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, -1);
-    EXPECT_EQ(reports[0].text, "leak mutex " + address + " locks 2");
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, -1);
+    EXPECT_EQ(report.text, "leak mutex " + address + " locks 2");
 }
 
 TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
@@ -187,9 +183,7 @@ TEST(MutexRegistry, GrowsPastItsLimitAndTheNextRemovalFailsTheAssertion) {
     QLC_BaseMutex* second = mutexes[1].get();
     mutexes.erase(mutexes.begin());
     EXPECT_EQ(registry.Count(), 100u);
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].text, "ASSERT: m_mutexes.MaxSize()<=QLD_MAX_MUTEXES");
+    EXPECT_EQ(services.Only("Report").text, "ASSERT: m_mutexes.MaxSize()<=QLD_MAX_MUTEXES");
     std::vector<QLC_BaseMutex*> all;
     registry.Collect(all, false);
     ASSERT_EQ(all.size(), 100u);
@@ -231,22 +225,19 @@ TEST_F(ExceptionFilter, KeepGoingReportsOnTheDefaultChannelAndContinuesTheSearch
     services.keep_waiting_count = 1;
     services.report_level = 4;
     EXPECT_EQ(Raise(0xC0000005), EXCEPTION_CONTINUE_SEARCH);
-    ASSERT_EQ(services.Of("NotifyError").size(), 1u);
-    EXPECT_EQ(services.Of("NotifyError")[0].channel, 1);
-    const auto reports = services.Of("Report");
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel, -1);
-    EXPECT_EQ(reports[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
-                                   " caught unhandled exception - described");
+    EXPECT_EQ(services.Only("NotifyError").channel, 1);
+    const RecordedCall report = services.Only("Report");
+    EXPECT_EQ(report.channel, -1);
+    EXPECT_EQ(report.text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
+                               " caught unhandled exception - described");
 }
 
 TEST_F(ExceptionFilter, OtherwiseAFatalReportEndsTheProcess) {
     EXPECT_EQ(Raise(0xE06D7363), EXCEPTION_EXECUTE_HANDLER);
-    const auto fatal = services.Of("FatalError");
-    ASSERT_EQ(fatal.size(), 1u);
-    EXPECT_EQ(fatal[0].channel, 1);
-    EXPECT_EQ(fatal[0].text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
-                                 " caught unhandled exception - described - unknown C++ exception");
+    const RecordedCall fatal = services.Only("FatalError");
+    EXPECT_EQ(fatal.channel, 1);
+    EXPECT_EQ(fatal.text, "unknown thread " + std::to_string(GetCurrentThreadId()) +
+                              " caught unhandled exception - described - unknown C++ exception");
 }
 
 TEST_F(ExceptionFilter, AKnownThreadIsNamedWithItsRecordText) {
