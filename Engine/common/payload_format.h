@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "PatchEngineApi.h"
+
 namespace tpe {
 
 // Written by the builder; the reader also takes every older version down to the oldest.
@@ -88,7 +90,8 @@ static_assert(sizeof(PayloadHeaderFields::bodyHash) == 32, "the body hash is a S
 
 // Limits the reader enforces, so that a hostile payload cannot exhaust memory.
 constexpr uint32_t kMaxInfoLines = 4096;
-constexpr uint32_t kMaxInfoLineLength = 1023;  // the utility keeps lines in 1024-byte buffers
+// Each line reaches the utility as one engine text.
+constexpr uint32_t kMaxInfoLineLength = kEngineMaxTextLength;
 constexpr uint64_t kMaxInfoSectionSize = 8u << 20;
 constexpr uint64_t kMaxTableSize = 256u << 20;
 constexpr uint32_t kMaxSources = 256;
