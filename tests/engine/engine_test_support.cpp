@@ -2,6 +2,7 @@
 
 #include "byte_io.h"
 #include "file_hash.h"
+#include "payload_writer.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -142,8 +143,7 @@ int ModeOf(const std::string& path) {
 }
 
 void CopyTree(const std::string& from, const std::string& to) {
-    TreeSpec spec = ReadTree(from);
-    WriteTree(to, spec);
+    WriteTree(to, ReadTree(from));
 }
 
 tpe::BuildRequest RequestFor(const std::string& old, const std::string& current) {
@@ -190,6 +190,30 @@ void BuildMixedChangePatch(const std::string& dir) {
     // The new build ships ro.dat read-only, as installations have it.
     chmod((dir + "/new/ro.dat").c_str(), 0444);
     BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
+}
+
+tpe::PatchModel HandMadeModel() {
+    tpe::PatchModel model;
+    model.infoLines = {"Versions,game.exe,1,2"};
+    model.sources = {{"1", ""}};
+    return model;
+}
+
+std::string PayloadOf(tpe::PatchModel model, const std::vector<uint8_t>& fullBlock) {
+    ScratchDir scratch;
+    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
+    std::string error;
+    uint64_t size = 0;
+    bool written = writer.Open(&error);
+    for (tpe::FileEntry& file : model.files) {
+        written = written && (fullBlock.empty() ||
+                              writer.AddBlock(file.states[0], tpe::BlockKind::Full,
+                                              fullBlock.data(), fullBlock.size(), &error));
+    }
+    if (!written || !writer.Finish(model, &size, &error)) {
+        throw std::runtime_error("cannot write the payload: " + error);
+    }
+    return ReadFile(scratch / "payload.bin");
 }
 
 std::string FakeProgram() {
@@ -291,6 +315,12 @@ bool Recorder::Has(unsigned id, const std::string& part) const {
         }
     }
     return false;
+}
+
+tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch,
+                          const std::string& folder) {
+    Recorder ignored;
+    return RunPass(mode, patch, folder, ignored);
 }
 
 tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,

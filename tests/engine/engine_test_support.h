@@ -55,6 +55,11 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
 // read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new
 // folder) and the patch between them, `dir`/patch.bin.
 void BuildMixedChangePatch(const std::string& dir);
+// The payload of `model`, written without the builder's checks; with `fullBlock`, every file's
+// first old state gets that Full block.
+std::string PayloadOf(tpe::PatchModel model, const std::vector<uint8_t>& fullBlock = {});
+// A model for payloads written by hand: the versions line and one source, version 1.
+tpe::PatchModel HandMadeModel();
 // The smallest file the payload locator takes for a 64-bit Windows program: DOS header, PE
 // signature, file header and an optional header with its 16 data directories.
 std::string FakeProgram();
@@ -142,6 +147,9 @@ public:
 tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch, const std::string& folder,
                           Recorder& recorder, tpe::FileSystem& fs = tpe::NativeFileSystem(),
                           const std::string& backup = std::string());
+// The same where the messages do not matter.
+tpe::EngineResult RunPass(tpe::EngineMode mode, const std::string& patch,
+                          const std::string& folder);
 
 // A 4 KiB text made of `seed`-dependent lines, and a binary block of `size` bytes.
 std::string TextOf(int seed);

@@ -68,8 +68,7 @@ protected:
 
 // notes.txt changes its mode alone: the patch must carry it all the same, and only once.
 TEST_F(Modes, ApplyGivesTheNewModesOnceAndRestoresALostExecuteBit) {
-    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
-              EngineResult::Ok);
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst"), EngineResult::Ok);
     ExpectNewModes();
     chmod((dir / "inst/game.exe").c_str(), 0644);
     Recorder check;
@@ -286,9 +285,7 @@ TEST_F(Links, AnEngineWithoutLinksRefusesThePatchBeforeChangingAnything) {
 }
 
 TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
-    tpe::PatchModel model;
-    model.infoLines = {"Versions,game.exe,1,2"};
-    model.sources = {{"1", ""}};
+    tpe::PatchModel model = HandMadeModel();
     // `contents` differs from the target only in a damaged entry.
     auto problem = [&](const std::string& path, const std::string& target,
                        const char* contents = nullptr) {

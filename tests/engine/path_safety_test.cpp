@@ -5,7 +5,6 @@
 
 #include "engine_test_support.h"
 #include "path_safety.h"
-#include "payload_writer.h"
 
 using namespace tpe_test;
 using tpe::EngineMode;
@@ -60,14 +59,7 @@ TEST(PathSafety, NamesFoldedAsWindowsFoldsThemCollide) {
 // A payload written without the builder's checks, holding one bad entry.
 std::string PayloadWith(const std::vector<std::string>& files,
                         const std::vector<std::string>& folders = {}) {
-    tpe::PatchModel model;
-    model.infoLines = {"Versions,game.exe,1,2"};
-    model.sources = {{"1", ""}};
-    ScratchDir scratch;
-    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
-    std::string error;
-    uint64_t size = 0;
-    EXPECT_TRUE(writer.Open(&error)) << error;
+    tpe::PatchModel model = HandMadeModel();
     for (const std::string& folder : folders) {
         model.folders.push_back({tpe::FolderAction::Create, folder});
     }
@@ -78,8 +70,7 @@ std::string PayloadWith(const std::vector<std::string>& files,
         file.states[0].old = {true, 3, tpe::Sha256Of("old", 3)};
         model.files.push_back(file);  // a deletion: needs no data block
     }
-    EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
-    return ReadFile(scratch / "payload.bin");
+    return PayloadOf(model);
 }
 
 TEST(PathSafety, OneUnsafeEntryMakesTheWholePayloadInvalid) {
@@ -105,9 +96,7 @@ TEST(PathSafety, NamesThatCollideOrNestUnderAFileAreInvalid) {
     for (const auto& files : std::vector<std::vector<std::string>>{
              {"a.txt", "A.TXT"}, {"data", "data/x"}, {"dir/file", "DIR/FILE/below"}}) {
         WriteFile(dir / "patch.bin", PayloadWith(files));
-        Recorder recorder;
-        EXPECT_EQ(RunPass(EngineMode::List, dir / "patch.bin", "", recorder),
-                  EngineResult::PayloadDamaged)
+        EXPECT_EQ(RunPass(EngineMode::List, dir / "patch.bin", ""), EngineResult::PayloadDamaged)
             << files[0] << " / " << files[1];
     }
 }
@@ -131,12 +120,7 @@ TEST(PathSafety, LinksInsideTheInstallationAreNeverFollowed) {
             EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / inst, recorder),
                       EngineResult::ContentsMismatch)
                 << inst;
-            bool named = false;
-            for (const Message& m : recorder.messages) {
-                named = named || (m.id == kEngineError &&
-                                  m.text.find("reached through a link") != std::string::npos);
-            }
-            EXPECT_TRUE(named) << inst;
+            EXPECT_TRUE(recorder.Has(kEngineError, "reached through a link")) << inst;
         }
         EXPECT_EQ(ReadFile(dir / (std::string(inst) + "/game.exe")), "1");
     }

@@ -9,7 +9,6 @@
 #include "engine_test_support.h"
 #include "full_block_writer.h"
 #include "payload_locator.h"
-#include "payload_writer.h"
 
 using namespace tpe_test;
 using tpe::EngineMode;
@@ -55,9 +54,7 @@ TEST_F(PayloadDamage, PayloadIsFoundAfterAProgramAndBehindItsSignature) {
         EXPECT_EQ(recorder.messages[0].text, "Versions,game.exe,1.0,1.1");
     }
     WriteFile(dir / "update.exe", Signed(FakeProgram() + payload));
-    Recorder recorder;
-    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "update.exe", dir / "inst", recorder),
-              EngineResult::Ok);
+    EXPECT_EQ(RunPass(EngineMode::Apply, dir / "update.exe", dir / "inst"), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
 }
 
@@ -125,27 +122,16 @@ TEST_F(PayloadDamage, NewerFormatVersionIsRefusedByName) {
 // contents `target` from the Full `block`.
 std::string SameTargetPayload(const std::map<std::string, tpe::Contents>& olds,
                               const tpe::Contents& target, const std::vector<uint8_t>& block) {
-    tpe::PatchModel model;
-    model.infoLines = {"Versions,game.exe,1,2"};
-    model.sources = {{"1", ""}};
-    ScratchDir scratch;
-    tpe::PayloadWriter writer(tpe::NativeFileSystem(), scratch / "payload.bin");
-    std::string error;
-    EXPECT_TRUE(writer.Open(&error)) << error;
+    tpe::PatchModel model = HandMadeModel();
     for (const auto& [path, old] : olds) {
         tpe::FileEntry file;
         file.path = path;
         file.target = target;
         file.states.resize(1);
         file.states[0].old = old;
-        EXPECT_TRUE(writer.AddBlock(file.states[0], tpe::BlockKind::Full, block.data(),
-                                    block.size(), &error))
-            << error;
         model.files.push_back(file);
     }
-    uint64_t size = 0;
-    EXPECT_TRUE(writer.Finish(model, &size, &error)) << error;
-    return ReadFile(scratch / "payload.bin");
+    return PayloadOf(model, block);
 }
 
 tpe::Contents ContentsOf(const std::string& text) {
@@ -169,8 +155,7 @@ TEST(FullBlocks, BlockInflatingPastItsFileIsRefusedAndLeavesNothing) {
     for (const std::string& promised : {std::string("tiny"), std::string(64 << 20, 'x')}) {
         // 64 MiB of zeros compress to almost nothing: a bomb unless the size bounds it.
         WriteFile(dir / "patch.bin", FullBlockPayload(std::string(64 << 20, '\0'), promised));
-        Recorder recorder;
-        EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
+        EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst"),
                   EngineResult::PayloadDamaged);
         EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
     }
@@ -187,9 +172,7 @@ TEST(SizeBombs, HugeDeclaredSizesAddUpWithoutWrappingRound) {
                                 {1, 2, 3}));
     const TreeSpec before = ReadTree(dir / "inst");
     for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
-        Recorder recorder;
-        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", recorder),
-                  EngineResult::InsufficientSpace);
+        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst"), EngineResult::InsufficientSpace);
         EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
     }
 }

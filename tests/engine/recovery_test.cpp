@@ -21,9 +21,8 @@ protected:
     void SetUp() override {
         BuildMixedChangePatch(dir.Path());
         old = ReadTree(dir / "old");
-        Recorder clean;
         FaultyFileSystem counting;
-        EXPECT_EQ(Apply(Fresh("reference"), clean, counting), EngineResult::Ok);
+        EXPECT_EQ(Apply(Fresh("reference"), counting), EngineResult::Ok);
         current = ReadTree(dir / "reference");
         operations = counting.operations;
     }
@@ -34,8 +33,8 @@ protected:
         chmod((inst + "/ro.dat").c_str(), 0444);
         return inst;
     }
-    EngineResult Apply(const std::string& inst, Recorder& recorder,
-                       tpe::FileSystem& fs = tpe::NativeFileSystem()) {
+    EngineResult Apply(const std::string& inst, tpe::FileSystem& fs = tpe::NativeFileSystem()) {
+        Recorder recorder;
         recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
         return RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, fs, GetParam());
     }
@@ -45,8 +44,7 @@ protected:
         FaultyFileSystem dying;
         dying.freezeAt = operation;
         dying.tornWrite = torn;
-        Recorder recorder;
-        Apply(inst, recorder, dying);
+        Apply(inst, dying);
         return inst;
     }
     // The journal `inst` holds; false when there is none or it cannot be read.
@@ -111,17 +109,14 @@ TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
             FaultyFileSystem dying;
             dying.failAt = failAt;
             dying.freezeAt = dieAt;
-            Recorder recorder;
-            if (Apply(inst, recorder, dying) != EngineResult::RollbackIncomplete) {
+            if (Apply(inst, dying) != EngineResult::RollbackIncomplete) {
                 continue;  // the rollback was over before the death
             }
             ++deaths;
             tpe::JournalContents journal;
             ASSERT_TRUE(JournalOf(inst, &journal));
             aborted += journal.aborted;
-            Recorder next;
-            EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, next),
-                      EngineResult::Ok);
+            EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst), EngineResult::Ok);
             const TreeSpec after = ReadTree(inst);
             if (journal.aborted || TreeDiff(after, current) != "") {
                 EXPECT_EQ(TreeDiff(after, old), "")
@@ -151,8 +146,7 @@ TEST_P(Recovery, ATornCommitRecordRollsBack) {
 TEST_P(Recovery, OnlyPassesAfterConsentRecover) {
     std::string inst = Killed(CommitOperation() + 2);
     const TreeSpec killed = ReadTree(inst);
-    Recorder listing;
-    EXPECT_EQ(RunPass(EngineMode::List, dir / "patch.bin", inst, listing), EngineResult::Ok);
+    EXPECT_EQ(RunPass(EngineMode::List, dir / "patch.bin", inst), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(inst), killed), "");
     for (EngineMode mode : {EngineMode::Recover, EngineMode::Analyse}) {
         Recorder next;
@@ -180,20 +174,18 @@ TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
     EXPECT_TRUE(first.Has(kEngineError, "Cannot recover the interrupted update"));
     EXPECT_EQ(first.messages.size(), 1u) << "nothing else was done";
     EXPECT_TRUE(Committed(inst));
-    Recorder second;
-    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst, second), EngineResult::Ok);
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", inst), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
 }
 
 TEST_P(Recovery, AnApplyWithNothingToChangeWritesNoJournal) {
     std::string inst = Fresh("twice");
-    Recorder first, second;
-    ASSERT_EQ(Apply(inst, first), EngineResult::Ok);
+    ASSERT_EQ(Apply(inst), EngineResult::Ok);
     if (!GetParam().empty()) {
         RemoveTree(inst + "/" + GetParam());
     }
     FaultyFileSystem counting;
-    EXPECT_EQ(Apply(inst, second, counting), EngineResult::Ok);
+    EXPECT_EQ(Apply(inst, counting), EngineResult::Ok);
     EXPECT_EQ(counting.operations, 0);
 }
 
@@ -218,8 +210,7 @@ TEST(HostileJournal, PathsLeadingOutsideAreRefused) {
             ASSERT_TRUE(writer.Prepared({true, path}));
         }
         WriteFile(dir / ("outside/victim.txt.~tpn0123abcd"), "staged?");
-        Recorder next;
-        EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst", next),
+        EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst"),
                   EngineResult::JournalUnusable)
             << path;
         EXPECT_EQ(ReadFile(dir / "outside/victim.txt"), "keep me");
@@ -231,8 +222,7 @@ TEST(HostileJournal, AJournalCutInItsHeaderIsJustRemoved) {
     ScratchDir dir;
     WriteTree(dir / "inst", {{"a.txt", "a"}});
     WriteFile(dir / "inst/.~tpjournal", "TSLYJ");
-    Recorder next;
-    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst", next),
+    EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "no-patch.bin", dir / "inst"),
               EngineResult::PayloadMissing);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), TreeSpec{{"a.txt", "a"}}), "");
 }
