@@ -64,9 +64,8 @@ TEST_F(PayloadDamage, ProgramWithoutPayloadIsReportedAsAListingError) {
     EXPECT_EQ(List(dir / "update.exe", recorder), EngineResult::PayloadMissing);
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].id, kEngineError);
-
-    Recorder apply;
-    EXPECT_EQ(List(dir / "no-such-file.exe", apply), EngineResult::PayloadMissing);
+    EXPECT_EQ(RunPass(EngineMode::List, dir / "no-such-file.exe", ""),
+              EngineResult::PayloadMissing);
 }
 
 TEST_F(PayloadDamage, EverySingleByteChangeIsDetectedAndChangesNothing) {

@@ -38,10 +38,7 @@ TEST_P(Rollback, NullAnswerAtEveryMessageLeavesTheTreeUntouched) {
         std::string inst = FreshInstall(int(stop) + 1);
         Recorder recorder;
         recorder.answer = [stop](size_t index, unsigned id) -> const char* {
-            if (index == stop) {
-                return nullptr;
-            }
-            return id == kEngineQuestion ? "Y" : "";
+            return index == stop ? nullptr : id == kEngineQuestion ? "Y" : "";
         };
         EXPECT_NE(RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder,
                           tpe::NativeFileSystem(), Backup()),
@@ -63,14 +60,13 @@ TEST_P(Rollback, FailureOfAnyFileOperationLeavesTheTreeUntouched) {
             current[Backup() + "/" + path] = old.at(path);
         }
     }
-    Recorder answers;
-    answers.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
     int failures = 0;
     for (long failAt = 0;; ++failAt) {
         std::string inst = FreshInstall(int(failAt));
         FaultyFileSystem fs;
         fs.failAt = failAt;
-        Recorder recorder = answers;
+        Recorder recorder;
+        recorder.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
         EngineResult result =
             RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder, fs, Backup());
         if (!fs.failed) {
@@ -88,10 +84,7 @@ TEST_P(Rollback, FailureOfAnyFileOperationLeavesTheTreeUntouched) {
         if (result == EngineResult::Ok) {
             // Only what follows the swap may fail without undoing it: the new tree is complete;
             // a folder to remove (with a notice) may be left over.
-            bool keptFolder = false;
-            for (const Message& m : recorder.messages) {
-                keptFolder = keptFolder || m.text.rfind("Kept folder", 0) == 0;
-            }
+            const bool keptFolder = recorder.Has(kEngineInformation, "Kept folder");
             for (auto it = after.begin(); it != after.end();) {
                 bool leftover =
                     keptFolder && it->first.rfind("sub/", 0) == 0 && it->first.back() == '/';
