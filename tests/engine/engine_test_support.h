@@ -78,7 +78,6 @@ public:
     long operations = 0;
     bool failed = false;
     long long freeSpace = -1;
-    bool linksSupported = true;  // false: behaves as the Windows engine does
 
     std::unique_ptr<tpe::InputFile> OpenRead(const std::string& path) override {
         return m_native.OpenRead(path);
@@ -106,12 +105,12 @@ public:
     bool SetMode(const std::string& path, uint16_t mode) override {
         return !Fault() && m_native.SetMode(path, mode);
     }
-    bool LinksSupported() const override { return linksSupported; }
+    bool LinksSupported() const override { return m_native.LinksSupported(); }
     bool MakeLink(const std::string& path, const std::string& target) override {
-        return linksSupported && !Fault() && m_native.MakeLink(path, target);
+        return !Fault() && m_native.MakeLink(path, target);
     }
     bool ReadLink(const std::string& path, std::string* target) override {
-        return linksSupported && m_native.ReadLink(path, target);
+        return m_native.ReadLink(path, target);
     }
     bool FreeSpace(const std::string& folder, uint64_t* bytes) override;
     bool List(const std::string& folder, std::vector<std::string>* names) override {

@@ -265,25 +265,6 @@ TEST_F(Links, ALinkThatBecomesAFileIsRefused) {
         << error;
 }
 
-TEST_F(Links, AnEngineWithoutLinksRefusesThePatchBeforeChangingAnything) {
-    std::string error;
-    ASSERT_TRUE(TryBuild(Request(dir, tpe::LinkPolicy::Keep), dir / "patch.bin", &error)) << error;
-    const TreeSpec before = ReadTree(dir / "inst");
-    for (EngineMode mode : {EngineMode::Analyse, EngineMode::Apply}) {
-        FaultyFileSystem windows;
-        windows.linksSupported = false;
-        Recorder run;
-        EXPECT_EQ(RunPass(mode, dir / "patch.bin", dir / "inst", run, windows),
-                  EngineResult::PayloadDamaged);
-        EXPECT_TRUE(run.Has(kEnginePatchFileInvalid,
-                            "it holds symbolic links (lib\\libgame.so.1 is one), which this system "
-                            "cannot create; nothing was changed"))
-            << ::testing::PrintToString(run.messages);
-        EXPECT_EQ(windows.operations, 0);
-    }
-    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), before), "");
-}
-
 TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
     tpe::PatchModel model = HandMadeModel();
     // `contents` differs from the target only in a damaged entry.
