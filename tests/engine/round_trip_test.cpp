@@ -11,15 +11,13 @@ using tpe::EngineResult;
 
 namespace {
 
+// Beside the fuzz seeds' kinds of change (tests/fuzz/corpus/round_trip): deltas of text and
+// binary files, folders emptied several levels deep, an empty folder kept and an empty file added.
 TreeSpec OldTree() {
     return {{"game.exe", "old program" + BinaryOf(3000, 1)},
             {"readme.txt", TextOf(3)},
             {"data/level1.dat", BinaryOf(50000, 2)},
-            {"data/level2.dat", BinaryOf(20000, 3)},
             {"data/old/removed.bin", BinaryOf(100, 4)},
-            {"data/empty-becomes-full", ""},
-            {"full-becomes-empty", "something"},
-            {"unchanged.txt", TextOf(5)},
             {"obsolete/deep/er/file.txt", "bye"},
             {"kept-empty-folder/", ""}};
 }
@@ -30,29 +28,18 @@ TreeSpec NewTree() {
     return {{"game.exe", "new program" + BinaryOf(3100, 1)},
             {"readme.txt", TextOf(3) + "one more line\n"},
             {"data/level1.dat", level1},
-            {"data/level2.dat", BinaryOf(20000, 3)},
-            {"data/empty-becomes-full", "now with text"},
-            {"full-becomes-empty", ""},
-            {"unchanged.txt", TextOf(5)},
             {"added/nested/deeper/new.bin", BinaryOf(7000, 11)},
             {"added/empty.txt", ""},
-            {"new-empty-folder/", ""},
             {"kept-empty-folder/", ""}};
 }
 
-class RoundTrip : public ::testing::Test {
-protected:
-    void SetUp() override {
-        WriteTree(dir / "old", OldTree());
-        WriteTree(dir / "new", NewTree());
-        BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
-        CopyTree(dir / "old", dir / "inst");
-    }
-    ScratchDir dir;
-};
-
 // The analysis changes nothing; the apply makes the new tree, and a second one finds it done.
-TEST_F(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOneOnce) {
+TEST(RoundTrip, ApplyTurnsTheOldTreeIntoTheNewOneOnce) {
+    ScratchDir dir;
+    WriteTree(dir / "old", OldTree());
+    WriteTree(dir / "new", NewTree());
+    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+    CopyTree(dir / "old", dir / "inst");
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst"), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), OldTree()), "");
     for (int pass = 0; pass < 2; ++pass) {
