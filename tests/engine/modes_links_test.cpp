@@ -156,13 +156,6 @@ protected:
         mkdir((dir / tree + "/" + tpe::ParentPath(path)).c_str(), 0755);
         ASSERT_EQ(symlink(target.c_str(), (dir / tree + "/" + path).c_str()), 0) << path;
     }
-    void ExpectNewLinks() {
-        EXPECT_EQ(LinkOf(dir / "inst/lib/libgame.so.1"), "libgame.so.1.1");
-        EXPECT_EQ(LinkOf(dir / "inst/bin/game"), "../lib/libgame.so.1");
-        EXPECT_EQ(LinkOf(dir / "inst/share/latest"), "../share/readme");
-        EXPECT_EQ(ModeOf(dir / "inst/share/old-name"), -1);
-        EXPECT_EQ(ModeOf(dir / "inst/lib/libgame.so.1.0"), -1);
-    }
     ScratchDir dir;
     Recorder recorder;
 };
@@ -186,7 +179,11 @@ TEST_F(Links, KeptLinksAreCreatedReplacedAndRemovedByTheApply) {
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "inst", recorder),
               EngineResult::Ok)
         << ::testing::PrintToString(recorder.messages);
-    ExpectNewLinks();
+    EXPECT_EQ(LinkOf(dir / "inst/lib/libgame.so.1"), "libgame.so.1.1");
+    EXPECT_EQ(LinkOf(dir / "inst/bin/game"), "../lib/libgame.so.1");
+    EXPECT_EQ(LinkOf(dir / "inst/share/latest"), "../share/readme");
+    EXPECT_EQ(ModeOf(dir / "inst/share/old-name"), -1);
+    EXPECT_EQ(ModeOf(dir / "inst/lib/libgame.so.1.0"), -1);
     EXPECT_EQ(ReadFile(dir / "inst/bin/game"), ReadFile(dir / "new/lib/libgame.so.1.1"));
     Recorder check;
     EXPECT_EQ(RunPass(EngineMode::Analyse, dir / "patch.bin", dir / "inst", check),
