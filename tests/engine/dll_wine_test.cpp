@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -185,22 +184,6 @@ TEST_F(EngineDll, FileOpenWithoutSharingIsNamedAndNothingChanges) {
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
 }
 
-// A program that lets others read its file but not move it: everything is staged and the other
-// files are already swapped when the last one cannot move; all of it is undone.
-TEST_F(EngineDll, FileThatCannotBeMovedRollsBackEveryFileSwappedBeforeIt) {
-    std::string program = MakeUpdateProgram(dir);
-    WriteTree(dir + "\\inst", kOld);
-    for (const char* backup : {"", "-b:Update_1.0_Backup"}) {
-        g_messages.clear();
-        HeldOpenFile game(dir + "\\inst\\ts2.exe", FILE_SHARE_READ);
-        ASSERT_TRUE(game.Held());
-        EXPECT_NE(Run(program, In("inst") + "-u " + backup), 0);
-        EXPECT_NE(ErrorTexts().find("ts2.exe"), std::string::npos) << ErrorTexts();
-        game.Release();
-        EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "") << backup;
-    }
-}
-
 // Windows keeps the write bit of a file's mode as the read-only attribute: a file shipped
 // read-only arrives read-only, and a cancelled apply leaves no staged file behind although the
 // staged copy carried the attribute.
@@ -254,33 +237,6 @@ TEST_F(EngineDll, APatchWithLinksIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
     g_messages.clear();
     EXPECT_EQ(Run(dir + "\\links.bin", "\"" + dir + "\\inst\" -l"), 0) << "listing still works";
-}
-
-// The signature fixture: one run writes the unsigned update program, a script signs it with
-// osslsigncode, a second run lists and applies the signed one.
-std::string FixtureDir() {
-    const char* dir = std::getenv("TESSALY_SIGN_FIXTURE");
-    return dir ? dir : "";
-}
-
-using SignedFixture = EngineDll;
-
-TEST_F(SignedFixture, Make) {
-    ASSERT_NE(FixtureDir(), "");
-    CreateDirectoryA(FixtureDir().c_str(), nullptr);
-    MakeUpdateProgram(FixtureDir());
-}
-
-TEST_F(SignedFixture, SignedProgramListsAndApplies) {
-    ASSERT_NE(FixtureDir(), "");
-    const std::string program = FixtureDir() + "\\Signed.exe";
-    ASSERT_GT(ReadFile(program).size(), ReadFile(FixtureDir() + "\\Update.exe").size());
-    EXPECT_EQ(Run(program, "\"C:/\" -i -l"), 0);
-    ASSERT_FALSE(g_messages.empty());
-    EXPECT_EQ(g_messages[0].second, "Versions,ts2.exe,1.0,1.1");
-    WriteTree(FixtureDir() + "\\inst", kOld);
-    EXPECT_EQ(Run(program, "\"" + FixtureDir() + "\\inst\" -nopathsearch -i -u "), 0);
-    EXPECT_EQ(TreeDiff(ReadTree(FixtureDir() + "\\inst"), kNew), "");
 }
 
 }  // namespace
