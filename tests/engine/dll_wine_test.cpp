@@ -111,34 +111,6 @@ TEST_F(EngineDll, OrdinalOneIsTheNamedExport) {
               reinterpret_cast<void*>(apply));
 }
 
-TEST_F(EngineDll, ListsAnalysesAndAppliesOnARealFolder) {
-    std::string program = MakeUpdateProgram(dir);
-    WriteTree(dir + "\\inst", kOld);
-
-    EXPECT_EQ(Run(program, "\"C:/anything\" -i -l"), 0);
-    ASSERT_FALSE(g_messages.empty());
-    EXPECT_EQ(g_messages[0], std::make_pair(11u, std::string("Versions,ts2.exe,1.0,1.1")));
-
-    g_messages.clear();
-    EXPECT_EQ(Run(program, In("inst") + "-j"), 0);
-    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), kOld), "");
-    std::vector<std::string> names;
-    for (const auto& m : g_messages) {
-        if (m.first == 7) {
-            names.push_back(m.second);
-        }
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"data\\a.pak", "data\\more\\c.txt", "gone.txt",
-                                               "ts2.exe"}));
-
-    EXPECT_EQ(Run(program, In("inst") + "-u -b:Update_1.0_Backup"), 0);
-    Tree expected = kNew;
-    for (const char* replaced : {"ts2.exe", "data/a.pak", "gone.txt"}) {
-        expected[std::string("Update_1.0_Backup/") + replaced] = kOld.at(replaced);
-    }
-    EXPECT_EQ(TreeDiff(ReadTree(dir + "\\inst"), expected), "");
-}
-
 TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
     std::string program = MakeUpdateProgram(dir);
     for (const char* inst : {"\\inst", "\\inst2"}) {
