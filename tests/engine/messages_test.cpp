@@ -48,9 +48,6 @@ protected:
 const Message kEnd{kEngineFileDone, ""};
 const Message kTick{kEngineTick, ""};
 const Message kWhole{kEngineFileFraction, "32768"};
-Message Begin(const std::string& name) {
-    return {kEngineFileBegins, name};
-}
 Message Notice(const std::string& text) {
     return {kEngineNotice, text};
 }
@@ -59,7 +56,7 @@ Message Info(const std::string& text) {
 }
 // The messages of one file: its name, `between`, and its end.
 std::vector<Message> File(const std::string& name, std::vector<Message> between) {
-    between.insert(between.begin(), Begin(name));
+    between.insert(between.begin(), Message{kEngineFileBegins, name});
     between.push_back(kEnd);
     return between;
 }

@@ -199,9 +199,7 @@ TEST(HostileJournal, PathsLeadingOutsideAreRefused) {
     WriteTree(dir / "inst", {{"a.txt", "a"}});
     WriteTree(dir / "outside", {{"victim.txt", "keep me"}});
     symlink((dir / "outside").c_str(), (dir / "inst/link").c_str());
-    const std::vector<std::string> paths = {"../outside/victim.txt", "link/victim.txt",
-                                            "/etc/passwd"};
-    for (const std::string& path : paths) {
+    for (const std::string path : {"../outside/victim.txt", "link/victim.txt", "/etc/passwd"}) {
         RemoveTree(dir / "inst/.~tpjournal");
         {
             tpe::JournalWriter writer(tpe::NativeFileSystem(), dir / "inst/.~tpjournal", "0123abcd",
