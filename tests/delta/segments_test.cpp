@@ -7,28 +7,12 @@
 
 #include "branch_transform.h"
 #include "content_anchors.h"
-#include "delta_format.h"
 #include "delta_test_support.h"
-#include "segments_encoder.h"
 
 namespace tpe::test {
 namespace {
 
 constexpr size_t kMiB = size_t{1} << 20;
-
-// The Segments delta between the two, checked to rebuild the new file exactly.
-Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData, unsigned threads = 1) {
-    MemoryOld old(oldData), now(newData);
-    MemorySink sink;
-    DeltaEncodeOptions options;
-    options.level = 3;
-    options.threads = threads;
-    EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), SegmentsEncodeResult::Ok);
-    Bytes rebuilt;
-    EXPECT_EQ(Decode(oldData, sink.Data(), newData.size(), &rebuilt), DeltaStatus::Ok);
-    EXPECT_TRUE(rebuilt == newData);
-    return sink.Data();
-}
 
 // The old file cut into `pieceSize` pieces, shuffled, a few of them changed.
 Bytes Shuffled(const Bytes& oldData, size_t pieceSize, uint64_t seed) {
