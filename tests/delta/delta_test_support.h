@@ -96,12 +96,11 @@ inline Bytes RoundTrip(const Bytes& oldData, const Bytes& newData) {
 }
 
 // The Segments delta between the two, checked.
-inline Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData, unsigned threads = 1) {
+inline Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData) {
     MemoryOld old(oldData), now(newData);
     MemorySink sink;
     DeltaEncodeOptions options;
     options.level = 3;
-    options.threads = threads;
     EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), SegmentsEncodeResult::Ok);
     return Rebuilds(oldData, newData, sink.data);
 }
