@@ -52,14 +52,6 @@ std::string PlaceName(uint8_t place) {
     return file == 15 ? folder + "empty/" : folder + "f" + std::to_string(file);
 }
 
-std::string Repeated(const std::string& contents, unsigned times) {
-    std::string result;
-    for (unsigned i = 0; i < times; ++i) {
-        result += contents;
-    }
-    return result;
-}
-
 void MakeBuilds(InputBytes& input, TreeSpec* oldBuild, TreeSpec* newBuild) {
     (*oldBuild)["game.exe"] = "game 1.0";
     (*newBuild)["game.exe"] = "game 1.1";
@@ -67,9 +59,13 @@ void MakeBuilds(InputBytes& input, TreeSpec* oldBuild, TreeSpec* newBuild) {
         const uint8_t head = input.Byte();
         const unsigned kind = head >> 6;
         const std::string name = PlaceName(head & 63);
-        const unsigned times = (input.Byte() & 15) + 1u;
+        unsigned times = (input.Byte() & 15) + 1u;
         const bool folder = name.back() == '/';
-        const std::string contents = folder ? std::string() : Repeated(input.Chunk(), times);
+        const std::string chunk = folder ? std::string() : input.Chunk();
+        std::string contents;
+        while (times-- > 0) {
+            contents += chunk;
+        }
         std::string changed = contents;
         if (kind == 3 && !folder) {
             const size_t at = changed.size() * input.Byte() / 256;
