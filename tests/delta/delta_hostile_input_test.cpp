@@ -10,6 +10,7 @@
 #include <malloc.h>
 #endif
 
+#include "counting_sink.h"
 #include "delta_format.h"
 #include "delta_hash.h"
 #include "delta_test_support.h"
@@ -294,16 +295,6 @@ TEST(DeltaProgress, ReportsEveryMebibyteAndCancels) {
               DeltaStatus::Cancelled);
     EXPECT_LE(stopped.data.size(), size_t{1} << 20);
 }
-
-// Counts what it is given, keeping nothing.
-class CountingSink : public DeltaSink {
-public:
-    bool Write(const void*, size_t size) override {
-        written += size;
-        return true;
-    }
-    uint64_t written = 0;
-};
 
 // The heap in use where it can be measured (Windows: the working set, which is what wine
 // reports reliably; glibc: the allocator's count), else 0.

@@ -1,4 +1,5 @@
-// What a decoder wrote, counted and dropped: fuzz targets check sizes, never contents.
+// What a decoder wrote, counted and dropped: for checks of sizes on outputs too large to keep
+// or fuzzed outputs whose contents mean nothing.
 #pragma once
 
 #include <cstddef>
