@@ -5,11 +5,6 @@
 namespace tpe::test {
 namespace {
 
-// What the new file costs without any old file: plain compression or stored.
-size_t AloneSize(const Bytes& newData) {
-    return Encode({}, newData).size();
-}
-
 Bytes Splice(const Bytes& data, size_t at, size_t erase, const Bytes& insert) {
     Bytes out(data.begin(), data.begin() + at);
     out.insert(out.end(), insert.begin(), insert.end());
@@ -40,6 +35,8 @@ TEST(DeltaRoundTrip, EachKindOfChangeCostsAboutWhatItChanges) {
     Bytes spanning = Splice(chunks, 1024 * 1024 - 3, 0, Random(12).Fill(10));  // across a chunk end
     spanning = Splice(spanning, 2500000, 100000, {});
     spanning.insert(spanning.end(), chunks.begin(), chunks.begin() + 1500000);
+    // What the new file costs with no old file: compressed or stored.
+    auto alone = [](const Bytes& newData) { return Encode({}, newData).size(); };
     const struct {
         const char* name;
         const Bytes &oldData, &newData;
@@ -47,14 +44,14 @@ TEST(DeltaRoundTrip, EachKindOfChangeCostsAboutWhatItChanges) {
     } cases[] = {
         {"both empty", none, none, 64},
         {"emptied", text, none, 64},
-        {"from nothing", none, text, AloneSize(text)},
+        {"from nothing", none, text, alone(text)},
         {"one byte each", one, two, 64},
         {"identical", same, same, 200},
         {"small edits, insertions and deletions", oldData, edited, 2000},
         {"moved and repeated blocks", blocks, moved, 1000},
-        {"unrelated text", noise, prose, AloneSize(prose)},
-        {"unrelated noise", prose, noise, AloneSize(noise)},
-        {"edited text", document, revised, AloneSize(revised) / 10},
+        {"unrelated text", noise, prose, alone(prose)},
+        {"unrelated noise", prose, noise, alone(noise)},
+        {"edited text", document, revised, alone(revised) / 10},
         {"many chunks", chunks, spanning, 5000},
     };
     for (const auto& c : cases) {
