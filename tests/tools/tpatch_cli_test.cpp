@@ -13,12 +13,9 @@ namespace {
 
 // An identifying file with the version stamp the utility reads.
 std::string Stamped(const std::string& version, const std::string& body) {
-    std::string file(78, 'x');
-    file += "Windows only.\r\n";
-    file += ' ';
     std::string field = version;
     field.resize(16, '\0');
-    return file + field + body;
+    return std::string(78, 'x') + "Windows only.\r\n " + field + body;
 }
 
 class TpatchCommands : public ::testing::Test {
