@@ -28,8 +28,8 @@ int Shell(const std::string& command) {
 }
 
 // Attaching with too long a product name is refused; a name that fits is stamped, and the
-// program signed afterwards verifies and still lists the patch.
-TEST(SignedPatch, StampedProgramSignsAndListsAndTooLongANameIsRefused) {
+// program signed afterwards verifies, lists and applies the patch.
+TEST(SignedPatch, StampedProgramSignsListsAndAppliesAndTooLongANameIsRefused) {
     const char* program = std::getenv("TESSALY_TINY_PE");
     ASSERT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
     ScratchDir dir;
@@ -66,6 +66,9 @@ TEST(SignedPatch, StampedProgramSignsAndListsAndTooLongANameIsRefused) {
     Outcome listed = Tpatch({"list", dir / "s.exe"});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.out, Tpatch({"list", dir / "p.bin"}).out);
+    CopyTree(dir / "old", dir / "inst");
+    EXPECT_EQ(Tpatch({"apply", dir / "s.exe", dir / "inst"}).status, 0);
+    EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
 }
 
 }  // namespace
