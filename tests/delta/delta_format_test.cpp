@@ -25,12 +25,10 @@ TEST(DeltaFormat, HeaderFieldsAreLittleEndianAtFixedOffsets) {
                                            0xa8, 0xa7, 0xa6, 0xa5, 0xa4, 0xa3, 0xa2, 0xa1};
     EXPECT_EQ(bytes, expected);
 
-    DeltaHeader read;
+    DeltaHeader read;  // every field read back: written again, the same bytes
     ASSERT_TRUE(ReadDeltaHeader(bytes.data(), read));
-    EXPECT_EQ(read.encoding, header.encoding);
-    EXPECT_EQ(read.oldSize, header.oldSize);
-    EXPECT_EQ(read.newSize, header.newSize);
-    EXPECT_EQ(read.newHash, header.newHash);
+    WriteDeltaHeader(read, bytes.data());
+    EXPECT_EQ(bytes, expected);
 }
 
 TEST(DeltaFormat, ChecksumKeepsItsValuesForWholeWordsAndTails) {

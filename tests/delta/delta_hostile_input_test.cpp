@@ -10,11 +10,11 @@
 #include <malloc.h>
 #endif
 
+#include "counting_sink.h"
 #include "delta_format.h"
 #include "delta_hash.h"
 #include "delta_test_support.h"
 #include "diff_writer.h"
-#include "segments_encoder.h"
 #include "varint.h"
 
 namespace tpe::test {
@@ -23,13 +23,8 @@ namespace {
 // Builds a delta around a hand-made body, with a valid header and trailer.
 Bytes Seal(DeltaEncoding encoding, uint64_t oldSize, uint64_t newSize, uint64_t newHash,
            const Bytes& body) {
-    DeltaHeader header;
-    header.encoding = encoding;
-    header.oldSize = oldSize;
-    header.newSize = newSize;
-    header.newHash = newHash;
     Bytes delta(kDeltaHeaderSize);
-    WriteDeltaHeader(header, delta.data());
+    WriteDeltaHeader({encoding, oldSize, newSize, newHash}, delta.data());
     delta.insert(delta.end(), body.begin(), body.end());
     uint8_t trailer[kDeltaTrailerSize];
     PutLe64(trailer, DeltaHash::Of(delta.data(), delta.size()));
@@ -47,13 +42,10 @@ struct Pair {
     bool segments = false;  // made by the Segments encoder, which the codec keeps for large files
 };
 
+// The pair's delta, checked to rebuild the new file.
 Bytes EncodePair(const Pair& pair) {
-    if (!pair.segments)
-        return Encode(pair.oldData, pair.newData);
-    MemoryOld old(pair.oldData), now(pair.newData);
-    MemorySink sink;
-    EXPECT_EQ(EncodeDeltaSegments(old, now, sink), SegmentsEncodeResult::Ok);
-    return sink.Data();
+    return pair.segments ? EncodeSegments(pair.oldData, pair.newData)
+                         : RoundTrip(pair.oldData, pair.newData);
 }
 
 // One small pair per encoding the encoder picks.
@@ -78,7 +70,6 @@ TEST(DeltaHostileInput, EveryFlippedByteIsRefused) {
         if (std::string(pair.name) == "references") {
             ASSERT_EQ(EncodingOf(delta), uint8_t(DeltaEncoding::DiffWithReferences));
         }
-        ASSERT_EQ(Decode(pair.oldData, delta, pair.newData.size()), DeltaStatus::Ok) << pair.name;
         for (size_t at = 0; at < delta.size(); ++at) {
             for (uint8_t mask : {0x01, 0x80, 0xff}) {
                 Bytes damaged = delta;
@@ -273,7 +264,7 @@ TEST(DeltaFailingCallers, ReadWriteAndPatchErrorsAreReported) {
         sink.failAfter = c.sinkLimit;
         EXPECT_EQ(DecodeDelta(old, patch, sink, pair.newData.size()), c.expected);
         if (c.expected == DeltaStatus::Ok) {
-            EXPECT_EQ(sink.Data(), pair.newData);
+            EXPECT_EQ(sink.data, pair.newData);
         }
     }
 }
@@ -302,82 +293,54 @@ TEST(DeltaProgress, ReportsEveryMebibyteAndCancels) {
     MemorySink stopped;
     EXPECT_EQ(DecodeDelta(old, again, stopped, newData.size(), [](uint64_t) { return false; }),
               DeltaStatus::Cancelled);
-    EXPECT_LE(stopped.Data().size(), size_t{1} << 20);
+    EXPECT_LE(stopped.data.size(), size_t{1} << 20);
 }
 
-// Counts and checksums what it is given, keeping nothing.
-class CountingSink : public DeltaSink {
-public:
-    bool Write(const void* data, size_t size) override {
-        hash.Update(data, size);
-        written += size;
-        return true;
-    }
-    DeltaHash hash;
-    uint64_t written = 0;
-};
-
-TEST(DeltaManyChunks, StreamsEmptyForManyChunksDecode) {
-    // 24 MiB copied with one changed byte in the first and the last chunk: between them the
-    // stream of changed bytes is empty for 22 chunks, which zstd must never be asked to decode
-    // as empty input (it fails calls that make no progress once they add up).
-    Bytes oldData = Random(10).Fill(24u << 20);
-    Bytes newData = oldData;
-    newData[10] ^= 1;
-    newData[newData.size() - 10] ^= 1;
-    DiffScript script;
-    script.ops.push_back({0, oldData.size(), 0});
-    Bytes delta = Seal(DeltaEncoding::Diff, oldData.size(), newData.size(),
-                       DeltaHash::Of(newData.data(), newData.size()),
-                       WriteDiffBody(script, oldData.data(), newData.data(), 1, 1));
-    MemoryOld old(oldData);
-    MemoryPatch patch(delta);
-    CountingSink sink;
-    EXPECT_EQ(DecodeDelta(old, patch, sink, newData.size()), DeltaStatus::Ok);
-    EXPECT_EQ(sink.written, newData.size());
+// The heap in use where it can be measured (Windows: the working set, which is what wine
+// reports reliably; glibc: the allocator's count), else 0.
+size_t HeapInUse() {
+#if defined(_WIN32)
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(GetCurrentProcess(),
+                            reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return counters.WorkingSetSize;
+#elif defined(__GLIBC__)
+    struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#else
+    return 0;
+#endif
 }
 
-// Only where the heap can be measured: Windows and glibc.
-#if defined(_WIN32) || defined(__GLIBC__)
-TEST(DeltaMemory, DecodingALargeFileStaysBounded) {
-    // 80 MiB copied from the old file, plus a literal tail: the script is made by hand so the
-    // test need not run the matcher on a large file.
+TEST(DeltaLargeFile, DecodesInBoundedMemoryThoughMostChunksChangeNoByte) {
+    // 80 MiB copied from the old file with one changed byte in the first and the last chunk, plus
+    // a literal tail; the script is made by hand so the test need not run the matcher on a large
+    // file. Between those chunks the stream of changed bytes is empty, which zstd must never be
+    // asked to decode as empty input (it fails calls that make no progress once they add up).
     const size_t size = 80u << 20;
     Bytes oldData = Random(7).Fill(size);
     Bytes newData = oldData;
-    Bytes tail = Random(8).Fill(4096);
-    newData.insert(newData.end(), tail.begin(), tail.end());
+    newData[10] ^= 1;
+    newData[size - 10] ^= 1;
     DiffScript script;
-    script.ops.push_back({0, size, tail.size()});
-    script.literals = tail;
+    script.literals = Random(8).Fill(4096);
+    script.ops.push_back({0, size, script.literals.size()});
+    newData.insert(newData.end(), script.literals.begin(), script.literals.end());
     const uint64_t newSize = newData.size();
     Bytes delta =
         Seal(DeltaEncoding::Diff, size, newSize, DeltaHash::Of(newData.data(), newData.size()),
              WriteDiffBody(script, oldData.data(), newData.data(), 1, 1));
     newData = Bytes();
 
-    auto heapInUse = []() -> size_t {
-#if defined(_WIN32)
-        PROCESS_MEMORY_COUNTERS_EX counters = {};
-        counters.cb = sizeof counters;
-        K32GetProcessMemoryInfo(GetCurrentProcess(),
-                                reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                                sizeof counters);
-        return counters.WorkingSetSize;  // what wine reports reliably: touched pages
-#else
-        struct mallinfo2 info = mallinfo2();
-        return info.uordblks + info.hblkhd;
-#endif
-    };
-    const size_t baseline = heapInUse();
+    const size_t baseline = HeapInUse();
     size_t peak = 0;
     MemoryOld old(oldData);
     MemoryPatch patch(delta);
     CountingSink sink;
     DeltaStatus status = DecodeDelta(old, patch, sink, newSize, [&](uint64_t) {
         // Growth over the baseline; the working set may also shrink below it.
-        size_t now = heapInUse();
-        size_t growth = now > baseline ? now - baseline : 0;
+        const size_t now = HeapInUse(), growth = now > baseline ? now - baseline : 0;
         peak = growth > peak ? growth : peak;
         return true;
     });
@@ -386,7 +349,6 @@ TEST(DeltaMemory, DecodingALargeFileStaysBounded) {
     EXPECT_LT(peak, size_t{64} << 20);
     EXPECT_LE(old.largestRead, size_t{64} << 10);
 }
-#endif
 
 }  // namespace
 }  // namespace tpe::test

@@ -1,6 +1,8 @@
 // Memory-backed sources and sinks for the delta codec, and generators of test data.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -9,20 +11,20 @@
 #include "delta_decoder.h"
 #include "delta_encoder.h"
 #include "little_endian.h"
+#include "memory_delta_sources.h"
+#include "segments_encoder.h"
 
 namespace tpe::test {
 
 using Bytes = std::vector<uint8_t>;
 
-class MemoryOld : public DeltaOldSource {
+// The product's memory sources, with failures, short reads and read counts on demand.
+class MemoryOld : public MemoryOldSource {
 public:
-    explicit MemoryOld(const Bytes& data) : data_(data) {}
-    uint64_t Size() const override { return data_.size(); }
+    explicit MemoryOld(const Bytes& data) : MemoryOldSource(data.data(), data.size()) {}
     bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
-        if (failReads || offset > data_.size() || size > data_.size() - offset)
+        if (failReads || !MemoryOldSource::ReadAt(offset, buffer, size))
             return false;
-        if (size > 0)
-            std::memcpy(buffer, data_.data() + offset, size);
         largestRead = size > largestRead ? size : largestRead;
         bytesRead += size;
         return true;
@@ -30,47 +32,37 @@ public:
     bool failReads = false;
     size_t largestRead = 0;
     uint64_t bytesRead = 0;
-
-private:
-    const Bytes& data_;
 };
 
-class MemoryPatch : public DeltaPatchSource {
+class MemoryPatch : public MemoryPatchSource {
 public:
-    explicit MemoryPatch(const Bytes& data, size_t piece = 1 << 16) : data_(data), piece_(piece) {}
+    explicit MemoryPatch(const Bytes& data, size_t piece = 1 << 16)
+        : MemoryPatchSource(data.data(), data.size()), piece_(piece) {}
     long long Read(void* buffer, size_t size) override {
         if (pos_ == failAt)
             return -1;
-        size_t take = size < piece_ ? size : piece_;
-        if (take > data_.size() - pos_)
-            take = data_.size() - pos_;
-        if (take > 0)
-            std::memcpy(buffer, data_.data() + pos_, take);
-        pos_ += take;
-        return static_cast<long long>(take);
+        long long got = MemoryPatchSource::Read(buffer, size < piece_ ? size : piece_);
+        pos_ += size_t(got);
+        return got;
     }
     size_t failAt = SIZE_MAX;
 
 private:
-    const Bytes& data_;
     size_t piece_;
     size_t pos_ = 0;
 };
 
 class MemorySink : public DeltaSink {
 public:
-    bool Write(const void* data, size_t size) override {
-        if (data_.size() + size > failAfter)
+    bool Write(const void* bytes, size_t size) override {
+        if (data.size() + size > failAfter)
             return false;
-        const uint8_t* p = static_cast<const uint8_t*>(data);
-        data_.insert(data_.end(), p, p + size);
+        const uint8_t* p = static_cast<const uint8_t*>(bytes);
+        data.insert(data.end(), p, p + size);
         return true;
     }
-    const Bytes& Data() const { return data_; }
+    Bytes data;
     size_t failAfter = SIZE_MAX;
-
-private:
-    Bytes data_;
 };
 
 inline DeltaStatus Decode(const Bytes& oldData, const Bytes& delta, uint64_t expectedSize,
@@ -80,16 +72,37 @@ inline DeltaStatus Decode(const Bytes& oldData, const Bytes& delta, uint64_t exp
     MemorySink sink;
     DeltaStatus status = DecodeDelta(old, patch, sink, expectedSize);
     if (output)
-        *output = sink.Data();
+        *output = sink.data;
     return status;
 }
 
-inline Bytes Encode(const Bytes& oldData, const Bytes& newData, int level = 3,
-                    unsigned threads = 1) {
+inline Bytes Encode(const Bytes& oldData, const Bytes& newData, unsigned threads = 1) {
     DeltaEncodeOptions options;
-    options.level = level;
+    options.level = 3;
     options.threads = threads;
     return EncodeDelta(oldData.data(), oldData.size(), newData.data(), newData.size(), options);
+}
+
+// Checks that `delta` rebuilds the new file exactly from the old one, and returns it.
+inline Bytes Rebuilds(const Bytes& oldData, const Bytes& newData, const Bytes& delta) {
+    Bytes rebuilt;
+    EXPECT_EQ(Decode(oldData, delta, newData.size(), &rebuilt), DeltaStatus::Ok);
+    EXPECT_TRUE(rebuilt == newData) << "rebuilt " << rebuilt.size() << " of " << newData.size();
+    return delta;
+}
+
+inline Bytes RoundTrip(const Bytes& oldData, const Bytes& newData) {
+    return Rebuilds(oldData, newData, Encode(oldData, newData));
+}
+
+// The Segments delta between the two, checked.
+inline Bytes EncodeSegments(const Bytes& oldData, const Bytes& newData) {
+    MemoryOld old(oldData), now(newData);
+    MemorySink sink;
+    DeltaEncodeOptions options;
+    options.level = 3;
+    EXPECT_EQ(EncodeDeltaSegments(old, now, sink, options), SegmentsEncodeResult::Ok);
+    return Rebuilds(oldData, newData, sink.data);
 }
 
 // Deterministic pseudo-random bytes.
@@ -163,14 +176,8 @@ inline void Put(Bytes& out, size_t at, uint64_t value, int bytes) {
 // An x86-64 ELF file whose one executable segment, loaded at 0x400000, is the whole file.
 constexpr size_t kElfHeaderSize = 64 + 56;
 inline Bytes WrapElf64(const Bytes& code) {
-    Bytes out(kElfHeaderSize);
-    std::memcpy(out.data(),
-                "\x7f"
-                "ELF",
-                4);
-    out[4] = 2;  // 64-bit
-    out[5] = 1;  // little-endian
-    out[6] = 1;
+    Bytes out = {0x7f, 'E', 'L', 'F', 2, 1, 1};  // 64-bit, little-endian, version 1
+    out.resize(kElfHeaderSize);
     Put(out, 16, 3, 2);   // shared object
     Put(out, 18, 62, 2);  // x86-64
     Put(out, 32, 64, 8);  // program headers
@@ -188,9 +195,8 @@ inline Bytes WrapElf64(const Bytes& code) {
 // A 32-bit x86 PE file with one code section at 0x401000, raw data at 0x200.
 constexpr uint32_t kPeCodeAddress = 0x401000;
 inline Bytes WrapPe32(const Bytes& code) {
-    Bytes out(0x200);
-    out[0] = 'M';
-    out[1] = 'Z';
+    Bytes out = {'M', 'Z'};
+    out.resize(0x200);
     Put(out, 0x3c, 0x40, 4);
     std::memcpy(out.data() + 0x40, "PE\0\0", 4);
     Put(out, 0x44, 0x14c, 2);  // i386

@@ -7,23 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "counting_sink.h"
 #include "delta_decoder.h"
 #include "delta_format.h"
 #include "little_endian.h"
 #include "memory_delta_sources.h"
-
-namespace {
-
-class CountingSink : public tpe::DeltaSink {
-public:
-    bool Write(const void*, size_t size) override {
-        written += size;
-        return true;
-    }
-    uint64_t written = 0;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)

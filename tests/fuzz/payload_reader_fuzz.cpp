@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "byte_io.h"
+#include "counting_sink.h"
 #include "crc32.h"
 #include "delta_decoder.h"
 #include "full_block_reader.h"
@@ -58,22 +59,6 @@ void Reseal(std::vector<uint8_t>& bytes) {
     tpe::PutLe(h + tpe::HeaderLayout::kCrc, tpe::Crc32(h, tpe::HeaderLayout::kCrc), 4);
 }
 
-// The installed file is not part of the input: deltas decode against an empty one.
-class NoOldFile : public tpe::DeltaOldSource {
-public:
-    uint64_t Size() const override { return 0; }
-    bool ReadAt(uint64_t offset, void*, size_t size) override { return offset == 0 && size == 0; }
-};
-
-class CountingSink : public tpe::DeltaSink {
-public:
-    bool Write(const void*, size_t size) override {
-        written += size;
-        return true;
-    }
-    uint64_t written = 0;
-};
-
 // Bounds a run's time: a legitimate block may well inflate to gigabytes of zeros.
 constexpr uint64_t kLargestDecodedFile = 4u << 20;
 
@@ -84,7 +69,7 @@ void DecodeBlocks(const std::vector<uint8_t>& bytes, const tpe::OpenedPayload& p
                 continue;
             tpe::MemoryPatchSource block(bytes.data() + payload.dataOffset + state.blockOffset,
                                          size_t(state.blockSize));
-            NoOldFile old;
+            tpe::MemoryOldSource old(nullptr, 0);  // the installed file is not in the input
             CountingSink sink;
             if (state.block == tpe::BlockKind::Full)
                 tpe::DecodeFullBlock(block, sink, file.target.size, {});

@@ -23,7 +23,7 @@
 
 namespace {
 
-using tpe_test::TreeSpec;
+using namespace tpe_test;
 
 class InputBytes {
 public:
@@ -52,14 +52,6 @@ std::string PlaceName(uint8_t place) {
     return file == 15 ? folder + "empty/" : folder + "f" + std::to_string(file);
 }
 
-std::string Repeated(const std::string& contents, unsigned times) {
-    std::string result;
-    for (unsigned i = 0; i < times; ++i) {
-        result += contents;
-    }
-    return result;
-}
-
 void MakeBuilds(InputBytes& input, TreeSpec* oldBuild, TreeSpec* newBuild) {
     (*oldBuild)["game.exe"] = "game 1.0";
     (*newBuild)["game.exe"] = "game 1.1";
@@ -67,9 +59,13 @@ void MakeBuilds(InputBytes& input, TreeSpec* oldBuild, TreeSpec* newBuild) {
         const uint8_t head = input.Byte();
         const unsigned kind = head >> 6;
         const std::string name = PlaceName(head & 63);
-        const unsigned times = (input.Byte() & 15) + 1u;
+        unsigned times = (input.Byte() & 15) + 1u;
         const bool folder = name.back() == '/';
-        const std::string contents = folder ? std::string() : Repeated(input.Chunk(), times);
+        const std::string chunk = folder ? std::string() : input.Chunk();
+        std::string contents;
+        while (times-- > 0) {
+            contents += chunk;
+        }
         std::string changed = contents;
         if (kind == 3 && !folder) {
             const size_t at = changed.size() * input.Byte() / 256;
@@ -99,27 +95,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TreeSpec newBuild;
     MakeBuilds(input, &oldBuild, &newBuild);
 
-    tpe_test::ScratchDir dir;
-    tpe_test::WriteTree(dir / "old", oldBuild);
-    tpe_test::WriteTree(dir / "new", newBuild);
-    tpe::BuildRequest request = tpe_test::RequestFor(dir / "old", dir / "new");
+    ScratchDir dir;
+    WriteTree(dir / "old", oldBuild);
+    WriteTree(dir / "new", newBuild);
+    tpe::BuildRequest request = RequestFor(dir / "old", dir / "new");
     request.level = 1;
     request.threads = 1;
     std::string error;
-    if (!tpe_test::TryBuild(request, dir / "patch.bin", &error)) {
+    if (!TryBuild(request, dir / "patch.bin", &error)) {
         Fail("the builder refused two valid builds: " + error);
     }
 
-    tpe_test::CopyTree(dir / "old", dir / "game");
-    tpe_test::Recorder recorder;
+    CopyTree(dir / "old", dir / "game");
+    Recorder recorder;
     const tpe::EngineResult result =
-        tpe_test::RunPass(tpe::EngineMode::Apply, dir / "patch.bin", dir / "game", recorder);
+        RunPass(tpe::EngineMode::Apply, dir / "patch.bin", dir / "game", recorder);
     if (result != tpe::EngineResult::Ok) {
         Fail("applying the patch failed");
     }
     // Compared with the new build as written, which has no folder left empty by a removal.
-    const std::string diff =
-        tpe_test::TreeDiff(tpe_test::ReadTree(dir / "game"), tpe_test::ReadTree(dir / "new"));
+    const std::string diff = TreeDiff(ReadTree(dir / "game"), ReadTree(dir / "new"));
     if (!diff.empty()) {
         Fail("the patched build differs from the new one:\n" + diff);
     }

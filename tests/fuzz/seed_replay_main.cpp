@@ -13,35 +13,23 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// The files named, with each folder's regular files in name order.
-std::vector<fs::path> SeedFiles(int argc, char** argv) {
-    std::vector<fs::path> files;
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;  // the files named, with each folder's regular files by name
     for (int i = 1; i < argc; ++i) {
         std::error_code error;
         if (!fs::is_directory(argv[i], error)) {
             files.emplace_back(argv[i]);
             continue;
         }
-        std::vector<fs::path> inFolder;
+        const size_t first = files.size();
         for (const auto& entry : fs::directory_iterator(argv[i], error)) {
             if (entry.is_regular_file()) {
-                inFolder.push_back(entry.path());
+                files.push_back(entry.path());
             }
         }
-        std::sort(inFolder.begin(), inFolder.end());
-        files.insert(files.end(), inFolder.begin(), inFolder.end());
+        std::sort(files.begin() + long(first), files.end());
     }
-    return files;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<fs::path> files = SeedFiles(argc, argv);
     if (files.empty()) {
         std::fprintf(stderr, "usage: %s (FOLDER | FILE) ...: no seed files given\n", argv[0]);
         return 2;

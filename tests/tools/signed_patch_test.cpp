@@ -27,27 +27,29 @@ int Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str());
 }
 
-// The tiny Windows program the build made, and a patch from `dir`/old (1.0) to `dir`/new (1.1).
-std::string ProgramAndPatch(const ScratchDir& dir, const TreeSpec& old, const TreeSpec& current) {
+// Attaching with too long a product name is refused; a name that fits is stamped, and the
+// program signed afterwards verifies, lists and applies the patch.
+TEST(SignedPatch, StampedProgramSignsListsAndAppliesAndTooLongANameIsRefused) {
     const char* program = std::getenv("TESSALY_TINY_PE");
-    EXPECT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
-    WriteTree(dir / "old", old);
-    WriteTree(dir / "new", current);
+    ASSERT_NE(program, nullptr) << "the build names the test program in TESSALY_TINY_PE";
+    ScratchDir dir;
+    WriteTree(dir / "old", {{"ts2.exe", "one"}, {"maps/a.map", BinaryOf(9000, 1)}});
+    WriteTree(dir / "new", {{"ts2.exe", "two"}, {"maps/a.map", BinaryOf(9100, 1)}, {"b", "x"}});
     Outcome built = Tpatch({"build", "--old", "1.0=" + dir / "old", "--new", "1.1=" + dir / "new",
                             "--version-file", "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(built.status, 0) << built.err;
-    return program ? program : "";
-}
+    ASSERT_EQ(built.status, 0) << built.err;
+    auto attach = [&](const std::string& product) {
+        return Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product", product, "-o",
+                       dir / "u.exe"});
+    };
+    Outcome tooLong = attach(std::string(100, 'T'));
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_THAT(tooLong.err, HasSubstr("ProductName"));
+    EXPECT_EQ(ReadFile(dir / "u.exe"), "") << "nothing written";
+    ASSERT_EQ(attach("Tessaly Gold").status, 0);
+    EXPECT_THAT(ReadFile(dir / "u.exe"),
+                HasSubstr(Utf16("Tessaly Gold update from version 1.0 to 1.1")));
 
-TEST(SignedPatch, SignedUpdateProgramListsAndApplies) {
-    ScratchDir dir;
-    const std::string program =
-        ProgramAndPatch(dir, {{"ts2.exe", "one"}, {"maps/a.map", BinaryOf(9000, 1)}},
-                        {{"ts2.exe", "two"}, {"maps/a.map", BinaryOf(9100, 1)}, {"b", "x"}});
-    ASSERT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "-o", dir / "u.exe"}).status,
-              0);
-    EXPECT_NE(ReadFile(dir / "u.exe").find(Utf16("Tessaly update from version 1.0 to 1.1")),
-              std::string::npos);
     ASSERT_EQ(Shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Tessaly Test'"
                     " -keyout '" +
                     dir / "key.pem" + "' -out '" + dir / "cert.pem" + "'"),
@@ -61,29 +63,12 @@ TEST(SignedPatch, SignedUpdateProgramListsAndApplies) {
     EXPECT_LT(tpe::EndBeforeCertificates(*signedFile), signedFile->Size()) << "signature present";
     EXPECT_EQ(
         Shell("osslsigncode verify -CAfile '" + dir / "cert.pem" + "' '" + dir / "s.exe" + "'"), 0);
-
     Outcome listed = Tpatch({"list", dir / "s.exe"});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.out, Tpatch({"list", dir / "p.bin"}).out);
     CopyTree(dir / "old", dir / "inst");
     EXPECT_EQ(Tpatch({"apply", dir / "s.exe", dir / "inst"}).status, 0);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "inst"), ReadTree(dir / "new")), "");
-}
-
-TEST(SignedPatch, ProductNameThatDoesNotFitTheVersionResourceIsRefused) {
-    ScratchDir dir;
-    const std::string program = ProgramAndPatch(dir, {{"ts2.exe", "one"}}, {{"ts2.exe", "two"}});
-    Outcome tooLong = Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product",
-                              std::string(100, 'T'), "-o", dir / "u.exe"});
-    EXPECT_EQ(tooLong.status, 1);
-    EXPECT_NE(tooLong.err.find("ProductName"), std::string::npos) << tooLong.err;
-    EXPECT_EQ(ReadFile(dir / "u.exe"), "") << "nothing written";
-    EXPECT_EQ(Tpatch({"attach", "--patcher", program, dir / "p.bin", "--product", "Tessaly Gold",
-                      "-o", dir / "u.exe"})
-                  .status,
-              0);
-    EXPECT_NE(ReadFile(dir / "u.exe").find(Utf16("Tessaly Gold update from version 1.0 to 1.1")),
-              std::string::npos);
 }
 
 }  // namespace

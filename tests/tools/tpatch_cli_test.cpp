@@ -13,12 +13,9 @@ namespace {
 
 // An identifying file with the version stamp the utility reads.
 std::string Stamped(const std::string& version, const std::string& body) {
-    std::string file(78, 'x');
-    file += "Windows only.\r\n";
-    file += ' ';
     std::string field = version;
     field.resize(16, '\0');
-    return file + field + body;
+    return std::string(78, 'x') + "Windows only.\r\n " + field + body;
 }
 
 class TpatchCommands : public ::testing::Test {
@@ -35,6 +32,10 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return Tpatch(args);
     }
+    Outcome Attach(const std::string& program, const std::string& patch,
+                   const std::string& output) {
+        return Tpatch({"attach", "--patcher", dir / program, dir / patch, "-o", dir / output});
+    }
     ScratchDir dir;
 };
 
@@ -42,18 +43,17 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
     for (const char* command : {"build", "attach", "list", "apply", "verify", "diff", "patch"}) {
         Outcome help = Tpatch({command, "--help"});
         EXPECT_EQ(help.status, 0);
-        EXPECT_NE(help.out.find(std::string("usage: tpatch ") + command), std::string::npos)
-            << help.out;
+        EXPECT_THAT(help.out, HasSubstr(std::string("usage: tpatch ") + command));
         Outcome unknown = Tpatch({command, "--no-such-option"});
         EXPECT_EQ(unknown.status, tpatch::kExitUsage) << command;
         EXPECT_EQ(unknown.err.rfind(std::string("tpatch ") + command + ": ", 0), 0u) << unknown.err;
-        EXPECT_NE(unknown.err.find("--no-such-option"), std::string::npos) << unknown.err;
+        EXPECT_THAT(unknown.err, HasSubstr("--no-such-option"));
     }
     EXPECT_EQ(Tpatch({}).status, tpatch::kExitUsage);
     EXPECT_EQ(Tpatch({"frobnicate"}).status, tpatch::kExitUsage);
     Outcome help = Tpatch({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("attach"), std::string::npos) << help.out;
+    EXPECT_THAT(help.out, HasSubstr("attach"));
 
     // A bad value names its option and changes nothing; a key left unquoted is two arguments,
     // refused rather than read as two keys.
@@ -65,12 +65,12 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
     for (const auto& [extra, named] : bad) {
         Outcome refused = Build(extra);
         EXPECT_EQ(refused.status, tpatch::kExitUsage) << named;
-        EXPECT_NE(refused.err.find(named), std::string::npos) << refused.err;
+        EXPECT_THAT(refused.err, HasSubstr(named));
     }
     Outcome noNew =
         Tpatch({"build", "--old", dir / "v1", "--version-file", "ts2.exe", "-o", dir / "p.bin"});
     EXPECT_EQ(noNew.status, tpatch::kExitUsage);
-    EXPECT_NE(noNew.err.find("--new"), std::string::npos) << noNew.err;
+    EXPECT_THAT(noNew.err, HasSubstr("--new"));
     EXPECT_FALSE(std::filesystem::exists(dir / "p.bin"));
 }
 
@@ -95,7 +95,7 @@ TEST_F(TpatchCommands, BuildReadsVersionStampsAndWritesTheInformationLines) {
                                               "checksum 1.10.0", "checksum 1.10.0", "history,1.0.0",
                                               "history,1.1.0"}))
         << listed.out;
-    EXPECT_NE(listed.out.find("Versions,ts2.exe,1.0.0,1.10.0\n"), std::string::npos);
+    EXPECT_THAT(listed.out, HasSubstr("Versions,ts2.exe,1.0.0,1.10.0\n"));
 }
 
 TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
@@ -113,7 +113,7 @@ TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
         Outcome built = Tpatch({"build", "--old", dir / r.old, "--new", dir / r.current,
                                 "--version-file", "ts2.exe", "-o", dir / "p.bin"});
         EXPECT_EQ(built.status, tpatch::kExitFailure) << r.named;
-        EXPECT_NE(built.err.find(r.named), std::string::npos) << built.err;
+        EXPECT_THAT(built.err, HasSubstr(r.named));
         EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
     }
 
@@ -121,7 +121,7 @@ TEST_F(TpatchCommands, BuildRefusesIdenticalMissingAndUnversionedTrees) {
     for (const char* version : {"../../x", "1.0 beta", "1,0", "C:1", "a\\b"}) {
         Outcome bad = Build({"--from-version", version});
         EXPECT_EQ(bad.status, tpatch::kExitFailure) << version;
-        EXPECT_NE(bad.err.find("a version may not hold"), std::string::npos) << bad.err;
+        EXPECT_THAT(bad.err, HasSubstr("a version may not hold"));
     }
 }
 
@@ -135,22 +135,20 @@ TEST_F(TpatchCommands, NoKeyFileIsOneThatSumsToZero) {
     Outcome listed = Tpatch({"list", dir / "p.bin"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out.find("checksum,zeros.pak"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("checksum,data.pak,"), std::string::npos) << listed.out;
+    EXPECT_THAT(listed.out, HasSubstr("checksum,data.pak,"));
 
     std::remove((dir / "p.bin").c_str());
     Outcome asked = Build({"--key-file", "zeros.pak"});
     EXPECT_EQ(asked.status, tpatch::kExitFailure);
-    EXPECT_NE(asked.err.find("the key file zeros.pak sums to 0 in "), std::string::npos)
-        << asked.err;
-    EXPECT_NE(asked.err.find("choose another with --key-file"), std::string::npos) << asked.err;
+    EXPECT_THAT(asked.err, HasSubstr("the key file zeros.pak sums to 0 in "));
+    EXPECT_THAT(asked.err, HasSubstr("choose another with --key-file"));
     EXPECT_EQ(ReadFile(dir / "p.bin"), "") << "no output after a refusal";
 }
 
 TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
     ASSERT_EQ(Build({}).status, 0);
     WriteFile(dir / "TessalyUpdate.exe", FakeProgram());
-    Outcome attached = Tpatch({"attach", "--patcher", dir / "TessalyUpdate.exe", dir / "p.bin",
-                               "-o", dir / "Update.exe"});
+    Outcome attached = Attach("TessalyUpdate.exe", "p.bin", "Update.exe");
     ASSERT_EQ(attached.status, 0) << attached.err;
     EXPECT_EQ(Tpatch({"list", dir / "Update.exe"}).out, Tpatch({"list", dir / "p.bin"}).out);
 
@@ -163,7 +161,6 @@ TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
     Outcome applied =
         Tpatch({"apply", "--backup", "Update_1.0.0_Backup", dir / "Update.exe", dir / "inst"});
     EXPECT_EQ(applied.status, 0) << applied.err;
-    EXPECT_NE(applied.out.find("Applying patch to ts2.exe"), std::string::npos) << applied.out;
     EXPECT_EQ(ReadFile(dir / "inst/data.pak"), "cccc");
     EXPECT_EQ(ReadFile(dir / "inst/Update_1.0.0_Backup/data.pak"), "aaaa");
 }
@@ -187,20 +184,13 @@ TEST_F(TpatchCommands, AttachNamesTheProgramAfterTheUpdateUnlessTold) {
 TEST_F(TpatchCommands, AttachRefusesWhatCannotCarryAPatch) {
     ASSERT_EQ(Build({}).status, 0);
     WriteFile(dir / "notes.txt", "not a program");
-    EXPECT_EQ(Tpatch({"attach", "--patcher", dir / "notes.txt", dir / "p.bin", "-o", dir / "u.exe"})
-                  .status,
-              tpatch::kExitFailure);
     WriteFile(dir / "prog.exe", FakeProgram());
-    ASSERT_EQ(Tpatch({"attach", "--patcher", dir / "prog.exe", dir / "p.bin", "-o", dir / "u.exe"})
-                  .status,
-              0);
-    Outcome twice =
-        Tpatch({"attach", "--patcher", dir / "u.exe", dir / "p.bin", "-o", dir / "u2.exe"});
+    EXPECT_EQ(Attach("notes.txt", "p.bin", "u.exe").status, tpatch::kExitFailure);
+    ASSERT_EQ(Attach("prog.exe", "p.bin", "u.exe").status, 0);
+    Outcome twice = Attach("u.exe", "p.bin", "u2.exe");
     EXPECT_EQ(twice.status, tpatch::kExitFailure);
-    EXPECT_NE(twice.err.find("already carries a patch"), std::string::npos) << twice.err;
-    Outcome notPatch =
-        Tpatch({"attach", "--patcher", dir / "prog.exe", dir / "notes.txt", "-o", dir / "u3.exe"});
-    EXPECT_EQ(notPatch.status, tpatch::kExitFailure);
+    EXPECT_THAT(twice.err, HasSubstr("already carries a patch"));
+    EXPECT_EQ(Attach("prog.exe", "notes.txt", "u3.exe").status, tpatch::kExitFailure);
     EXPECT_EQ(ReadFile(dir / "u3.exe"), "");
 }
 
@@ -212,13 +202,13 @@ TEST_F(TpatchCommands, DamagedPatchAndMismatchedInstallationFailWithClearMessage
     CopyTree(dir / "v1", dir / "inst");
     Outcome damaged = Tpatch({"apply", dir / "bad.bin", dir / "inst"});
     EXPECT_EQ(damaged.status, int(tpe::EngineResult::PayloadDamaged));
-    EXPECT_NE(damaged.err.find("damaged"), std::string::npos) << damaged.err;
+    EXPECT_THAT(damaged.err, HasSubstr("damaged"));
     EXPECT_EQ(Tpatch({"list", dir / "bad.bin"}).status, int(tpe::EngineResult::PayloadDamaged));
 
     WriteFile(dir / "inst/data.pak", "edited");
     Outcome verify = Tpatch({"verify", dir / "p.bin", dir / "inst"});
     EXPECT_EQ(verify.status, int(tpe::EngineResult::ContentsMismatch));
-    EXPECT_NE(verify.err.find("file of the same name"), std::string::npos) << verify.err;
+    EXPECT_THAT(verify.err, HasSubstr("file of the same name"));
 }
 
 }  // namespace

@@ -8,10 +8,6 @@ using namespace tpe_test;
 
 namespace {
 
-bool Exists(const std::string& path) {
-    return tpe::NativeFileSystem().Stat(path).kind != tpe::NodeKind::Missing;
-}
-
 class TpatchDelta : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,9 +22,9 @@ protected:
     // NEW must stay as it was and no temporary file may be left beside it.
     void ExpectNothingWritten(const Outcome& o, const std::string& message) {
         EXPECT_EQ(o.status, tpatch::kExitFailure);
-        EXPECT_NE(o.err.find(message), std::string::npos) << o.err;
+        EXPECT_THAT(o.err, HasSubstr(message));
         EXPECT_EQ(ReadFile(dir / "out"), "previous");
-        EXPECT_FALSE(Exists(dir / "out.partial"));
+        EXPECT_EQ(ModeOf(dir / "out.partial"), -1);
     }
     ScratchDir dir;
     std::string oldBytes, newBytes;
@@ -42,7 +38,7 @@ TEST_F(TpatchDelta, PatchRebuildsTheNewFileExactly) {
     Outcome patch = Tpatch({"patch", dir / "old", dir / "d", dir / "out"});
     ASSERT_EQ(patch.status, 0) << patch.err;
     EXPECT_TRUE(ReadFile(dir / "out") == newBytes);
-    EXPECT_FALSE(Exists(dir / "out.partial"));
+    EXPECT_EQ(ModeOf(dir / "out.partial"), -1);
 
     // In place: the old file becomes the new one.
     ASSERT_EQ(Tpatch({"patch", dir / "old", dir / "d", dir / "old"}).status, 0);
@@ -61,58 +57,47 @@ TEST_F(TpatchDelta, EmptyAndUnrelatedFilesRoundTrip) {
     }
 }
 
-TEST_F(TpatchDelta, WrongOldFileIsRefused) {
-    ASSERT_EQ(Diff().status, 0);
-    WriteFile(dir / "out", "previous");
-    WriteFile(dir / "shorter", oldBytes.substr(1));
-    ExpectNothingWritten(Tpatch({"patch", dir / "shorter", dir / "d", dir / "out"}),
-                         "is not the file");
-    // Same size, other contents: found by the checksum once decoded.
-    std::string edited = oldBytes;
-    edited[2000000] ^= 1;
-    WriteFile(dir / "edited", edited);
-    ExpectNothingWritten(Tpatch({"patch", dir / "edited", dir / "d", dir / "out"}),
-                         "is not the file");
-}
-
-TEST_F(TpatchDelta, DamagedOrForeignDeltaIsRefused) {
+TEST_F(TpatchDelta, WrongOldFileOrDamagedDeltaIsRefused) {
     ASSERT_EQ(Diff().status, 0);
     const std::string delta = ReadFile(dir / "d");
     WriteFile(dir / "out", "previous");
-    std::vector<std::pair<std::string, const char*>> bad = {
-        {delta.substr(0, delta.size() - 100), "damaged"},
-        {delta + "x", "damaged"},
-        {TextOf(2), "not a delta"}};
-    for (size_t at : {size_t(40), delta.size() / 2, delta.size() - 3}) {
-        bad.push_back({delta, "damaged"});
-        bad.back().first[at] ^= 0x20;
-    }
-    for (const auto& [bytes, message] : bad) {
-        WriteFile(dir / "bad", bytes);
-        ExpectNothingWritten(Tpatch({"patch", dir / "old", dir / "bad", dir / "out"}), message);
+    std::string edited = oldBytes;
+    edited[2000000] ^= 1;  // same size, other contents: found by the checksum once decoded
+    // Which damage the decoder finds is the codec's tests' concern; here, that NEW is untouched.
+    const struct {
+        std::string old, delta;
+        const char* message;
+    } refused[] = {{oldBytes.substr(1), delta, "is not the file"},
+                   {edited, delta, "is not the file"},
+                   {oldBytes, delta.substr(0, delta.size() - 100), "damaged"},
+                   {oldBytes, TextOf(2), "not a delta"}};
+    for (const auto& r : refused) {
+        WriteFile(dir / "given", r.old);
+        WriteFile(dir / "bad", r.delta);
+        ExpectNothingWritten(Tpatch({"patch", dir / "given", dir / "bad", dir / "out"}), r.message);
     }
 }
 
 TEST_F(TpatchDelta, BadArgumentsAndMissingFiles) {
-    EXPECT_EQ(Tpatch({"diff", dir / "old", dir / "new"}).status, tpatch::kExitUsage);
-    EXPECT_EQ(Tpatch({"diff", "--level", "23", dir / "old", dir / "new", dir / "d"}).status,
-              tpatch::kExitUsage);
-    EXPECT_EQ(Tpatch({"diff", "--threads", "x", dir / "old", dir / "new", dir / "d"}).status,
-              tpatch::kExitUsage);
-    EXPECT_EQ(Tpatch({"patch", dir / "old", dir / "d"}).status, tpatch::kExitUsage);
+    const std::vector<std::vector<std::string>> usage = {
+        {"diff", dir / "old", dir / "new"},
+        {"diff", "--level", "23", dir / "old", dir / "new", dir / "d"},
+        {"diff", "--threads", "x", dir / "old", dir / "new", dir / "d"},
+        {"patch", dir / "old", dir / "d"}};
+    for (const auto& args : usage) EXPECT_EQ(Tpatch(args).status, tpatch::kExitUsage) << args[1];
 
     Outcome missing = Tpatch({"diff", dir / "none", dir / "new", dir / "d"});
     EXPECT_EQ(missing.status, tpatch::kExitFailure);
-    EXPECT_NE(missing.err.find("none is not a file"), std::string::npos) << missing.err;
-    EXPECT_FALSE(Exists(dir / "d"));
+    EXPECT_THAT(missing.err, HasSubstr("none is not a file"));
+    EXPECT_EQ(ModeOf(dir / "d"), -1);
     Outcome folder = Tpatch({"patch", dir / "old", dir.Path(), dir / "out"});
     EXPECT_EQ(folder.status, tpatch::kExitFailure);
-    EXPECT_FALSE(Exists(dir / "out"));
+    EXPECT_EQ(ModeOf(dir / "out"), -1);
     // Nowhere to write: a folder that does not exist.
     ASSERT_EQ(Diff().status, 0);
     Outcome nowhere = Tpatch({"patch", dir / "old", dir / "d", dir / "no/out"});
     EXPECT_EQ(nowhere.status, tpatch::kExitFailure);
-    EXPECT_NE(nowhere.err.find("cannot create"), std::string::npos) << nowhere.err;
+    EXPECT_THAT(nowhere.err, HasSubstr("cannot create"));
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Runs tpatch in-process and keeps what it printed.
 #pragma once
 
+#include <gmock/gmock.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+
+using ::testing::HasSubstr;
 
 struct Outcome {
     int status;
