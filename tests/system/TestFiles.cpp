@@ -26,3 +26,14 @@ std::vector<unsigned char> Pattern(size_t n, unsigned seed) {
     }
     return bytes;
 }
+
+std::vector<unsigned char> Slice(const std::vector<unsigned char>& bytes, size_t from,
+                                 size_t count) {
+    return std::vector<unsigned char>(bytes.begin() + from, bytes.begin() + from + count);
+}
+
+std::vector<unsigned char> ReadUpTo(QLC_IFile& file, uint32_t count) {
+    std::vector<unsigned char> bytes(count);
+    bytes.resize(file.Read(bytes.data(), count));
+    return bytes;
+}

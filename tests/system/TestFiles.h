@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "System/FileException.h"
+#include "System/IFile.h"
 #include "TestTree.h"
 
 using e2e::ScratchFolder;
@@ -19,6 +20,11 @@ std::vector<unsigned char> ReadDiskFile(const std::string& path);
 long long DiskSize(const std::string& path);
 // Bytes 0..n-1 of a fixed pattern that repeats rarely.
 std::vector<unsigned char> Pattern(size_t n, unsigned seed = 1);
+// Bytes [from, from + count) of `bytes`.
+std::vector<unsigned char> Slice(const std::vector<unsigned char>& bytes, size_t from,
+                                 size_t count);
+// What one read of up to `count` bytes at the file's position returns.
+std::vector<unsigned char> ReadUpTo(QLC_IFile& file, uint32_t count);
 
 // The file exception `action` throws; the test fails when it throws none.
 template <typename Action>

@@ -74,8 +74,7 @@ TEST(DiskOpen, CreateMakesTheMissingFolders) {
     QLC_File file(path.c_str(), kCreate);
     file.Write("x", 1);
     file.Close();
-    ASSERT_EQ(services.created_files.size(), 1u);
-    EXPECT_EQ(services.created_files[0], path);
+    EXPECT_EQ(services.created_files, std::vector<std::string>{path});
     EXPECT_EQ(DiskSize(path), 1);
 }
 
@@ -101,8 +100,7 @@ TEST(DiskOpen, ExistenceTest) {
 
 TEST(DiskOpen, OperationsOnAClosedFileThrowInsteadOfCrashing) {
     QLC_File file;
-    char byte = 0;
-    EXPECT_THROW(file.Read(&byte, 1), QLC_FileException);
+    EXPECT_THROW(ReadUpTo(file, 1), QLC_FileException);
     EXPECT_THROW(file.Seek(0, 0), QLC_FileException);
     EXPECT_THROW(file.GetSize(), QLC_FileException);
     EXPECT_NO_THROW(file.Close());
@@ -120,13 +118,12 @@ TEST_P(WriteCache, LargeWriteReachesDiskAsAFullBlockThenTheRestAtTheNextOperatio
     file.Write(bytes.data(), 20000);
     EXPECT_EQ(DiskSize(path), 16384);
     EXPECT_EQ(file.GetSize(), 20000u);
-    char byte = 0;
     switch (GetParam()) {
         case 0:
             EXPECT_EQ(file.Seek(0, QLC_IFile::FROM_START), 0u);
             break;
         case 1:
-            EXPECT_EQ(file.Read(&byte, 1), 0u);  // at the end
+            EXPECT_TRUE(ReadUpTo(file, 1).empty());  // at the end
             break;
         case 2:
             file.Flush();
@@ -165,15 +162,11 @@ TEST(DiskWrite, OverwritingInTheMiddleKeepsTheRest) {
         QLC_File file(path.c_str(), QLC_IFile::READ_WRITE);
         file.Seek(30000, QLC_IFile::FROM_START);
         file.Write("XYZ", 3);
-        unsigned char after[2];
-        EXPECT_EQ(file.Read(after, 2), 2u);
-        EXPECT_EQ(after[0], bytes[30003]);
+        EXPECT_EQ(ReadUpTo(file, 2), Slice(bytes, 30003, 2));
         EXPECT_EQ(file.Tell(), 30005u);
         EXPECT_EQ(file.GetSize(), 50000u);
     }
-    bytes[30000] = 'X';
-    bytes[30001] = 'Y';
-    bytes[30002] = 'Z';
+    std::copy_n("XYZ", 3, bytes.begin() + 30000);
     EXPECT_EQ(ReadDiskFile(path), bytes);
 }
 
@@ -182,28 +175,21 @@ TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
     const auto bytes = Pattern(40000);
     WriteDiskFile(dir / "r.bin", bytes);
     QLC_File file((dir / "r.bin").c_str(), kRead);
-    std::vector<unsigned char> got(40000);
-    uint32_t total = 0;
-    // 7000-byte pieces cross both block edges (16384 and 32768).
-    while (uint32_t read = file.Read(got.data() + total, std::min<uint32_t>(7000, 40000 - total))) {
-        total += read;
-        if (total == 40000) {
-            break;
-        }
+    // 7000-byte pieces cross both block edges (16384 and 32768); the last one the end.
+    std::vector<unsigned char> got;
+    for (int piece = 0; piece < 6; ++piece) {
+        const auto read = ReadUpTo(file, 7000);
+        got.insert(got.end(), read.begin(), read.end());
     }
-    EXPECT_EQ(total, 40000u);
     EXPECT_EQ(got, bytes);
-    unsigned char more[10];
-    EXPECT_EQ(file.Read(more, 10), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 10).empty());
 
     file.Seek(16000, QLC_IFile::FROM_START);
-    std::vector<unsigned char> middle(20000);
-    EXPECT_EQ(file.Read(middle.data(), 20000), 20000u);
-    EXPECT_TRUE(std::equal(middle.begin(), middle.end(), bytes.begin() + 16000));
+    EXPECT_EQ(ReadUpTo(file, 20000), Slice(bytes, 16000, 20000));
     EXPECT_EQ(file.Tell(), 36000u);
 
     file.Seek(39995, QLC_IFile::FROM_START);
-    EXPECT_EQ(file.Read(more, 10), 5u);
+    EXPECT_EQ(ReadUpTo(file, 10), Slice(bytes, 39995, 5));
     EXPECT_EQ(file.Tell(), 40000u);
     EXPECT_TRUE(file.GetSource()->IsEof());
 }
@@ -214,9 +200,7 @@ TEST(DiskSeek, FromTheEndCountsBack) {
     WriteDiskFile(dir / "s.bin", bytes);
     QLC_File file((dir / "s.bin").c_str(), kRead);
     EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 90u);
-    unsigned char tail[20];
-    EXPECT_EQ(file.Read(tail, 20), 10u);
-    EXPECT_TRUE(std::equal(tail, tail + 10, bytes.begin() + 90));
+    EXPECT_EQ(ReadUpTo(file, 20), Slice(bytes, 90, 10));
     EXPECT_EQ(file.Seek(5, 7), 100u);  // unknown origin leaves the position
 }
 
@@ -231,8 +215,7 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     source->SetSize(40);
     EXPECT_EQ(DiskSize(path), 40);
     EXPECT_EQ(file.GetSize(), 40u);
-    unsigned char byte;
-    EXPECT_EQ(file.Read(&byte, 1), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 1).empty());
     source->SetSize(60);
     EXPECT_EQ(DiskSize(path), 60);
     EXPECT_EQ(file.GetSize(), 60u);

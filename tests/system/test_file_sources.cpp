@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -37,45 +38,38 @@ struct ChunkContent {
     bool compressed;
 };
 
-void PutU32(std::vector<unsigned char>& out, uint32_t value) {
+void PutU32(std::vector<unsigned char>& out, size_t value) {
     for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<unsigned char>(value >> (8 * i)));
     }
 }
 
+std::vector<unsigned char> Deflate(const std::vector<unsigned char>& bytes) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::vector<unsigned char> packed(size);
+    compress2(packed.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 6);
+    packed.resize(size);
+    return packed;
+}
+
 // Writes an archive in the reader's layout, optionally behind `prefix` bytes of other data.
 void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chunks,
                   size_t prefix = 0) {
-    std::vector<std::vector<unsigned char>> stored;
-    for (const ChunkContent& chunk : chunks) {
-        if (!chunk.compressed) {
-            stored.push_back(chunk.bytes);
-            continue;
-        }
-        uLongf size = compressBound(static_cast<uLong>(chunk.bytes.size()));
-        std::vector<unsigned char> packed(size);
-        compress2(packed.data(), &size, chunk.bytes.data(), static_cast<uLong>(chunk.bytes.size()),
-                  6);
-        packed.resize(size);
-        stored.push_back(packed);
-    }
-    std::vector<unsigned char> out(prefix, 0xEE);
+    std::vector<unsigned char> out(prefix, 0xEE), data;
     out.insert(out.end(), {'T', 'W', 'A', 'D'});
-    PutU32(out, static_cast<uint32_t>(chunks.size()));
-    uint32_t offset = 8 + 48 * static_cast<uint32_t>(chunks.size());
-    for (size_t i = 0; i < chunks.size(); ++i) {
-        char name[32] = {};
-        std::strncpy(name, chunks[i].name.c_str(), 31);
-        out.insert(out.end(), name, name + 32);
-        PutU32(out, offset);
-        PutU32(out, static_cast<uint32_t>(chunks[i].bytes.size()));
-        PutU32(out, static_cast<uint32_t>(stored[i].size()));
-        PutU32(out, chunks[i].compressed ? 1 : 0);
-        offset += static_cast<uint32_t>(stored[i].size());
+    PutU32(out, chunks.size());
+    for (const ChunkContent& chunk : chunks) {
+        const auto stored = chunk.compressed ? Deflate(chunk.bytes) : chunk.bytes;
+        std::string name = chunk.name;
+        name.resize(32, '\0');
+        out.insert(out.end(), name.begin(), name.end());
+        PutU32(out, 8 + 48 * chunks.size() + data.size());
+        PutU32(out, chunk.bytes.size());
+        PutU32(out, stored.size());
+        PutU32(out, chunk.compressed ? 1 : 0);
+        data.insert(data.end(), stored.begin(), stored.end());
     }
-    for (const auto& bytes : stored) {
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
+    out.insert(out.end(), data.begin(), data.end());
     WriteDiskFile(path, out);
 }
 
@@ -99,6 +93,7 @@ protected:
     std::string path;
     std::vector<unsigned char> plain, packed;
     TSC_WadReader* reader = nullptr;
+    QLC_File entry;
 };
 
 }  // namespace
@@ -114,10 +109,7 @@ TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
     EXPECT_EQ(MemorySource(file).GetCapacity(), 20480u);
     EXPECT_EQ(file.GetSize(), 20000u);
     file.Seek(0, QLC_IFile::FROM_START);
-    std::vector<unsigned char> back(30000);
-    EXPECT_EQ(file.Read(back.data(), 30000), 20000u);
-    back.resize(20000);
-    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(ReadUpTo(file, 30000), bytes);
 }
 
 TEST(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
@@ -129,8 +121,7 @@ TEST(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
     EXPECT_EQ(file.Tell(), 0u);
     file.Write(Pattern(100).data(), 100);
     EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 110u);
-    unsigned char byte;
-    EXPECT_EQ(file.Read(&byte, 1), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 1).empty());
     EXPECT_EQ(file.Seek(-30, QLC_IFile::FROM_END), 70u);
     EXPECT_EQ(file.Seek(5, QLC_IFile::FROM_CURRENT), 75u);
 }
@@ -143,9 +134,7 @@ TEST(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
     file.Write("z", 1);
     EXPECT_EQ(file.GetSize(), 20001u);
     const uint8_t* data = MemorySource(file).GetData();
-    for (uint32_t i = 2; i < 20000; ++i) {
-        ASSERT_EQ(data[i], 0) << i;
-    }
+    EXPECT_EQ(std::count(data + 2, data + 20000, 0), 19998);
     EXPECT_EQ(data[20000], 'z');
 }
 
@@ -157,9 +146,7 @@ TEST(MemoryFile, AdoptsAHandedInBlock) {
     request.flags = kMemory;
     QLC_File file;
     ASSERT_TRUE(file.Open(request));
-    char text[8] = {};
-    EXPECT_EQ(file.Read(text, 8), 5u);
-    EXPECT_STREQ(text, "hello");
+    EXPECT_EQ(ReadUpTo(file, 8), (std::vector<unsigned char>{'h', 'e', 'l', 'l', 'o'}));
     file.Write("!", 1);
     EXPECT_EQ(file.GetSize(), 6u);
     EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
@@ -226,43 +213,32 @@ TEST(CompressedCopy, FailedTargetLeavesNoFileBehind) {
 }
 
 TEST_F(Archive, StoredEntryReadsItsBytesOnly) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 100, 50));
     EXPECT_TRUE(entry.GetSource()->IsInArchive());
     EXPECT_TRUE(entry.GetSource()->IsOnDisk());
     EXPECT_EQ(entry.GetSize(), 50u);
     EXPECT_NE(entry.GetSource()->GetHandle(), nullptr);
-    std::vector<unsigned char> got(80);
     // The entry ends where the next one would begin.
-    EXPECT_EQ(entry.Read(got.data(), 80), 50u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 50, plain.begin() + 100));
+    EXPECT_EQ(ReadUpTo(entry, 80), Slice(plain, 100, 50));
     EXPECT_TRUE(entry.GetSource()->IsEof());
     EXPECT_EQ(entry.Seek(10, QLC_IFile::FROM_END), 40u);
-    EXPECT_EQ(entry.Read(got.data(), 5), 5u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 5, plain.begin() + 140));
+    EXPECT_EQ(ReadUpTo(entry, 5), Slice(plain, 140, 5));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
-    EXPECT_EQ(entry.Read(got.data(), 3), 3u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3, plain.begin() + 100));
+    EXPECT_EQ(ReadUpTo(entry, 3), Slice(plain, 100, 3));
 }
 
 TEST_F(Archive, CompressedEntryReadsForwardAndRestartsAtZero) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
-    std::vector<unsigned char> got(50000);
-    EXPECT_EQ(entry.Read(got.data(), 1000), 1000u);
+    EXPECT_EQ(ReadUpTo(entry, 1000), Slice(packed, 0, 1000));
     EXPECT_EQ(entry.Seek(30000, QLC_IFile::FROM_START), 30000u);
-    EXPECT_EQ(entry.Read(got.data() + 30000, 20000), 20000u);
-    EXPECT_TRUE(std::equal(got.begin() + 30000, got.end(), packed.begin() + 30000));
+    EXPECT_EQ(ReadUpTo(entry, 20000), Slice(packed, 30000, 20000));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
-    EXPECT_EQ(entry.Read(got.data(), 50000), 50000u);
-    EXPECT_EQ(got, packed);
+    EXPECT_EQ(ReadUpTo(entry, 50000), packed);
 }
 
 TEST_F(Archive, CompressedChunkRefusesBackwardSeeks) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
-    std::vector<unsigned char> got(4000);
-    entry.Read(got.data(), 4000);
+    ReadUpTo(entry, 4000);
     const QLC_FileException e = FileErrorOf([&] { entry.Seek(100, QLC_IFile::FROM_START); });
     EXPECT_EQ(e.Message(), "File: " + path +
                                " Chunk: packed Offset: 4000 - compressed chunks can only seek "
@@ -271,7 +247,6 @@ TEST_F(Archive, CompressedChunkRefusesBackwardSeeks) {
 }
 
 TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 3000));
     const QLC_FileException e = FileErrorOf([&] { entry.Seek(3001, QLC_IFile::FROM_START); });
     EXPECT_EQ(e.Message(), "File: " + path + " Chunk: plain Offset: 0 - seeking past end of chunk");
@@ -280,23 +255,19 @@ TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
 
 TEST_F(Archive, EntriesCannotBeWritten) {
     RecordingServices services;
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 10));
     entry.Write("x", 1);
     EXPECT_EQ(services.Only("Warning").text, "Wad file source cannot write.");
 }
 
 TEST_F(Archive, CompressedCopyOfAnEntry) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 9000));
     entry.WriteToFile((dir / "entry.z").c_str(), true);
-    EXPECT_EQ(Inflate(ReadDiskFile(dir / "entry.z")),
-              std::vector<unsigned char>(packed.begin(), packed.begin() + 9000));
+    EXPECT_EQ(Inflate(ReadDiskFile(dir / "entry.z")), Slice(packed, 0, 9000));
     EXPECT_EQ(entry.Tell(), 0u);
 }
 
 TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
-    QLC_File entry;
     EXPECT_FALSE(reader->OpenEntry(entry, "nothing", 0, 1));
     EXPECT_FALSE(reader->OpenEntry(entry, "plain", 2990, 11));
     EXPECT_FALSE(entry.IsOpen());
@@ -321,8 +292,7 @@ TEST(ArchiveDamage, NotAnArchiveOrDamagedDataIsAFileError) {
     reader->Open((dir / "bad.wad").c_str());
     QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "c", 0, 5000));
-    std::vector<unsigned char> got(5000);
-    const QLC_FileException e = FileErrorOf([&] { entry.Read(got.data(), 5000); });
+    const QLC_FileException e = FileErrorOf([&] { ReadUpTo(entry, 5000); });
     EXPECT_EQ(e.Cause(), 2);
     EXPECT_NE(std::string(e.Message()).find("Chunk: c Offset: 0 - "), std::string::npos);
     reader->Release();
