@@ -10,18 +10,15 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 namespace {
 
-std::string Hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%x", value);
-    return text;
-}
-
-std::string Pointer(const void* p) {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%p", p);
+// The text the recorded report of this format shows.
+template <typename... Values>
+std::string Printed(const char* format, Values... values) {
+    char text[256];
+    std::snprintf(text, sizeof(text), format, values...);
     return text;
 }
 
@@ -71,11 +68,10 @@ TEST(Mutex, DestroyedWhileLockedReportsALeakAndReleasesIt) {
     auto mutex = std::make_unique<QLC_CriticalSectionMutex>();
     mutex->Lock();
     mutex->Lock();
-    const std::string address = Pointer(mutex.get());
+    const std::string text = Printed("leak mutex %p locks 2", static_cast<void*>(mutex.get()));
     mutex.reset();
     const RecordedCall report = services.Only("Report");
-    EXPECT_EQ(report.channel, -1);
-    EXPECT_EQ(report.text, "leak mutex " + address + " locks 2");
+    EXPECT_EQ(std::tie(report.channel, report.text), std::make_tuple(-1, text));
 }
 
 TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
@@ -105,10 +101,10 @@ TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
     EXPECT_EQ(services.Of("ShouldKeepWaiting").size(), 3u);
     const auto traces = services.Of("Trace");
     ASSERT_GE(traces.size(), 2u);
-    EXPECT_EQ(traces[0].text, "ERROR: thread " + Hex(waiter) + " timeout locking mutex " +
-                                  Pointer(&mutex) + " (owned by " + Hex(owner) + ")");
-    EXPECT_TRUE(services.Has(
-        "Trace", "ERROR: owner " + Hex(owner) + " mutex " + Pointer(&mutex) + " locks 1 time 77"));
+    EXPECT_EQ(traces[0].text, Printed("ERROR: thread %x timeout locking mutex %p (owned by %x)",
+                                      waiter, static_cast<void*>(&mutex), owner));
+    EXPECT_TRUE(services.Has("Trace", Printed("ERROR: owner %x mutex %p locks 1 time 77", owner,
+                                              static_cast<void*>(&mutex))));
     // Free mutexes are listed too, without a time.
     std::vector<QLC_BaseMutex*> all;
     QLC_GetMutexRegistry().Collect(all, false);
