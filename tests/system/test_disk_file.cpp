@@ -40,7 +40,7 @@ TEST(DiskOpen, MissingFileReturnsFalseOrThrowsFromTheConstructor) {
 
 TEST(DiskOpen, ReadingWithoutSharingStillLetsOtherReadersIn) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "a.bin", Pattern(10));
+    e2e::WriteFile(dir / "a.bin", Pattern(10));
     QLC_File file((dir / "a.bin").c_str(), QLC_IFile::READ | QLC_IFile::SHARE_NONE);
     EXPECT_EQ(file.GetFlags() & QLC_IFile::SHARE_MASK, uint32_t{QLC_IFile::SHARE_READ});
     EXPECT_TRUE(OtherReaderCanOpen(dir / "a.bin"));
@@ -60,7 +60,7 @@ TEST(DiskOpen, WritingWithoutSharingLocksOthersOut) {
 
 TEST(DiskOpen, CreateReplacesUnlessAskedToKeepTheFile) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "a.bin", Pattern(100));
+    e2e::WriteFile(dir / "a.bin", Pattern(100));
     { QLC_File keep((dir / "a.bin").c_str(), kCreate | QLC_IFile::KEEP_EXISTING); }
     EXPECT_EQ(DiskSize(dir / "a.bin"), 100);
     { QLC_File replace((dir / "a.bin").c_str(), kCreate); }
@@ -90,7 +90,7 @@ TEST(DiskOpen, ConflictingAccessHintsFailTheAssertion) {
 
 TEST(DiskOpen, ExistenceTest) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "here.txt", Pattern(3));
+    e2e::WriteFile(dir / "here.txt", Pattern(3));
     EXPECT_TRUE(QLC_FileExists((dir / "here.txt").c_str()));
     EXPECT_FALSE(QLC_FileExists((dir / "gone.txt").c_str()));
     EXPECT_FALSE(QLC_FileExists(dir.Path().c_str()));
@@ -134,7 +134,7 @@ TEST_P(WriteCache, LargeWriteReachesDiskAsAFullBlockThenTheRestAtTheNextOperatio
     }
     EXPECT_EQ(DiskSize(path), 20000);
     file.Close();
-    EXPECT_EQ(ReadDiskFile(path), bytes);
+    EXPECT_EQ(e2e::ReadFile(path), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(SeekReadFlushClose, WriteCache, ::testing::Values(0, 1, 2, 3));
@@ -157,39 +157,38 @@ TEST(DiskWrite, OverwritingInTheMiddleKeepsTheRest) {
     ScratchFolder dir;
     const std::string path = dir / "mid.bin";
     auto bytes = Pattern(50000);
-    WriteDiskFile(path, bytes);
+    e2e::WriteFile(path, bytes);
     {
         QLC_File file(path.c_str(), QLC_IFile::READ_WRITE);
         file.Seek(30000, QLC_IFile::FROM_START);
         file.Write("XYZ", 3);
-        EXPECT_EQ(ReadUpTo(file, 2), Slice(bytes, 30003, 2));
+        EXPECT_EQ(ReadUpTo(file, 2), bytes.substr(30003, 2));
         EXPECT_EQ(file.Tell(), 30005u);
         EXPECT_EQ(file.GetSize(), 50000u);
     }
-    std::copy_n("XYZ", 3, bytes.begin() + 30000);
-    EXPECT_EQ(ReadDiskFile(path), bytes);
+    bytes.replace(30000, 3, "XYZ");
+    EXPECT_EQ(e2e::ReadFile(path), bytes);
 }
 
 TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
     ScratchFolder dir;
     const auto bytes = Pattern(40000);
-    WriteDiskFile(dir / "r.bin", bytes);
+    e2e::WriteFile(dir / "r.bin", bytes);
     QLC_File file((dir / "r.bin").c_str(), kRead);
     // 7000-byte pieces cross both block edges (16384 and 32768); the last one the end.
-    std::vector<unsigned char> got;
+    std::string got;
     for (int piece = 0; piece < 6; ++piece) {
-        const auto read = ReadUpTo(file, 7000);
-        got.insert(got.end(), read.begin(), read.end());
+        got += ReadUpTo(file, 7000);
     }
     EXPECT_EQ(got, bytes);
     EXPECT_TRUE(ReadUpTo(file, 10).empty());
 
     file.Seek(16000, QLC_IFile::FROM_START);
-    EXPECT_EQ(ReadUpTo(file, 20000), Slice(bytes, 16000, 20000));
+    EXPECT_EQ(ReadUpTo(file, 20000), bytes.substr(16000, 20000));
     EXPECT_EQ(file.Tell(), 36000u);
 
     file.Seek(39995, QLC_IFile::FROM_START);
-    EXPECT_EQ(ReadUpTo(file, 10), Slice(bytes, 39995, 5));
+    EXPECT_EQ(ReadUpTo(file, 10), bytes.substr(39995, 5));
     EXPECT_EQ(file.Tell(), 40000u);
     EXPECT_TRUE(file.GetSource()->IsEof());
 }
@@ -197,17 +196,17 @@ TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
 TEST(DiskSeek, FromTheEndCountsBack) {
     ScratchFolder dir;
     const auto bytes = Pattern(100);
-    WriteDiskFile(dir / "s.bin", bytes);
+    e2e::WriteFile(dir / "s.bin", bytes);
     QLC_File file((dir / "s.bin").c_str(), kRead);
     EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 90u);
-    EXPECT_EQ(ReadUpTo(file, 20), Slice(bytes, 90, 10));
+    EXPECT_EQ(ReadUpTo(file, 20), bytes.substr(90, 10));
     EXPECT_EQ(file.Seek(5, 7), 100u);  // unknown origin leaves the position
 }
 
 TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     ScratchFolder dir;
     const std::string path = dir / "z.bin";
-    WriteDiskFile(path, Pattern(100));
+    e2e::WriteFile(path, Pattern(100));
     QLC_File file(path.c_str(), QLC_IFile::READ_WRITE);
     ASSERT_EQ(file.GetSize(), 100u);
     auto* source = dynamic_cast<QLC_FileSourceDisk*>(file.GetSource());
@@ -223,7 +222,7 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
 
 TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "ro.bin", Pattern(10));
+    e2e::WriteFile(dir / "ro.bin", Pattern(10));
     {
         QLC_File file((dir / "ro.bin").c_str(), kRead);
         EXPECT_TRUE(file.CanRead());
@@ -234,5 +233,5 @@ TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
         EXPECT_EQ(e.OsError(), 5);
         // Destroying the file must not throw although the pending bytes cannot be written.
     }
-    EXPECT_EQ(ReadDiskFile(dir / "ro.bin"), Pattern(10));
+    EXPECT_EQ(e2e::ReadFile(dir / "ro.bin"), Pattern(10));
 }

@@ -22,11 +22,13 @@ QLC_FileSourceMemory& MemorySource(QLC_File& file) {
 }
 
 // Inflates a whole zlib stream of up to 2 MiB; fails the test unless it ends at its last byte.
-std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
-    std::vector<unsigned char> out(2 << 20);
+std::string Inflate(const std::string& stream) {
+    std::string out(2 << 20, '\0');
     uLongf size = static_cast<uLongf>(out.size());
     uLong used = static_cast<uLong>(stream.size());
-    EXPECT_EQ(uncompress2(out.data(), &size, stream.data(), &used), Z_OK);
+    EXPECT_EQ(uncompress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+                          reinterpret_cast<const Bytef*>(stream.data()), &used),
+              Z_OK);
     EXPECT_EQ(used, stream.size());
     out.resize(size);
     return out;
@@ -34,20 +36,15 @@ std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
 
 struct ChunkContent {
     std::string name;
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     bool compressed;
 };
 
-void PutU32(std::vector<unsigned char>& out, size_t value) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
-}
-
-std::vector<unsigned char> Deflate(const std::vector<unsigned char>& bytes) {
+std::string Deflate(const std::string& bytes) {
     uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-    std::vector<unsigned char> packed(size);
-    compress2(packed.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 6);
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
+              reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), 6);
     packed.resize(size);
     return packed;
 }
@@ -55,22 +52,24 @@ std::vector<unsigned char> Deflate(const std::vector<unsigned char>& bytes) {
 // Writes an archive in the reader's layout, optionally behind `prefix` bytes of other data.
 void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chunks,
                   size_t prefix = 0) {
-    std::vector<unsigned char> out(prefix, 0xEE), data;
-    out.insert(out.end(), {'T', 'W', 'A', 'D'});
-    PutU32(out, chunks.size());
+    std::string out(prefix, '\xEE'), data;
+    const auto put_u32 = [&out](size_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(static_cast<char>(value >> (8 * i)));
+        }
+    };
+    out += "TWAD";
+    put_u32(chunks.size());
     for (const ChunkContent& chunk : chunks) {
-        const auto stored = chunk.compressed ? Deflate(chunk.bytes) : chunk.bytes;
-        std::string name = chunk.name;
-        name.resize(32, '\0');
-        out.insert(out.end(), name.begin(), name.end());
-        PutU32(out, 8 + 48 * chunks.size() + data.size());
-        PutU32(out, chunk.bytes.size());
-        PutU32(out, stored.size());
-        PutU32(out, chunk.compressed ? 1 : 0);
-        data.insert(data.end(), stored.begin(), stored.end());
+        const std::string stored = chunk.compressed ? Deflate(chunk.bytes) : chunk.bytes;
+        out += chunk.name + std::string(32 - chunk.name.size(), '\0');
+        put_u32(8 + 48 * chunks.size() + data.size());
+        put_u32(chunk.bytes.size());
+        put_u32(stored.size());
+        put_u32(chunk.compressed ? 1 : 0);
+        data += stored;
     }
-    out.insert(out.end(), data.begin(), data.end());
-    WriteDiskFile(path, out);
+    e2e::WriteFile(path, out + data);
 }
 
 class Archive : public ::testing::Test {
@@ -80,7 +79,7 @@ protected:
         // Compressible but not trivial.
         packed.resize(50000);
         for (size_t i = 0; i < packed.size(); ++i) {
-            packed[i] = static_cast<unsigned char>((i * 7 + i / 100) & 0xFF);
+            packed[i] = static_cast<char>((i * 7 + i / 100) & 0xFF);
         }
         path = dir / "game.wad";
         WriteArchive(path, {{"plain", plain, false}, {"packed", packed, true}}, 16);
@@ -91,7 +90,7 @@ protected:
 
     ScratchFolder dir;
     std::string path;
-    std::vector<unsigned char> plain, packed;
+    std::string plain, packed;
     TSC_WadReader* reader = nullptr;
     QLC_File entry;
 };
@@ -146,7 +145,7 @@ TEST(MemoryFile, AdoptsAHandedInBlock) {
     request.flags = kMemory;
     QLC_File file;
     ASSERT_TRUE(file.Open(request));
-    EXPECT_EQ(ReadUpTo(file, 8), (std::vector<unsigned char>{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(ReadUpTo(file, 8), "hello");
     file.Write("!", 1);
     EXPECT_EQ(file.GetSize(), 6u);
     EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
@@ -160,14 +159,14 @@ TEST(CopyToFile, MemoryFileCopiesItsBytesAndKeepsItsPosition) {
     file.Write(bytes.data(), 5000);
     file.Seek(123, QLC_IFile::FROM_START);
     file.WriteToFile((dir / "copy.bin").c_str(), false);
-    EXPECT_EQ(ReadDiskFile(dir / "copy.bin"), bytes);
+    EXPECT_EQ(e2e::ReadFile(dir / "copy.bin"), bytes);
     EXPECT_EQ(file.Tell(), 123u);
 }
 
 TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
     ScratchFolder dir;
     RecordingServices services;
-    WriteDiskFile(dir / "src.bin", Pattern(100));
+    e2e::WriteFile(dir / "src.bin", Pattern(100));
     QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
     file.WriteToFile((dir / "copy.bin").c_str(), false);
     EXPECT_EQ(DiskSize(dir / "copy.bin"), 0);
@@ -176,10 +175,10 @@ TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
 
 TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "empty.bin", {});
+    e2e::WriteFile(dir / "empty.bin", {});
     QLC_File file((dir / "empty.bin").c_str(), QLC_IFile::READ);
     file.WriteToFile((dir / "empty.z").c_str(), true);
-    const auto stream = ReadDiskFile(dir / "empty.z");
+    const auto stream = e2e::ReadFile(dir / "empty.z");
     ASSERT_GE(stream.size(), 8u);
     EXPECT_EQ(stream[0], 0x78);  // zlib header, 32 KiB window
     EXPECT_TRUE(Inflate(stream).empty());
@@ -188,25 +187,25 @@ TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
 
 TEST(CompressedCopy, MegabyteFileInflatesBackToItself) {
     ScratchFolder dir;
-    std::vector<unsigned char> bytes = Pattern(1 << 20);
+    std::string bytes = Pattern(1 << 20);
     for (size_t i = 0; i < bytes.size(); i += 3) {
-        bytes[i] = static_cast<unsigned char>(i / 4096);  // some redundancy to squeeze
+        bytes[i] = static_cast<char>(i / 4096);  // some redundancy to squeeze
     }
-    WriteDiskFile(dir / "big.bin", bytes);
+    e2e::WriteFile(dir / "big.bin", bytes);
     QLC_File file((dir / "big.bin").c_str(), QLC_IFile::READ);
     file.Seek(777, QLC_IFile::FROM_START);
     file.WriteToFile((dir / "big.z").c_str(), true);
     EXPECT_EQ(file.Tell(), 777u);
-    const auto stream = ReadDiskFile(dir / "big.z");
+    const auto stream = e2e::ReadFile(dir / "big.z");
     EXPECT_LT(stream.size(), bytes.size());
     EXPECT_EQ(Inflate(stream), bytes);
 }
 
 TEST(CompressedCopy, FailedTargetLeavesNoFileBehind) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "src.bin", Pattern(100));
+    e2e::WriteFile(dir / "src.bin", Pattern(100));
     // The target folder name is taken by a file, so the target cannot be created.
-    WriteDiskFile(dir / "blocker", {});
+    e2e::WriteFile(dir / "blocker", {});
     QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
     EXPECT_THROW(file.WriteToFile((dir / "blocker\\out.z").c_str(), true), QLC_FileException);
     EXPECT_EQ(DiskSize(dir / "blocker\\out.z"), -1);
@@ -219,19 +218,19 @@ TEST_F(Archive, StoredEntryReadsItsBytesOnly) {
     EXPECT_EQ(entry.GetSize(), 50u);
     EXPECT_NE(entry.GetSource()->GetHandle(), nullptr);
     // The entry ends where the next one would begin.
-    EXPECT_EQ(ReadUpTo(entry, 80), Slice(plain, 100, 50));
+    EXPECT_EQ(ReadUpTo(entry, 80), plain.substr(100, 50));
     EXPECT_TRUE(entry.GetSource()->IsEof());
     EXPECT_EQ(entry.Seek(10, QLC_IFile::FROM_END), 40u);
-    EXPECT_EQ(ReadUpTo(entry, 5), Slice(plain, 140, 5));
+    EXPECT_EQ(ReadUpTo(entry, 5), plain.substr(140, 5));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
-    EXPECT_EQ(ReadUpTo(entry, 3), Slice(plain, 100, 3));
+    EXPECT_EQ(ReadUpTo(entry, 3), plain.substr(100, 3));
 }
 
 TEST_F(Archive, CompressedEntryReadsForwardAndRestartsAtZero) {
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
-    EXPECT_EQ(ReadUpTo(entry, 1000), Slice(packed, 0, 1000));
+    EXPECT_EQ(ReadUpTo(entry, 1000), packed.substr(0, 1000));
     EXPECT_EQ(entry.Seek(30000, QLC_IFile::FROM_START), 30000u);
-    EXPECT_EQ(ReadUpTo(entry, 20000), Slice(packed, 30000, 20000));
+    EXPECT_EQ(ReadUpTo(entry, 20000), packed.substr(30000, 20000));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
     EXPECT_EQ(ReadUpTo(entry, 50000), packed);
 }
@@ -263,7 +262,7 @@ TEST_F(Archive, EntriesCannotBeWritten) {
 TEST_F(Archive, CompressedCopyOfAnEntry) {
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 9000));
     entry.WriteToFile((dir / "entry.z").c_str(), true);
-    EXPECT_EQ(Inflate(ReadDiskFile(dir / "entry.z")), Slice(packed, 0, 9000));
+    EXPECT_EQ(Inflate(e2e::ReadFile(dir / "entry.z")), packed.substr(0, 9000));
     EXPECT_EQ(entry.Tell(), 0u);
 }
 
@@ -275,19 +274,19 @@ TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
 
 TEST(ArchiveDamage, NotAnArchiveOrDamagedDataIsAFileError) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "junk.wad", Pattern(100));
+    e2e::WriteFile(dir / "junk.wad", Pattern(100));
     TSC_WadReader* reader = new TSC_WadReader();
     EXPECT_THROW(reader->Open((dir / "junk.wad").c_str()), QLC_FileException);
     reader->Release();
 
     // Corrupt the compressed bytes behind the zlib header.
-    std::vector<unsigned char> bytes(5000, 'a');
+    const std::string bytes(5000, 'a');
     WriteArchive(dir / "bad.wad", {{"c", bytes, true}});
-    auto archive = ReadDiskFile(dir / "bad.wad");
+    auto archive = e2e::ReadFile(dir / "bad.wad");
     for (size_t i = 8 + 48 + 2; i < archive.size(); ++i) {
-        archive[i] = 0xFF;
+        archive[i] = '\xFF';
     }
-    WriteDiskFile(dir / "bad.wad", archive);
+    e2e::WriteFile(dir / "bad.wad", archive);
     reader = new TSC_WadReader();
     reader->Open((dir / "bad.wad").c_str());
     QLC_File entry;

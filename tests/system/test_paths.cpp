@@ -148,10 +148,10 @@ TEST(Folders, ApplicationFoldersCarryTheApplicationName) {
 class WalkerTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteDiskFile(dir / "a.txt", {1});
-        WriteDiskFile(dir / "sub\\b.txt", {2});
-        WriteDiskFile(dir / "sub\\deep\\d.txt", {3});
-        WriteDiskFile(dir / "sub2\\c.txt", {4});
+        e2e::WriteFile(dir / "a.txt", {1});
+        e2e::WriteFile(dir / "sub\\b.txt", {2});
+        e2e::WriteFile(dir / "sub\\deep\\d.txt", {3});
+        e2e::WriteFile(dir / "sub2\\c.txt", {4});
         root = Forward(dir.Path());
         pattern = S(MakeSearchPattern(root.c_str()));
     }
