@@ -1,5 +1,6 @@
 // Disk files: open flags, the write cache as seen on disk, reads across cache blocks, seeks,
 // sizes and the existence test.
+#include "HeldOpenFile.h"
 #include "RecordingServices.h"
 #include "System/File.h"
 #include "System/FileSourceDisk.h"
@@ -7,20 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 constexpr uint32_t kRead = QLC_IFile::READ | QLC_IFile::SHARE_READ;  // 17
 constexpr uint32_t kCreate = QLC_IFile::WRITE | QLC_IFile::CREATE;
 constexpr uint32_t kCreateReadWrite = QLC_IFile::READ_WRITE | QLC_IFile::CREATE;
 
+// Whether another program can open the file to read it while the test holds it.
 bool OtherReaderCanOpen(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(h);
-    return true;
+    return HeldOpenFile(path, FILE_SHARE_READ | FILE_SHARE_WRITE).Held();
 }
 
 }  // namespace
@@ -33,8 +31,7 @@ TEST(DiskOpen, MissingFileReturnsFalseOrThrowsFromTheConstructor) {
     EXPECT_FALSE(file.IsValid());
     const QLC_FileException e =
         FileErrorOf([&] { QLC_File((dir / "missing.txt").c_str(), kRead); });
-    EXPECT_EQ(e.Cause(), 4);
-    EXPECT_EQ(e.OsError(), 2);
+    EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(4, 2));
     EXPECT_EQ(e.FileName(), (dir / "missing.txt").c_str());
 }
 
@@ -54,8 +51,7 @@ TEST(DiskOpen, WritingWithoutSharingLocksOthersOut) {
     QLC_File second;
     const QLC_FileException e = FileErrorOf(
         [&] { second.Open((dir / "a.bin").c_str(), kRead | QLC_IFile::THROW_ON_ERROR); });
-    EXPECT_EQ(e.Cause(), 17);
-    EXPECT_EQ(e.OsError(), 32);
+    EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(17, 32));
 }
 
 TEST(DiskOpen, CreateReplacesUnlessAskedToKeepTheFile) {
@@ -229,8 +225,7 @@ TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
         EXPECT_FALSE(file.CanWrite());
         file.Write("xy", 2);  // gathered in the cache
         const QLC_FileException e = FileErrorOf([&] { file.Flush(); });
-        EXPECT_EQ(e.Cause(), 11);
-        EXPECT_EQ(e.OsError(), 5);
+        EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(11, 5));
         // Destroying the file must not throw although the pending bytes cannot be written.
     }
     EXPECT_EQ(e2e::ReadFile(dir / "ro.bin"), Pattern(10));
