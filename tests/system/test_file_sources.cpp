@@ -280,12 +280,9 @@ TEST(ArchiveDamage, NotAnArchiveOrDamagedDataIsAFileError) {
     reader->Release();
 
     // Corrupt the compressed bytes behind the zlib header.
-    const std::string bytes(5000, 'a');
-    WriteArchive(dir / "bad.wad", {{"c", bytes, true}});
-    auto archive = e2e::ReadFile(dir / "bad.wad");
-    for (size_t i = 8 + 48 + 2; i < archive.size(); ++i) {
-        archive[i] = '\xFF';
-    }
+    WriteArchive(dir / "bad.wad", {{"c", std::string(5000, 'a'), true}});
+    std::string archive = e2e::ReadFile(dir / "bad.wad");
+    archive.replace(8 + 48 + 2, std::string::npos, archive.size() - (8 + 48 + 2), '\xFF');
     e2e::WriteFile(dir / "bad.wad", archive);
     reader = new TSC_WadReader();
     reader->Open((dir / "bad.wad").c_str());
