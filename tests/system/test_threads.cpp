@@ -22,6 +22,22 @@ std::string Printed(const char* format, Values... values) {
     return text;
 }
 
+// Locks the mutex on another thread (whose id goes to `thread`): what its time-out says, marked
+// "fatal: " when fatal, or "" when the lock was taken.
+std::string TimeOutLockingElsewhere(QLC_TimedMutex& mutex, unsigned& thread) {
+    std::string outcome;
+    std::thread([&] {
+        thread = GetCurrentThreadId();
+        try {
+            mutex.Lock();
+            mutex.Unlock();
+        } catch (const QLC_MutexTimeoutException& e) {
+            outcome = (e.IsFatal() ? "fatal: " : "") + std::string(e.Message());
+        }
+    }).join();
+    return outcome;
+}
+
 template <typename Mutex>
 void CheckRecursionAcrossThreads() {
     Mutex mutex;
@@ -81,22 +97,9 @@ TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
     QLC_TimedMutex mutex(40);
     mutex.Lock();
     const unsigned owner = GetCurrentThreadId();
-    std::string message;
-    bool fatal = false;
     unsigned waiter = 0;
-    std::thread other([&] {
-        waiter = GetCurrentThreadId();
-        try {
-            mutex.Lock();
-        } catch (const QLC_MutexTimeoutException& e) {
-            message = e.Message();
-            fatal = e.IsFatal();
-        }
-    });
-    other.join();
+    EXPECT_EQ(TimeOutLockingElsewhere(mutex, waiter), "fatal: timeout waiting for mutex");
     mutex.Unlock();
-    EXPECT_EQ(message, "timeout waiting for mutex");
-    EXPECT_TRUE(fatal);
     // Asked three times: twice to keep waiting, then to stop.
     EXPECT_EQ(services.Of("ShouldKeepWaiting").size(), 3u);
     const auto traces = services.Of("Trace");
@@ -117,17 +120,11 @@ TEST(TimedMutex, DefaultServicesGiveUpAfterTheFirstTimeOut) {
     g_system_services = &defaults;
     QLC_TimedMutex mutex(30);
     mutex.Lock();
-    bool timed_out = false;
-    std::thread([&] {
-        try {
-            mutex.Lock();
-        } catch (const QLC_MutexTimeoutException&) {
-            timed_out = true;
-        }
-    }).join();
+    unsigned waiter = 0;
+    const std::string outcome = TimeOutLockingElsewhere(mutex, waiter);
     mutex.Unlock();
     g_system_services = saved;
-    EXPECT_TRUE(timed_out);
+    EXPECT_EQ(outcome, "fatal: timeout waiting for mutex");
 }
 
 TEST(Signal, NamedEventIsMadeUniqueToTheProcessAndResetsItself) {
