@@ -72,6 +72,12 @@ void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chun
     e2e::WriteFile(path, out + data);
 }
 
+class MemoryFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(file.Open("", kMemory)); }
+    QLC_File file;
+};
+
 class Archive : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,9 +103,7 @@ protected:
 
 }  // namespace
 
-TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
-    QLC_File file;
-    ASSERT_TRUE(file.Open("", kMemory));
+TEST_F(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
     ASSERT_TRUE(file.GetSource()->IsMemory());
     EXPECT_FALSE(file.GetSource()->IsOnDisk());
     EXPECT_EQ(MemorySource(file).GetCapacity(), 16384u);
@@ -111,9 +115,7 @@ TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
     EXPECT_EQ(ReadUpTo(file, 30000), bytes);
 }
 
-TEST(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
-    QLC_File file;
-    file.Open("", kMemory);
+TEST_F(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
     const QLC_FileException e = FileErrorOf([&] { file.Seek(-1, QLC_IFile::FROM_START); });
     EXPECT_STREQ(e.Message(), "FileException. File: Unnamed Cause: Bad Seek");
     EXPECT_EQ(e.OsError(), -1);
@@ -125,9 +127,7 @@ TEST(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
     EXPECT_EQ(file.Seek(5, QLC_IFile::FROM_CURRENT), 75u);
 }
 
-TEST(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
-    QLC_File file;
-    file.Open("", kMemory);
+TEST_F(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
     file.Write("ab", 2);
     file.Seek(20000, QLC_IFile::FROM_START);
     file.Write("z", 1);
@@ -137,7 +137,7 @@ TEST(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
     EXPECT_EQ(data[20000], 'z');
 }
 
-TEST(MemoryFile, AdoptsAHandedInBlock) {
+TEST(MemoryFileOnABlock, AdoptsTheHandedInBlock) {
     QLC_FileOpenRequest request;
     request.memory = ::operator new(5);
     std::memcpy(request.memory, "hello", 5);
@@ -151,10 +151,8 @@ TEST(MemoryFile, AdoptsAHandedInBlock) {
     EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
 }
 
-TEST(CopyToFile, MemoryFileCopiesItsBytesAndKeepsItsPosition) {
+TEST_F(MemoryFile, CopyToFileCopiesItsBytesAndKeepsItsPosition) {
     ScratchFolder dir;
-    QLC_File file;
-    file.Open("", kMemory);
     const auto bytes = Pattern(5000);
     file.Write(bytes.data(), 5000);
     file.Seek(123, QLC_IFile::FROM_START);

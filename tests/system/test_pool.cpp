@@ -19,10 +19,6 @@ std::unique_ptr<QLC_Pool> MakePool(int size, int entries, const char* name, int 
     return std::make_unique<QLC_Pool>(QLC_PoolParams{size, entries, name, growth, thread_safe, 0});
 }
 
-ptrdiff_t Distance(void* a, void* b) {
-    return static_cast<char*>(b) - static_cast<char*>(a);
-}
-
 std::vector<void*> AllocateMany(QLC_Pool& pool, int count) {
     std::vector<void*> entries;
     for (int i = 0; i < count; ++i) {
@@ -58,7 +54,7 @@ TEST(Pool, EntrySizeIsRoundedUpAndEntriesAreSpacedByIt) {
     EXPECT_EQ(pool->GetEntrySize(), 8);
     void* a = pool->Allocate();
     void* b = pool->Allocate();
-    EXPECT_EQ(Distance(a, b), 8);
+    EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 8);
     // Entries hold a pointer-sized free-list link, so they are never smaller than a pointer.
     EXPECT_GE(MakePool(1, 1, "One", 0)->GetEntrySize(), static_cast<int>(sizeof(void*)));
     EXPECT_EQ(MakePool(12, 1, "Twelve", 0)->GetEntrySize(), sizeof(void*) == 4 ? 12 : 16);
