@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -26,11 +27,8 @@ RecordingServices::~RecordingServices() {
 
 std::vector<RecordedCall> RecordingServices::Of(const std::string& kind) const {
     std::vector<RecordedCall> found;
-    for (const RecordedCall& call : calls) {
-        if (call.kind == kind) {
-            found.push_back(call);
-        }
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
+                 [&](const RecordedCall& call) { return call.kind == kind; });
     return found;
 }
 
@@ -47,46 +45,43 @@ bool RecordingServices::Has(const std::string& kind, const std::string& text) co
 }
 
 void RecordingServices::Record(const char* kind, int channel, const char* file, int line,
-                               const char* function, const std::string& text) {
-    calls.push_back({kind, channel, file != nullptr ? file : "", line,
-                     function != nullptr ? function : "", text});
+                               const std::string& text) {
+    calls.push_back({kind, channel, file != nullptr ? file : "", line, text});
 }
 
 void RecordingServices::NotifyError(int code) {
-    Record("NotifyError", code, nullptr, 0, nullptr, "");
+    Record("NotifyError", code, nullptr, 0, "");
 }
 
-void RecordingServices::Warning(const char* file, int line, const char* function,
-                                const char* text) {
-    Record("Warning", 0, file, line, function, text);
+void RecordingServices::Warning(const char* file, int line, const char*, const char* text) {
+    Record("Warning", 0, file, line, text);
 }
 
-void RecordingServices::ReportLeak(const char* file, int line, const char* function,
-                                   const char* format, ...) {
+void RecordingServices::ReportLeak(const char* file, int line, const char*, const char* format,
+                                   ...) {
     va_list args;
     va_start(args, format);
-    Record("ReportLeak", 0, file, line, function, FormatArgs(format, args));
+    Record("ReportLeak", 0, file, line, FormatArgs(format, args));
     va_end(args);
 }
 
-void RecordingServices::Trace(const char* file, int line, const char* function, const char* format,
-                              ...) {
+void RecordingServices::Trace(const char* file, int line, const char*, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    Record("Trace", 0, file, line, function, FormatArgs(format, args));
+    Record("Trace", 0, file, line, FormatArgs(format, args));
     va_end(args);
 }
 
-void RecordingServices::Report(int channel, const char* file, int line, const char* function,
+void RecordingServices::Report(int channel, const char* file, int line, const char*,
                                const char* format, ...) {
     va_list args;
     va_start(args, format);
-    Record("Report", channel, file, line, function, FormatArgs(format, args));
+    Record("Report", channel, file, line, FormatArgs(format, args));
     va_end(args);
 }
 
 void RecordingServices::FatalError(int code, const char* file, int line, const char* text, void*) {
-    Record("FatalError", code, file, line, nullptr, text);
+    Record("FatalError", code, file, line, text);
 }
 
 void RecordingServices::DescribeException(char* text, size_t capacity, EXCEPTION_POINTERS*) {
@@ -99,7 +94,7 @@ void RecordingServices::OnCreateFile(const char* path) {
 }
 
 bool RecordingServices::ShouldKeepWaiting() {
-    Record("ShouldKeepWaiting", 0, nullptr, 0, nullptr, "");
+    Record("ShouldKeepWaiting", 0, nullptr, 0, "");
     if (keep_waiting_count > 0) {
         --keep_waiting_count;
         return true;
@@ -107,8 +102,8 @@ bool RecordingServices::ShouldKeepWaiting() {
     return false;
 }
 
-int RecordingServices::MessageBox(const char* text, const char* caption, unsigned flags) {
-    Record("MessageBox", static_cast<int>(flags), nullptr, 0, caption, text);
+int RecordingServices::MessageBox(const char* text, const char*, unsigned flags) {
+    Record("MessageBox", static_cast<int>(flags), nullptr, 0, text);
     return message_box_answer;
 }
 

@@ -1,4 +1,4 @@
-// A services object for tests: records every diagnostic with its location, function and channel,
+// A services object for tests: records every diagnostic with its location and channel,
 // and answers the host decisions as the test sets them. Installed for the lifetime of the object.
 #pragma once
 
@@ -12,7 +12,6 @@ struct RecordedCall {
     int channel = 0;
     std::string file;
     int line = 0;
-    std::string function;
     std::string text;
 };
 
@@ -22,7 +21,6 @@ public:
     ~RecordingServices() override;
 
     // Answers.
-    bool logging_enabled = true;
     int report_level = 0;
     int message_box_answer = IDIGNORE;
     // ShouldKeepWaiting answers true this many times, then false.
@@ -40,9 +38,7 @@ public:
     // The one call of this kind; the test fails when there is not exactly one.
     RecordedCall Only(const std::string& kind) const;
     bool Has(const std::string& kind, const std::string& text) const;
-    void Clear() { calls.clear(); }
 
-    bool IsLoggingEnabled() override { return logging_enabled; }
     void NotifyError(int code) override;
     void Warning(const char* file, int line, const char* function, const char* text) override;
     void ReportLeak(const char* file, int line, const char* function, const char* format,
@@ -63,7 +59,6 @@ public:
     bool FindNextFile(HANDLE find, WIN32_FIND_DATAA* data) override;
 
 private:
-    void Record(const char* kind, int channel, const char* file, int line, const char* function,
-                const std::string& text);
+    void Record(const char* kind, int channel, const char* file, int line, const std::string& text);
     QLC_ISystemServices* m_previous;
 };

@@ -4,21 +4,21 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "System/FileException.h"
+#include "System/IFile.h"
 #include "TestTree.h"
 
 using e2e::ScratchFolder;
 
-void WriteDiskFile(const std::string& path, const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> ReadDiskFile(const std::string& path);
 // The size the system reports for the file, -1 when it does not exist.
 long long DiskSize(const std::string& path);
 // Bytes 0..n-1 of a fixed pattern that repeats rarely.
-std::vector<unsigned char> Pattern(size_t n, unsigned seed = 1);
+std::string Pattern(size_t n, unsigned seed = 1);
+// What one read of up to `count` bytes at the file's position returns.
+std::string ReadUpTo(QLC_IFile& file, uint32_t count);
 
 // The file exception `action` throws; the test fails when it throws none.
 template <typename Action>

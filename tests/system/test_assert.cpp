@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -31,21 +32,15 @@ std::string LineValue(const std::string& box, const std::string& label) {
     return box.substr(value, box.find('\n', value) - value);
 }
 
-void CheckSite(bool condition) {
-    QLD_ASSERT(condition);
-}
-void SecondSite(bool condition) {
-    QLD_ASSERT(condition);
-}
-// Never answered Ignore, so it is never silenced.
-void ArmedSite(bool condition) {
-    QLD_ASSERT(condition);
+// The box of an expression with the program and file of the worked example.
+std::string ExampleBox(const std::string& expression) {
+    return BoxText("C:\\p.exe", "Source\\System\\Thread", 5, expression);
 }
 
 }  // namespace
 
 TEST(AssertionText, WorkedExample) {
-    EXPECT_EQ(BoxText("C:\\p.exe", "Source\\System\\Thread", 5, "0"),
+    EXPECT_EQ(ExampleBox("0"),
               std::string("Assertion failed!\n\nProgram: C:\\p.exe\nFile: Source\\System\\Thread\n"
                           "Line: 5\n\nExpression: 0\n\n\n\n\n") +
                   kHelp);
@@ -54,18 +49,12 @@ TEST(AssertionText, WorkedExample) {
 TEST(AssertionText, CutStartsWhereTheWholeExpressionNoLongerFits) {
     // With this program and file the text before the expression is 87 characters: 387 fit
     // beside the 65-character trailer and the terminator.
-    const std::string head = BoxText("C:\\p.exe", "Source\\System\\Thread", 5, "");
-    const size_t room = QLD_ASSERT_TEXT_SIZE - 1 - head.size();
+    const size_t room = QLD_ASSERT_TEXT_SIZE - 1 - ExampleBox("").size();
     const std::string fits(room, 'e');
-    EXPECT_EQ(LineValue(BoxText("C:\\p.exe", "Source\\System\\Thread", 5, fits), "Expression"),
-              fits);
-    const std::string over(room + 1, 'e');
-    const std::string shown =
-        LineValue(BoxText("C:\\p.exe", "Source\\System\\Thread", 5, over), "Expression");
-    EXPECT_EQ(shown, std::string(room - 3, 'e') + "...");
+    EXPECT_EQ(LineValue(ExampleBox(fits), "Expression"), fits);
+    EXPECT_EQ(LineValue(ExampleBox(fits + 'e'), "Expression"), std::string(room - 3, 'e') + "...");
     // The cut box fills its buffer exactly and still ends with the help line.
-    const std::string box =
-        BoxText("C:\\p.exe", "Source\\System\\Thread", 5, std::string(600, 'e'));
+    const std::string box = ExampleBox(std::string(600, 'e'));
     EXPECT_EQ(box.size(), QLD_ASSERT_TEXT_SIZE - 1);
     EXPECT_EQ(box.substr(box.size() - sizeof(kHelp) + 1), kHelp);
 }
@@ -81,13 +70,12 @@ TEST(AssertionText, TwoHundredCharacterExpressionFitsTheBuffer) {
 TEST(AssertionText, LongProgramPathKeepsItsEnd) {
     const std::string path =
         "C:\\Program Files\\Some Very Long Folder Name\\Tessaly\\TessalyUpdate.exe";
-    const std::string shown = LineValue(BoxText(path, "f", 1, "0"), "Program");
-    EXPECT_EQ(shown, "..." + path.substr(path.size() - 46));
+    EXPECT_EQ(LineValue(BoxText(path, "f", 1, "0"), "Program"),
+              "..." + path.substr(path.size() - 46));
     // Exactly at the limit nothing is cut.
     const std::string fits(49, 'p');
     EXPECT_EQ(LineValue(BoxText(fits, "f", 1, "0"), "Program"), fits);
-    const std::string over(50, 'p');
-    EXPECT_EQ(LineValue(BoxText(over, "f", 1, "0"), "Program"), "..." + over.substr(4));
+    EXPECT_EQ(LineValue(BoxText(fits + 'p', "f", 1, "0"), "Program"), "..." + fits.substr(3));
 }
 
 // A long file is cut where it keeps most of its name: a short name whole, else half of it, else
@@ -117,10 +105,8 @@ TEST(AssertionReport, ReportsAndAsksWithTheBox) {
     services.message_box_answer = IDIGNORE;
     EXPECT_TRUE(QLC_ReportAssertion("a != b", "Source\\System\\Thread", 42));
     const RecordedCall report = services.Only("Report");
-    EXPECT_EQ(report.channel, -1);
-    EXPECT_EQ(report.file, "Source\\System\\Thread");
-    EXPECT_EQ(report.line, 42);
-    EXPECT_EQ(report.text, "ASSERT: a != b");
+    EXPECT_EQ(std::tie(report.channel, report.file, report.line, report.text),
+              std::make_tuple(-1, "Source\\System\\Thread", 42, "ASSERT: a != b"));
     const RecordedCall box = services.Only("MessageBox");
     EXPECT_EQ(box.channel, 0x12012);
     EXPECT_EQ(LineValue(box.text, "Expression"), "a != b");
@@ -132,8 +118,9 @@ TEST(AssertionReport, PositiveReportLevelSuppressesTheBoxAndKeepsTheSiteArmed) {
     RecordingServices services;
     services.report_level = 1;
     EXPECT_FALSE(QLC_ReportAssertion("x", "f", 1));
-    ArmedSite(false);
-    ArmedSite(false);
+    const auto site = [](bool condition) { QLD_ASSERT(condition); };
+    site(false);
+    site(false);
     EXPECT_TRUE(services.Of("MessageBox").empty());
     EXPECT_EQ(services.Of("Report").size(), 3u);
 }
@@ -141,23 +128,25 @@ TEST(AssertionReport, PositiveReportLevelSuppressesTheBoxAndKeepsTheSiteArmed) {
 TEST(AssertionSite, IgnoreSilencesOnlyThatSite) {
     RecordingServices services;
     services.message_box_answer = IDIGNORE;
-    CheckSite(true);
+    const auto site = [](bool condition) { QLD_ASSERT(condition); };
+    const auto other = [](bool condition) { QLD_ASSERT(condition); };
+    site(true);
     EXPECT_TRUE(services.calls.empty());
-    CheckSite(false);
-    CheckSite(false);
+    site(false);
+    site(false);
     EXPECT_EQ(services.Of("MessageBox").size(), 1u);
-    SecondSite(false);
+    other(false);
     EXPECT_EQ(services.Of("MessageBox").size(), 2u);
 }
 
 TEST(AssertionSite, RetryBreaksIntoTheDebuggerAndReportsAgain) {
     RecordingServices services;
     services.message_box_answer = IDRETRY;
-    EXPECT_FALSE(QLC_ReportAssertion("x", "f", 1));
-    EXPECT_EQ(services.debug_breaks, 1);
-    EXPECT_FALSE(QLC_ReportAssertion("x", "f", 1));
-    EXPECT_EQ(services.debug_breaks, 2);
-    EXPECT_EQ(services.Of("MessageBox").size(), 2u);
+    for (int time = 1; time <= 2; ++time) {
+        EXPECT_FALSE(QLC_ReportAssertion("x", "f", 1));
+        EXPECT_EQ(services.debug_breaks, time);
+        EXPECT_EQ(services.Of("MessageBox").size(), static_cast<size_t>(time));
+    }
 }
 
 namespace {

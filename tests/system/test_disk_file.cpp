@@ -1,5 +1,6 @@
 // Disk files: open flags, the write cache as seen on disk, reads across cache blocks, seeks,
 // sizes and the existence test.
+#include "HeldOpenFile.h"
 #include "RecordingServices.h"
 #include "System/File.h"
 #include "System/FileSourceDisk.h"
@@ -7,20 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+#include <utility>
+
 namespace {
 
 constexpr uint32_t kRead = QLC_IFile::READ | QLC_IFile::SHARE_READ;  // 17
 constexpr uint32_t kCreate = QLC_IFile::WRITE | QLC_IFile::CREATE;
 constexpr uint32_t kCreateReadWrite = QLC_IFile::READ_WRITE | QLC_IFile::CREATE;
 
+// Whether another program can open the file to read it while the test holds it.
 bool OtherReaderCanOpen(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(h);
-    return true;
+    return HeldOpenFile(path, FILE_SHARE_READ | FILE_SHARE_WRITE).Held();
 }
 
 }  // namespace
@@ -33,14 +33,13 @@ TEST(DiskOpen, MissingFileReturnsFalseOrThrowsFromTheConstructor) {
     EXPECT_FALSE(file.IsValid());
     const QLC_FileException e =
         FileErrorOf([&] { QLC_File((dir / "missing.txt").c_str(), kRead); });
-    EXPECT_EQ(e.Cause(), 4);
-    EXPECT_EQ(e.OsError(), 2);
+    EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(4, 2));
     EXPECT_EQ(e.FileName(), (dir / "missing.txt").c_str());
 }
 
 TEST(DiskOpen, ReadingWithoutSharingStillLetsOtherReadersIn) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "a.bin", Pattern(10));
+    e2e::WriteFile(dir / "a.bin", Pattern(10));
     QLC_File file((dir / "a.bin").c_str(), QLC_IFile::READ | QLC_IFile::SHARE_NONE);
     EXPECT_EQ(file.GetFlags() & QLC_IFile::SHARE_MASK, uint32_t{QLC_IFile::SHARE_READ});
     EXPECT_TRUE(OtherReaderCanOpen(dir / "a.bin"));
@@ -54,13 +53,12 @@ TEST(DiskOpen, WritingWithoutSharingLocksOthersOut) {
     QLC_File second;
     const QLC_FileException e = FileErrorOf(
         [&] { second.Open((dir / "a.bin").c_str(), kRead | QLC_IFile::THROW_ON_ERROR); });
-    EXPECT_EQ(e.Cause(), 17);
-    EXPECT_EQ(e.OsError(), 32);
+    EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(17, 32));
 }
 
 TEST(DiskOpen, CreateReplacesUnlessAskedToKeepTheFile) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "a.bin", Pattern(100));
+    e2e::WriteFile(dir / "a.bin", Pattern(100));
     { QLC_File keep((dir / "a.bin").c_str(), kCreate | QLC_IFile::KEEP_EXISTING); }
     EXPECT_EQ(DiskSize(dir / "a.bin"), 100);
     { QLC_File replace((dir / "a.bin").c_str(), kCreate); }
@@ -74,8 +72,7 @@ TEST(DiskOpen, CreateMakesTheMissingFolders) {
     QLC_File file(path.c_str(), kCreate);
     file.Write("x", 1);
     file.Close();
-    ASSERT_EQ(services.created_files.size(), 1u);
-    EXPECT_EQ(services.created_files[0], path);
+    EXPECT_EQ(services.created_files, std::vector<std::string>{path});
     EXPECT_EQ(DiskSize(path), 1);
 }
 
@@ -91,7 +88,7 @@ TEST(DiskOpen, ConflictingAccessHintsFailTheAssertion) {
 
 TEST(DiskOpen, ExistenceTest) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "here.txt", Pattern(3));
+    e2e::WriteFile(dir / "here.txt", Pattern(3));
     EXPECT_TRUE(QLC_FileExists((dir / "here.txt").c_str()));
     EXPECT_FALSE(QLC_FileExists((dir / "gone.txt").c_str()));
     EXPECT_FALSE(QLC_FileExists(dir.Path().c_str()));
@@ -101,8 +98,7 @@ TEST(DiskOpen, ExistenceTest) {
 
 TEST(DiskOpen, OperationsOnAClosedFileThrowInsteadOfCrashing) {
     QLC_File file;
-    char byte = 0;
-    EXPECT_THROW(file.Read(&byte, 1), QLC_FileException);
+    EXPECT_THROW(ReadUpTo(file, 1), QLC_FileException);
     EXPECT_THROW(file.Seek(0, 0), QLC_FileException);
     EXPECT_THROW(file.GetSize(), QLC_FileException);
     EXPECT_NO_THROW(file.Close());
@@ -110,37 +106,28 @@ TEST(DiskOpen, OperationsOnAClosedFileThrowInsteadOfCrashing) {
     EXPECT_FALSE(file.CanRead());
 }
 
-class WriteCache : public ::testing::TestWithParam<int> {};
-
-TEST_P(WriteCache, LargeWriteReachesDiskAsAFullBlockThenTheRestAtTheNextOperation) {
-    ScratchFolder dir;
-    const std::string path = dir / "cache.bin";
-    const auto bytes = Pattern(20000);
-    QLC_File file(path.c_str(), kCreateReadWrite);
-    file.Write(bytes.data(), 20000);
-    EXPECT_EQ(DiskSize(path), 16384);
-    EXPECT_EQ(file.GetSize(), 20000u);
-    char byte = 0;
-    switch (GetParam()) {
-        case 0:
-            EXPECT_EQ(file.Seek(0, QLC_IFile::FROM_START), 0u);
-            break;
-        case 1:
-            EXPECT_EQ(file.Read(&byte, 1), 0u);  // at the end
-            break;
-        case 2:
-            file.Flush();
-            break;
-        case 3:
-            file.Close();
-            break;
+// The rest goes out at the next seek, read, flush or close, whichever comes first.
+TEST(DiskWrite, LargeWriteReachesDiskAsAFullBlockThenTheRestAtTheNextOperation) {
+    const std::function<void(QLC_File&)> operations[] = {
+        [](QLC_File& file) { EXPECT_EQ(file.Seek(0, QLC_IFile::FROM_START), 0u); },
+        [](QLC_File& file) { EXPECT_TRUE(ReadUpTo(file, 1).empty()); },  // at the end
+        [](QLC_File& file) { file.Flush(); },
+        [](QLC_File& file) { file.Close(); },
+    };
+    for (size_t i = 0; i < std::size(operations); ++i) {
+        ScratchFolder dir;
+        const std::string path = dir / "cache.bin";
+        const auto bytes = Pattern(20000);
+        QLC_File file(path.c_str(), kCreateReadWrite);
+        file.Write(bytes.data(), 20000);
+        EXPECT_EQ(DiskSize(path), 16384) << i;
+        EXPECT_EQ(file.GetSize(), 20000u);
+        operations[i](file);
+        EXPECT_EQ(DiskSize(path), 20000) << "after operation " << i;
+        file.Close();
+        EXPECT_EQ(e2e::ReadFile(path), bytes);
     }
-    EXPECT_EQ(DiskSize(path), 20000);
-    file.Close();
-    EXPECT_EQ(ReadDiskFile(path), bytes);
 }
-
-INSTANTIATE_TEST_SUITE_P(SeekReadFlushClose, WriteCache, ::testing::Values(0, 1, 2, 3));
 
 TEST(DiskWrite, WithoutCacheAtOnceOtherwiseAtTheLatestWhenTheFileIsDestroyed) {
     ScratchFolder dir;
@@ -160,50 +147,38 @@ TEST(DiskWrite, OverwritingInTheMiddleKeepsTheRest) {
     ScratchFolder dir;
     const std::string path = dir / "mid.bin";
     auto bytes = Pattern(50000);
-    WriteDiskFile(path, bytes);
+    e2e::WriteFile(path, bytes);
     {
         QLC_File file(path.c_str(), QLC_IFile::READ_WRITE);
         file.Seek(30000, QLC_IFile::FROM_START);
         file.Write("XYZ", 3);
-        unsigned char after[2];
-        EXPECT_EQ(file.Read(after, 2), 2u);
-        EXPECT_EQ(after[0], bytes[30003]);
+        EXPECT_EQ(ReadUpTo(file, 2), bytes.substr(30003, 2));
         EXPECT_EQ(file.Tell(), 30005u);
         EXPECT_EQ(file.GetSize(), 50000u);
     }
-    bytes[30000] = 'X';
-    bytes[30001] = 'Y';
-    bytes[30002] = 'Z';
-    EXPECT_EQ(ReadDiskFile(path), bytes);
+    bytes.replace(30000, 3, "XYZ");
+    EXPECT_EQ(e2e::ReadFile(path), bytes);
 }
 
 TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
     ScratchFolder dir;
     const auto bytes = Pattern(40000);
-    WriteDiskFile(dir / "r.bin", bytes);
+    e2e::WriteFile(dir / "r.bin", bytes);
     QLC_File file((dir / "r.bin").c_str(), kRead);
-    std::vector<unsigned char> got(40000);
-    uint32_t total = 0;
-    // 7000-byte pieces cross both block edges (16384 and 32768).
-    while (uint32_t read = file.Read(got.data() + total, std::min<uint32_t>(7000, 40000 - total))) {
-        total += read;
-        if (total == 40000) {
-            break;
-        }
+    // 7000-byte pieces cross both block edges (16384 and 32768); the last one the end.
+    std::string got;
+    for (int piece = 0; piece < 6; ++piece) {
+        got += ReadUpTo(file, 7000);
     }
-    EXPECT_EQ(total, 40000u);
     EXPECT_EQ(got, bytes);
-    unsigned char more[10];
-    EXPECT_EQ(file.Read(more, 10), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 10).empty());
 
     file.Seek(16000, QLC_IFile::FROM_START);
-    std::vector<unsigned char> middle(20000);
-    EXPECT_EQ(file.Read(middle.data(), 20000), 20000u);
-    EXPECT_TRUE(std::equal(middle.begin(), middle.end(), bytes.begin() + 16000));
+    EXPECT_EQ(ReadUpTo(file, 20000), bytes.substr(16000, 20000));
     EXPECT_EQ(file.Tell(), 36000u);
 
     file.Seek(39995, QLC_IFile::FROM_START);
-    EXPECT_EQ(file.Read(more, 10), 5u);
+    EXPECT_EQ(ReadUpTo(file, 10), bytes.substr(39995, 5));
     EXPECT_EQ(file.Tell(), 40000u);
     EXPECT_TRUE(file.GetSource()->IsEof());
 }
@@ -211,19 +186,17 @@ TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
 TEST(DiskSeek, FromTheEndCountsBack) {
     ScratchFolder dir;
     const auto bytes = Pattern(100);
-    WriteDiskFile(dir / "s.bin", bytes);
+    e2e::WriteFile(dir / "s.bin", bytes);
     QLC_File file((dir / "s.bin").c_str(), kRead);
     EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 90u);
-    unsigned char tail[20];
-    EXPECT_EQ(file.Read(tail, 20), 10u);
-    EXPECT_TRUE(std::equal(tail, tail + 10, bytes.begin() + 90));
+    EXPECT_EQ(ReadUpTo(file, 20), bytes.substr(90, 10));
     EXPECT_EQ(file.Seek(5, 7), 100u);  // unknown origin leaves the position
 }
 
 TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     ScratchFolder dir;
     const std::string path = dir / "z.bin";
-    WriteDiskFile(path, Pattern(100));
+    e2e::WriteFile(path, Pattern(100));
     QLC_File file(path.c_str(), QLC_IFile::READ_WRITE);
     ASSERT_EQ(file.GetSize(), 100u);
     auto* source = dynamic_cast<QLC_FileSourceDisk*>(file.GetSource());
@@ -231,8 +204,7 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     source->SetSize(40);
     EXPECT_EQ(DiskSize(path), 40);
     EXPECT_EQ(file.GetSize(), 40u);
-    unsigned char byte;
-    EXPECT_EQ(file.Read(&byte, 1), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 1).empty());
     source->SetSize(60);
     EXPECT_EQ(DiskSize(path), 60);
     EXPECT_EQ(file.GetSize(), 60u);
@@ -240,16 +212,15 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
 
 TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "ro.bin", Pattern(10));
+    e2e::WriteFile(dir / "ro.bin", Pattern(10));
     {
         QLC_File file((dir / "ro.bin").c_str(), kRead);
         EXPECT_TRUE(file.CanRead());
         EXPECT_FALSE(file.CanWrite());
         file.Write("xy", 2);  // gathered in the cache
         const QLC_FileException e = FileErrorOf([&] { file.Flush(); });
-        EXPECT_EQ(e.Cause(), 11);
-        EXPECT_EQ(e.OsError(), 5);
+        EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(11, 5));
         // Destroying the file must not throw although the pending bytes cannot be written.
     }
-    EXPECT_EQ(ReadDiskFile(dir / "ro.bin"), Pattern(10));
+    EXPECT_EQ(e2e::ReadFile(dir / "ro.bin"), Pattern(10));
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -21,11 +22,13 @@ QLC_FileSourceMemory& MemorySource(QLC_File& file) {
 }
 
 // Inflates a whole zlib stream of up to 2 MiB; fails the test unless it ends at its last byte.
-std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
-    std::vector<unsigned char> out(2 << 20);
+std::string Inflate(const std::string& stream) {
+    std::string out(2 << 20, '\0');
     uLongf size = static_cast<uLongf>(out.size());
     uLong used = static_cast<uLong>(stream.size());
-    EXPECT_EQ(uncompress2(out.data(), &size, stream.data(), &used), Z_OK);
+    EXPECT_EQ(uncompress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+                          reinterpret_cast<const Bytef*>(stream.data()), &used),
+              Z_OK);
     EXPECT_EQ(used, stream.size());
     out.resize(size);
     return out;
@@ -33,51 +36,47 @@ std::vector<unsigned char> Inflate(const std::vector<unsigned char>& stream) {
 
 struct ChunkContent {
     std::string name;
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     bool compressed;
 };
 
-void PutU32(std::vector<unsigned char>& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
+std::string Deflate(const std::string& bytes) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&packed[0]), &size,
+              reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()), 6);
+    packed.resize(size);
+    return packed;
 }
 
 // Writes an archive in the reader's layout, optionally behind `prefix` bytes of other data.
 void WriteArchive(const std::string& path, const std::vector<ChunkContent>& chunks,
                   size_t prefix = 0) {
-    std::vector<std::vector<unsigned char>> stored;
-    for (const ChunkContent& chunk : chunks) {
-        if (!chunk.compressed) {
-            stored.push_back(chunk.bytes);
-            continue;
+    std::string out(prefix, '\xEE'), data;
+    const auto put_u32 = [&out](size_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(static_cast<char>(value >> (8 * i)));
         }
-        uLongf size = compressBound(static_cast<uLong>(chunk.bytes.size()));
-        std::vector<unsigned char> packed(size);
-        compress2(packed.data(), &size, chunk.bytes.data(), static_cast<uLong>(chunk.bytes.size()),
-                  6);
-        packed.resize(size);
-        stored.push_back(packed);
+    };
+    out += "TWAD";
+    put_u32(chunks.size());
+    for (const ChunkContent& chunk : chunks) {
+        const std::string stored = chunk.compressed ? Deflate(chunk.bytes) : chunk.bytes;
+        out += chunk.name + std::string(32 - chunk.name.size(), '\0');
+        put_u32(8 + 48 * chunks.size() + data.size());
+        put_u32(chunk.bytes.size());
+        put_u32(stored.size());
+        put_u32(chunk.compressed ? 1 : 0);
+        data += stored;
     }
-    std::vector<unsigned char> out(prefix, 0xEE);
-    out.insert(out.end(), {'T', 'W', 'A', 'D'});
-    PutU32(out, static_cast<uint32_t>(chunks.size()));
-    uint32_t offset = 8 + 48 * static_cast<uint32_t>(chunks.size());
-    for (size_t i = 0; i < chunks.size(); ++i) {
-        char name[32] = {};
-        std::strncpy(name, chunks[i].name.c_str(), 31);
-        out.insert(out.end(), name, name + 32);
-        PutU32(out, offset);
-        PutU32(out, static_cast<uint32_t>(chunks[i].bytes.size()));
-        PutU32(out, static_cast<uint32_t>(stored[i].size()));
-        PutU32(out, chunks[i].compressed ? 1 : 0);
-        offset += static_cast<uint32_t>(stored[i].size());
-    }
-    for (const auto& bytes : stored) {
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
-    WriteDiskFile(path, out);
+    e2e::WriteFile(path, out + data);
 }
+
+class MemoryFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(file.Open("", kMemory)); }
+    QLC_File file;
+};
 
 class Archive : public ::testing::Test {
 protected:
@@ -86,7 +85,7 @@ protected:
         // Compressible but not trivial.
         packed.resize(50000);
         for (size_t i = 0; i < packed.size(); ++i) {
-            packed[i] = static_cast<unsigned char>((i * 7 + i / 100) & 0xFF);
+            packed[i] = static_cast<char>((i * 7 + i / 100) & 0xFF);
         }
         path = dir / "game.wad";
         WriteArchive(path, {{"plain", plain, false}, {"packed", packed, true}}, 16);
@@ -97,15 +96,14 @@ protected:
 
     ScratchFolder dir;
     std::string path;
-    std::vector<unsigned char> plain, packed;
+    std::string plain, packed;
     TSC_WadReader* reader = nullptr;
+    QLC_File entry;
 };
 
 }  // namespace
 
-TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
-    QLC_File file;
-    ASSERT_TRUE(file.Open("", kMemory));
+TEST_F(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
     ASSERT_TRUE(file.GetSource()->IsMemory());
     EXPECT_FALSE(file.GetSource()->IsOnDisk());
     EXPECT_EQ(MemorySource(file).GetCapacity(), 16384u);
@@ -114,42 +112,32 @@ TEST(MemoryFile, GrowsByWholeStepsFromItsFirstBlock) {
     EXPECT_EQ(MemorySource(file).GetCapacity(), 20480u);
     EXPECT_EQ(file.GetSize(), 20000u);
     file.Seek(0, QLC_IFile::FROM_START);
-    std::vector<unsigned char> back(30000);
-    EXPECT_EQ(file.Read(back.data(), 30000), 20000u);
-    back.resize(20000);
-    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(ReadUpTo(file, 30000), bytes);
 }
 
-TEST(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
-    QLC_File file;
-    file.Open("", kMemory);
+TEST_F(MemoryFile, SeeksBeforeTheStartFailAndPastTheEndReadNothing) {
     const QLC_FileException e = FileErrorOf([&] { file.Seek(-1, QLC_IFile::FROM_START); });
     EXPECT_STREQ(e.Message(), "FileException. File: Unnamed Cause: Bad Seek");
     EXPECT_EQ(e.OsError(), -1);
     EXPECT_EQ(file.Tell(), 0u);
     file.Write(Pattern(100).data(), 100);
     EXPECT_EQ(file.Seek(10, QLC_IFile::FROM_END), 110u);
-    unsigned char byte;
-    EXPECT_EQ(file.Read(&byte, 1), 0u);
+    EXPECT_TRUE(ReadUpTo(file, 1).empty());
     EXPECT_EQ(file.Seek(-30, QLC_IFile::FROM_END), 70u);
     EXPECT_EQ(file.Seek(5, QLC_IFile::FROM_CURRENT), 75u);
 }
 
-TEST(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
-    QLC_File file;
-    file.Open("", kMemory);
+TEST_F(MemoryFile, WritingBeyondTheEndFillsTheGapWithZeros) {
     file.Write("ab", 2);
     file.Seek(20000, QLC_IFile::FROM_START);
     file.Write("z", 1);
     EXPECT_EQ(file.GetSize(), 20001u);
     const uint8_t* data = MemorySource(file).GetData();
-    for (uint32_t i = 2; i < 20000; ++i) {
-        ASSERT_EQ(data[i], 0) << i;
-    }
+    EXPECT_EQ(std::count(data + 2, data + 20000, 0), 19998);
     EXPECT_EQ(data[20000], 'z');
 }
 
-TEST(MemoryFile, AdoptsAHandedInBlock) {
+TEST(MemoryFileOnABlock, AdoptsTheHandedInBlock) {
     QLC_FileOpenRequest request;
     request.memory = ::operator new(5);
     std::memcpy(request.memory, "hello", 5);
@@ -157,30 +145,26 @@ TEST(MemoryFile, AdoptsAHandedInBlock) {
     request.flags = kMemory;
     QLC_File file;
     ASSERT_TRUE(file.Open(request));
-    char text[8] = {};
-    EXPECT_EQ(file.Read(text, 8), 5u);
-    EXPECT_STREQ(text, "hello");
+    EXPECT_EQ(ReadUpTo(file, 8), "hello");
     file.Write("!", 1);
     EXPECT_EQ(file.GetSize(), 6u);
     EXPECT_EQ(MemorySource(file).GetCapacity(), 1029u);
 }
 
-TEST(CopyToFile, MemoryFileCopiesItsBytesAndKeepsItsPosition) {
+TEST_F(MemoryFile, CopyToFileCopiesItsBytesAndKeepsItsPosition) {
     ScratchFolder dir;
-    QLC_File file;
-    file.Open("", kMemory);
     const auto bytes = Pattern(5000);
     file.Write(bytes.data(), 5000);
     file.Seek(123, QLC_IFile::FROM_START);
     file.WriteToFile((dir / "copy.bin").c_str(), false);
-    EXPECT_EQ(ReadDiskFile(dir / "copy.bin"), bytes);
+    EXPECT_EQ(e2e::ReadFile(dir / "copy.bin"), bytes);
     EXPECT_EQ(file.Tell(), 123u);
 }
 
 TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
     ScratchFolder dir;
     RecordingServices services;
-    WriteDiskFile(dir / "src.bin", Pattern(100));
+    e2e::WriteFile(dir / "src.bin", Pattern(100));
     QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
     file.WriteToFile((dir / "copy.bin").c_str(), false);
     EXPECT_EQ(DiskSize(dir / "copy.bin"), 0);
@@ -189,10 +173,10 @@ TEST(CopyToFile, DiskSourceWarnsAndLeavesTheTargetEmpty) {
 
 TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "empty.bin", {});
+    e2e::WriteFile(dir / "empty.bin", {});
     QLC_File file((dir / "empty.bin").c_str(), QLC_IFile::READ);
     file.WriteToFile((dir / "empty.z").c_str(), true);
-    const auto stream = ReadDiskFile(dir / "empty.z");
+    const auto stream = e2e::ReadFile(dir / "empty.z");
     ASSERT_GE(stream.size(), 8u);
     EXPECT_EQ(stream[0], 0x78);  // zlib header, 32 KiB window
     EXPECT_TRUE(Inflate(stream).empty());
@@ -201,68 +185,57 @@ TEST(CompressedCopy, EmptyFileGivesAValidEmptyStream) {
 
 TEST(CompressedCopy, MegabyteFileInflatesBackToItself) {
     ScratchFolder dir;
-    std::vector<unsigned char> bytes = Pattern(1 << 20);
+    std::string bytes = Pattern(1 << 20);
     for (size_t i = 0; i < bytes.size(); i += 3) {
-        bytes[i] = static_cast<unsigned char>(i / 4096);  // some redundancy to squeeze
+        bytes[i] = static_cast<char>(i / 4096);  // some redundancy to squeeze
     }
-    WriteDiskFile(dir / "big.bin", bytes);
+    e2e::WriteFile(dir / "big.bin", bytes);
     QLC_File file((dir / "big.bin").c_str(), QLC_IFile::READ);
     file.Seek(777, QLC_IFile::FROM_START);
     file.WriteToFile((dir / "big.z").c_str(), true);
     EXPECT_EQ(file.Tell(), 777u);
-    const auto stream = ReadDiskFile(dir / "big.z");
+    const auto stream = e2e::ReadFile(dir / "big.z");
     EXPECT_LT(stream.size(), bytes.size());
     EXPECT_EQ(Inflate(stream), bytes);
 }
 
 TEST(CompressedCopy, FailedTargetLeavesNoFileBehind) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "src.bin", Pattern(100));
+    e2e::WriteFile(dir / "src.bin", Pattern(100));
     // The target folder name is taken by a file, so the target cannot be created.
-    WriteDiskFile(dir / "blocker", {});
+    e2e::WriteFile(dir / "blocker", {});
     QLC_File file((dir / "src.bin").c_str(), QLC_IFile::READ);
     EXPECT_THROW(file.WriteToFile((dir / "blocker\\out.z").c_str(), true), QLC_FileException);
     EXPECT_EQ(DiskSize(dir / "blocker\\out.z"), -1);
 }
 
 TEST_F(Archive, StoredEntryReadsItsBytesOnly) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 100, 50));
     EXPECT_TRUE(entry.GetSource()->IsInArchive());
     EXPECT_TRUE(entry.GetSource()->IsOnDisk());
     EXPECT_EQ(entry.GetSize(), 50u);
     EXPECT_NE(entry.GetSource()->GetHandle(), nullptr);
-    std::vector<unsigned char> got(80);
     // The entry ends where the next one would begin.
-    EXPECT_EQ(entry.Read(got.data(), 80), 50u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 50, plain.begin() + 100));
+    EXPECT_EQ(ReadUpTo(entry, 80), plain.substr(100, 50));
     EXPECT_TRUE(entry.GetSource()->IsEof());
     EXPECT_EQ(entry.Seek(10, QLC_IFile::FROM_END), 40u);
-    EXPECT_EQ(entry.Read(got.data(), 5), 5u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 5, plain.begin() + 140));
+    EXPECT_EQ(ReadUpTo(entry, 5), plain.substr(140, 5));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
-    EXPECT_EQ(entry.Read(got.data(), 3), 3u);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3, plain.begin() + 100));
+    EXPECT_EQ(ReadUpTo(entry, 3), plain.substr(100, 3));
 }
 
 TEST_F(Archive, CompressedEntryReadsForwardAndRestartsAtZero) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
-    std::vector<unsigned char> got(50000);
-    EXPECT_EQ(entry.Read(got.data(), 1000), 1000u);
+    EXPECT_EQ(ReadUpTo(entry, 1000), packed.substr(0, 1000));
     EXPECT_EQ(entry.Seek(30000, QLC_IFile::FROM_START), 30000u);
-    EXPECT_EQ(entry.Read(got.data() + 30000, 20000), 20000u);
-    EXPECT_TRUE(std::equal(got.begin() + 30000, got.end(), packed.begin() + 30000));
+    EXPECT_EQ(ReadUpTo(entry, 20000), packed.substr(30000, 20000));
     EXPECT_EQ(entry.Seek(0, QLC_IFile::FROM_START), 0u);
-    EXPECT_EQ(entry.Read(got.data(), 50000), 50000u);
-    EXPECT_EQ(got, packed);
+    EXPECT_EQ(ReadUpTo(entry, 50000), packed);
 }
 
 TEST_F(Archive, CompressedChunkRefusesBackwardSeeks) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 50000));
-    std::vector<unsigned char> got(4000);
-    entry.Read(got.data(), 4000);
+    ReadUpTo(entry, 4000);
     const QLC_FileException e = FileErrorOf([&] { entry.Seek(100, QLC_IFile::FROM_START); });
     EXPECT_EQ(e.Message(), "File: " + path +
                                " Chunk: packed Offset: 4000 - compressed chunks can only seek "
@@ -271,7 +244,6 @@ TEST_F(Archive, CompressedChunkRefusesBackwardSeeks) {
 }
 
 TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 3000));
     const QLC_FileException e = FileErrorOf([&] { entry.Seek(3001, QLC_IFile::FROM_START); });
     EXPECT_EQ(e.Message(), "File: " + path + " Chunk: plain Offset: 0 - seeking past end of chunk");
@@ -280,23 +252,19 @@ TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
 
 TEST_F(Archive, EntriesCannotBeWritten) {
     RecordingServices services;
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 10));
     entry.Write("x", 1);
     EXPECT_EQ(services.Only("Warning").text, "Wad file source cannot write.");
 }
 
 TEST_F(Archive, CompressedCopyOfAnEntry) {
-    QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "packed", 0, 9000));
     entry.WriteToFile((dir / "entry.z").c_str(), true);
-    EXPECT_EQ(Inflate(ReadDiskFile(dir / "entry.z")),
-              std::vector<unsigned char>(packed.begin(), packed.begin() + 9000));
+    EXPECT_EQ(Inflate(e2e::ReadFile(dir / "entry.z")), packed.substr(0, 9000));
     EXPECT_EQ(entry.Tell(), 0u);
 }
 
 TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
-    QLC_File entry;
     EXPECT_FALSE(reader->OpenEntry(entry, "nothing", 0, 1));
     EXPECT_FALSE(reader->OpenEntry(entry, "plain", 2990, 11));
     EXPECT_FALSE(entry.IsOpen());
@@ -304,25 +272,21 @@ TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
 
 TEST(ArchiveDamage, NotAnArchiveOrDamagedDataIsAFileError) {
     ScratchFolder dir;
-    WriteDiskFile(dir / "junk.wad", Pattern(100));
+    e2e::WriteFile(dir / "junk.wad", Pattern(100));
     TSC_WadReader* reader = new TSC_WadReader();
     EXPECT_THROW(reader->Open((dir / "junk.wad").c_str()), QLC_FileException);
     reader->Release();
 
     // Corrupt the compressed bytes behind the zlib header.
-    std::vector<unsigned char> bytes(5000, 'a');
-    WriteArchive(dir / "bad.wad", {{"c", bytes, true}});
-    auto archive = ReadDiskFile(dir / "bad.wad");
-    for (size_t i = 8 + 48 + 2; i < archive.size(); ++i) {
-        archive[i] = 0xFF;
-    }
-    WriteDiskFile(dir / "bad.wad", archive);
+    WriteArchive(dir / "bad.wad", {{"c", std::string(5000, 'a'), true}});
+    std::string archive = e2e::ReadFile(dir / "bad.wad");
+    archive.replace(8 + 48 + 2, std::string::npos, archive.size() - (8 + 48 + 2), '\xFF');
+    e2e::WriteFile(dir / "bad.wad", archive);
     reader = new TSC_WadReader();
     reader->Open((dir / "bad.wad").c_str());
     QLC_File entry;
     ASSERT_TRUE(reader->OpenEntry(entry, "c", 0, 5000));
-    std::vector<unsigned char> got(5000);
-    const QLC_FileException e = FileErrorOf([&] { entry.Read(got.data(), 5000); });
+    const QLC_FileException e = FileErrorOf([&] { ReadUpTo(entry, 5000); });
     EXPECT_EQ(e.Cause(), 2);
     EXPECT_NE(std::string(e.Message()).find("Chunk: c Offset: 0 - "), std::string::npos);
     reader->Release();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,23 +22,6 @@ std::string S(const QLC_String& text) {
 std::string Forward(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
-}
-
-// Names in one folder in the order the system lists them, without "." and "..".
-std::vector<std::string> SystemOrder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    return names;
 }
 
 std::vector<std::string> Walk(QLC_DirectoryWalker& walker, const std::string& pattern,
@@ -148,10 +132,10 @@ TEST(Folders, ApplicationFoldersCarryTheApplicationName) {
 class WalkerTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteDiskFile(dir / "a.txt", {1});
-        WriteDiskFile(dir / "sub\\b.txt", {2});
-        WriteDiskFile(dir / "sub\\deep\\d.txt", {3});
-        WriteDiskFile(dir / "sub2\\c.txt", {4});
+        e2e::WriteFile(dir / "a.txt", {1});
+        e2e::WriteFile(dir / "sub\\b.txt", {2});
+        e2e::WriteFile(dir / "sub\\deep\\d.txt", {3});
+        e2e::WriteFile(dir / "sub2\\c.txt", {4});
         root = Forward(dir.Path());
         pattern = S(MakeSearchPattern(root.c_str()));
     }
@@ -163,16 +147,14 @@ protected:
 TEST_F(WalkerTree, FolderEntriesFirstThenSubfoldersLastFoundFirst) {
     const auto entries = Walk(walker, pattern, true, true, true);
     // Expected from the system's own listing order of each folder.
-    std::vector<std::string> expected;
-    std::vector<std::string> folders = {root};
+    std::vector<std::string> expected, folders = {root};
     while (!folders.empty()) {
         const std::string folder = folders.back();
         folders.pop_back();
-        for (const std::string& name : SystemOrder(folder)) {
-            const std::string path = folder + "/" + name;
-            expected.push_back(path);
-            if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-                folders.push_back(path);
+        for (const auto& item : std::filesystem::directory_iterator(folder)) {
+            expected.push_back(folder + "/" + item.path().filename().string());
+            if (item.is_directory()) {
+                folders.push_back(expected.back());
             }
         }
     }
@@ -184,11 +166,14 @@ TEST_F(WalkerTree, FolderEntriesFirstThenSubfoldersLastFoundFirst) {
     }
 }
 
-TEST_F(WalkerTree, WithoutDirectoriesOnlyFilesAreReturned) {
+TEST_F(WalkerTree, WithoutDirectoriesOnlyFilesAreReturnedAndFindsCanGoThroughTheServices) {
+    RecordingServices services;
+    walker.UseServices(true);
     auto entries = Walk(walker, pattern, true, false, true);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{root + "/a.txt", root + "/sub/b.txt",
                                                  root + "/sub/deep/d.txt", root + "/sub2/c.txt"}));
+    EXPECT_GT(services.find_calls, 4);
 }
 
 TEST_F(WalkerTree, WithoutRecursionBareNamesOfTheFolderOnly) {
@@ -208,11 +193,4 @@ TEST_F(WalkerTree, RestartingDropsTheWalkInProgress) {
     ASSERT_TRUE(walker.Next(entry));
     const auto entries = Walk(walker, Forward(dir / "sub2\\*.*"), false, true, true);
     EXPECT_EQ(entries, std::vector<std::string>{"c.txt"});
-}
-
-TEST_F(WalkerTree, FindCallsCanGoThroughTheServices) {
-    RecordingServices services;
-    walker.UseServices(true);
-    EXPECT_EQ(Walk(walker, pattern, true, false, true).size(), 4u);
-    EXPECT_GT(services.find_calls, 4);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <set>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,10 +17,6 @@ namespace {
 std::unique_ptr<QLC_Pool> MakePool(int size, int entries, const char* name, int growth,
                                    bool thread_safe = false) {
     return std::make_unique<QLC_Pool>(QLC_PoolParams{size, entries, name, growth, thread_safe, 0});
-}
-
-ptrdiff_t Distance(void* a, void* b) {
-    return static_cast<char*>(b) - static_cast<char*>(a);
 }
 
 std::vector<void*> AllocateMany(QLC_Pool& pool, int count) {
@@ -56,7 +54,7 @@ TEST(Pool, EntrySizeIsRoundedUpAndEntriesAreSpacedByIt) {
     EXPECT_EQ(pool->GetEntrySize(), 8);
     void* a = pool->Allocate();
     void* b = pool->Allocate();
-    EXPECT_EQ(Distance(a, b), 8);
+    EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 8);
     // Entries hold a pointer-sized free-list link, so they are never smaller than a pointer.
     EXPECT_GE(MakePool(1, 1, "One", 0)->GetEntrySize(), static_cast<int>(sizeof(void*)));
     EXPECT_EQ(MakePool(12, 1, "Twelve", 0)->GetEntrySize(), sizeof(void*) == 4 ? 12 : 16);
@@ -69,48 +67,45 @@ TEST(Pool, DoublingGrowthChainsALevelOfTwiceTheEntries) {
     const std::vector<void*> entries = AllocateMany(*pool, 5);
     ASSERT_EQ(std::count(entries.begin(), entries.end(), nullptr), 0);
     ASSERT_NE(pool->GetNextLevel(), nullptr);
-    EXPECT_EQ(pool->GetNextLevel()->GetEntries(), 8);
     EXPECT_EQ(pool->GetNextLevel()->GetLevel(), 1);
-    EXPECT_EQ(pool->GetNextLevel()->GetGrowth(), -1);
     EXPECT_EQ(pool->UsedTotal(), 5);
     EXPECT_TRUE(services.Has("Trace", "Pool Grow (entries 4 size 8)"));
     EXPECT_TRUE(services.Has("Trace", "Pool Grow Level 1 (entries 8 size 8)"));
     FreeAll(*pool, entries);
-    const uintptr_t address = reinterpret_cast<uintptr_t>(pool.get());
-    services.Clear();
+    const std::vector<QLC_Pool*> unregistered = {pool.get()};
     pool.reset();
     const RecordedCall report = services.Only("Report");
-    EXPECT_EQ(report.channel, 1);
-    EXPECT_EQ(report.text, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)");
+    EXPECT_EQ(std::tie(report.channel, report.text),
+              std::make_tuple(1, "Pool Grow (entries 0/4 max 5 usage 0kb total 5)"));
     EXPECT_TRUE(services.Has("Trace", "SubPool Grow (entries 0/8)"));
     EXPECT_TRUE(services.Of("ReportLeak").empty());
-    ASSERT_EQ(services.unregistered_pools.size(), 1u);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(services.unregistered_pools[0]), address);
+    EXPECT_EQ(services.unregistered_pools, unregistered);
 }
 
-TEST(Pool, FixedGrowthDoublesTheStepOfEachNewLevel) {
-    auto pool = MakePool(8, 2, "Step", 3);
-    const std::vector<void*> entries = AllocateMany(*pool, 6);
-    QLC_Pool* second = pool->GetNextLevel();
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->GetEntries(), 3);
-    EXPECT_EQ(second->GetGrowth(), 6);
-    ASSERT_NE(second->GetNextLevel(), nullptr);
-    EXPECT_EQ(second->GetNextLevel()->GetEntries(), 6);
-    EXPECT_EQ(second->GetNextLevel()->GetGrowth(), 12);
-    FreeAll(*pool, entries);
-}
-
-TEST(Pool, LevelsStopDoublingAtTenMillionBytes) {
-    auto doubling = MakePool(100000, 60, "Big", -1);
-    const std::vector<void*> entries = AllocateMany(*doubling, 61);
-    EXPECT_EQ(doubling->GetNextLevel()->GetEntries(), 60);
-    FreeAll(*doubling, entries);
-    auto stepping = MakePool(100000, 1, "BigStep", 60);
-    const std::vector<void*> two = AllocateMany(*stepping, 2);
-    EXPECT_EQ(stepping->GetNextLevel()->GetEntries(), 60);
-    EXPECT_EQ(stepping->GetNextLevel()->GetGrowth(), 60);
-    FreeAll(*stepping, two);
+// Each new level's entries and growth: doubling, or a fixed step that doubles for the level after,
+// both held once a level would pass ten million bytes.
+TEST(Pool, NewLevelsTakeTheirSizeFromTheGrowth) {
+    using Levels = std::vector<std::pair<int, int>>;
+    const struct {
+        int size, entries, growth, allocations;
+        Levels levels;
+    } cases[] = {
+        {8, 4, -1, 5, {{8, -1}}},
+        {8, 2, 3, 6, {{3, 6}, {6, 12}}},
+        {100000, 60, -1, 61, {{60, -1}}},
+        {100000, 1, 60, 2, {{60, 60}}},
+    };
+    for (const auto& c : cases) {
+        auto pool = MakePool(c.size, c.entries, "Level", c.growth);
+        const std::vector<void*> entries = AllocateMany(*pool, c.allocations);
+        Levels levels;
+        for (QLC_Pool* level = pool->GetNextLevel(); level != nullptr;
+             level = level->GetNextLevel()) {
+            levels.emplace_back(level->GetEntries(), level->GetGrowth());
+        }
+        EXPECT_EQ(levels, c.levels) << c.size << " bytes, growth " << c.growth;
+        FreeAll(*pool, entries);
+    }
 }
 
 TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
@@ -120,8 +115,8 @@ TEST(Pool, DestroyedWithEntriesInUseReportsTheLeak) {
     pool.reset();
     EXPECT_EQ(services.Only("ReportLeak").text, "leak in pool Leaky entries 1");
     const RecordedCall report = services.Only("Report");
-    EXPECT_EQ(report.channel, 10);
-    EXPECT_EQ(report.text, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)");
+    EXPECT_EQ(std::tie(report.channel, report.text),
+              std::make_tuple(10, "Pool Leaky (entries 1/4 max 1 usage 0kb total 1)"));
 }
 
 TEST(Pool, EntryFreedInTheSecondLevelIsReusedThere) {

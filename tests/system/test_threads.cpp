@@ -10,19 +10,32 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 namespace {
 
-std::string Hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%x", value);
+// The text the recorded report of this format shows.
+template <typename... Values>
+std::string Printed(const char* format, Values... values) {
+    char text[256];
+    std::snprintf(text, sizeof(text), format, values...);
     return text;
 }
 
-std::string Pointer(const void* p) {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%p", p);
-    return text;
+// Locks the mutex on another thread (whose id goes to `thread`): what its time-out says, marked
+// "fatal: " when fatal, or "" when the lock was taken.
+std::string TimeOutLockingElsewhere(QLC_TimedMutex& mutex, unsigned& thread) {
+    std::string outcome;
+    std::thread([&] {
+        thread = GetCurrentThreadId();
+        try {
+            mutex.Lock();
+            mutex.Unlock();
+        } catch (const QLC_MutexTimeoutException& e) {
+            outcome = (e.IsFatal() ? "fatal: " : "") + std::string(e.Message());
+        }
+    }).join();
+    return outcome;
 }
 
 template <typename Mutex>
@@ -71,11 +84,10 @@ TEST(Mutex, DestroyedWhileLockedReportsALeakAndReleasesIt) {
     auto mutex = std::make_unique<QLC_CriticalSectionMutex>();
     mutex->Lock();
     mutex->Lock();
-    const std::string address = Pointer(mutex.get());
+    const std::string text = Printed("leak mutex %p locks 2", static_cast<void*>(mutex.get()));
     mutex.reset();
     const RecordedCall report = services.Only("Report");
-    EXPECT_EQ(report.channel, -1);
-    EXPECT_EQ(report.text, "leak mutex " + address + " locks 2");
+    EXPECT_EQ(std::tie(report.channel, report.text), std::make_tuple(-1, text));
 }
 
 TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
@@ -85,30 +97,17 @@ TEST(TimedMutex, WaitTimesOutWithTracesOfEveryMutexWhenToldToStop) {
     QLC_TimedMutex mutex(40);
     mutex.Lock();
     const unsigned owner = GetCurrentThreadId();
-    std::string message;
-    bool fatal = false;
     unsigned waiter = 0;
-    std::thread other([&] {
-        waiter = GetCurrentThreadId();
-        try {
-            mutex.Lock();
-        } catch (const QLC_MutexTimeoutException& e) {
-            message = e.Message();
-            fatal = e.IsFatal();
-        }
-    });
-    other.join();
+    EXPECT_EQ(TimeOutLockingElsewhere(mutex, waiter), "fatal: timeout waiting for mutex");
     mutex.Unlock();
-    EXPECT_EQ(message, "timeout waiting for mutex");
-    EXPECT_TRUE(fatal);
     // Asked three times: twice to keep waiting, then to stop.
     EXPECT_EQ(services.Of("ShouldKeepWaiting").size(), 3u);
     const auto traces = services.Of("Trace");
     ASSERT_GE(traces.size(), 2u);
-    EXPECT_EQ(traces[0].text, "ERROR: thread " + Hex(waiter) + " timeout locking mutex " +
-                                  Pointer(&mutex) + " (owned by " + Hex(owner) + ")");
-    EXPECT_TRUE(services.Has(
-        "Trace", "ERROR: owner " + Hex(owner) + " mutex " + Pointer(&mutex) + " locks 1 time 77"));
+    EXPECT_EQ(traces[0].text, Printed("ERROR: thread %x timeout locking mutex %p (owned by %x)",
+                                      waiter, static_cast<void*>(&mutex), owner));
+    EXPECT_TRUE(services.Has("Trace", Printed("ERROR: owner %x mutex %p locks 1 time 77", owner,
+                                              static_cast<void*>(&mutex))));
     // Free mutexes are listed too, without a time.
     std::vector<QLC_BaseMutex*> all;
     QLC_GetMutexRegistry().Collect(all, false);
@@ -121,17 +120,11 @@ TEST(TimedMutex, DefaultServicesGiveUpAfterTheFirstTimeOut) {
     g_system_services = &defaults;
     QLC_TimedMutex mutex(30);
     mutex.Lock();
-    bool timed_out = false;
-    std::thread([&] {
-        try {
-            mutex.Lock();
-        } catch (const QLC_MutexTimeoutException&) {
-            timed_out = true;
-        }
-    }).join();
+    unsigned waiter = 0;
+    const std::string outcome = TimeOutLockingElsewhere(mutex, waiter);
     mutex.Unlock();
     g_system_services = saved;
-    EXPECT_TRUE(timed_out);
+    EXPECT_EQ(outcome, "fatal: timeout waiting for mutex");
 }
 
 TEST(Signal, NamedEventIsMadeUniqueToTheProcessAndResetsItself) {
