@@ -35,7 +35,6 @@ TEST(StartUp, WithoutAPatchTheEnginesWarningShowsAndTheRunEndsWithStatusOne) {
     EXPECT_EQ(box->text, "Internal Update error, patch is possibly corrupt.");
     ui::ClickId(box->handle, IDOK);
     EXPECT_EQ(app->WaitForExit(kTimeoutMs), std::optional<DWORD>(1));
-    EXPECT_EQ(app->TopLevelWindows(false).size(), 0u);
     EXPECT_EQ(e2e::CountEngineCopies(), copiesBefore);
 }
 
@@ -94,9 +93,6 @@ TEST(MainWindow, IsCentredAt600By416AndTitledFromTheMessageTable) {
         RECT rect = ui::WindowRect(pane);
         return std::make_pair(rect.right - rect.left, rect.bottom - rect.top);
     };
-    PostMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
-    EXPECT_TRUE(
-        ui::WaitUntil([&] { return paneSize() == std::make_pair(300L, 140L); }, kTimeoutMs));
     PostMessageA(window, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
     PostMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 220));
     EXPECT_TRUE(

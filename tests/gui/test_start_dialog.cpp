@@ -116,7 +116,6 @@ TEST(IntroText, ListsOfFromVersions) {
         PatchDescription description;
         description.toVersion = "2.0";
         AddHistory(description, c.versions);
-        description.isMultiVersion = true;
         EXPECT_EQ(Intro(description, 1), German() ? c.german : c.english);
     }
 }
@@ -173,20 +172,17 @@ TEST_F(StartDialogTest, WithoutAVersionsLineItSaysSoAndOffersNoOk) {
 TEST_F(StartDialogTest, SpecifyFolderTakesTheChosenFilesFolder) {
     description.hasVersionsLine = true;
     e2e::WriteFile(folder / "Games\\Tessaly\\ts2.exe", "MZ");
-    std::string expectedBefore = Intro(description, 2);
-    std::string before, after, boxTitle;
-    bool okBefore = true, okAfter = false;
+    // The dialog before the choice is the utility's own start dialog's (test_shell_gui).
+    std::string after;
+    bool okAfter = false;
     INT_PTR result = RunDialog([&](HWND dialog) {
-        before = ui::Text(GetDlgItem(dialog, 1002));
-        okBefore = OkShown(dialog);
         ui::ClickId(dialog, 1001);
-        // The common file box: type the file's full path and confirm.
+        // The common file box, found by its title: type the file's full path and confirm.
         HWND box = WaitForDialog("Navigate to and select ts2.exe", false);
         if (!box) {
             ui::ClickId(dialog, IDCANCEL);
             return;
         }
-        boxTitle = ui::Text(box);
         std::string path = folder / "Games\\Tessaly\\ts2.exe";
         HWND name = GetDlgItem(box, 1148);  // the file name box
         if (!name) {
@@ -194,17 +190,11 @@ TEST_F(StartDialogTest, SpecifyFolderTakesTheChosenFilesFolder) {
         }
         SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         ui::ClickId(box, IDOK);
-        ui::WaitUntil([&] { return OkShown(dialog); }, kTimeoutMs);
+        okAfter = ui::WaitUntil([&] { return OkShown(dialog); }, kTimeoutMs);
         after = ui::Text(GetDlgItem(dialog, 1002));
-        okAfter = OkShown(dialog);
         ui::ClickId(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_FALSE(okBefore);
-    EXPECT_EQ(before, expectedBefore);
-    if (!German()) {
-        EXPECT_EQ(boxTitle, "Navigate to and select ts2.exe");
-    }
     EXPECT_TRUE(okAfter);
     EXPECT_EQ(std::string(description.installFolder.c_str()), folder / "Games\\Tessaly");
     EXPECT_EQ(after, Intro(description, 0));

@@ -72,12 +72,9 @@ TEST(FileChecksum, WorkedValues) {
     EXPECT_EQ(SumOf("abc", 0), 5538u);
     EXPECT_EQ(SumOf("abc", -1), 5538u);
     EXPECT_EQ(SumOf("abc", 3), 5538u);
-    EXPECT_EQ(SumOf("abc", 2), 777u);
-    EXPECT_EQ(SumOf("abc", 5), 271362u);  // padded with zero bytes
     EXPECT_EQ(SumOf("", 0), 0u);
     EXPECT_EQ(SumOf("\xFF\xFF\xFF", 3), 14535u);
     EXPECT_EQ(SumOf(std::string(100000, '\0'), 0), 0u);
-    EXPECT_EQ(FileChecksum("Z:\\no\\such\\file", 0), 0u);
 }
 
 TEST(FileChecksum, PaddingIsComputedNotReadByteByByte) {
@@ -152,62 +149,20 @@ TEST_F(Installation, VerificationMatchesVersionsIgnoringCaseButTheFromVersionExa
 
     // With the line right, the check goes on, and "1.1.5-beta" is not the from-version
     // "1.1.5-BETA": another version.
-    RecordingView other;
-    PatchDescription exact;
-    exact.SetView(&other);
-    exact.installFolder = folder.Path().c_str();
-    exact.versionFileName = "ts2.exe";
-    exact.fromVersion = "1.1.5-BETA";
-    exact.toVersion = "1.2.3";
-    EXPECT_EQ(CheckInstallation(exact), InstallCheckResult::StopNoChange);
-    EXPECT_EQ(other.statuses, Strings{"Failed"});
+    ClearChecksums();
+    description.fromVersion = "1.1.5-BETA";
+    view.statuses.clear();
+    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
+    EXPECT_EQ(view.statuses, Strings{"Failed"});
 }
 
-// The verdicts that stop the update, with the status word and the last lines (the end-to-end
-// tests check the whole run).
-TEST_F(Installation, EachVerdictThatStopsTheUpdate) {
-    const struct Case {
-        const char* installed;
-        const char* toVersion;
-        const char* damage;  // "missing" or "modified" (the key files); empty: none
-        InstallCheckResult result;
-        const char* status;
-        std::string reason;
-    } cases[] = {
-        {"1.1.5", "1.2.3", "missing", InstallCheckResult::StopFailed, "Failed",
-         "File \"" + Path("data\\levels.dat") + "\" was not found, it is required for this patch."},
-        {"1.1.5", "1.2.3", "modified", InstallCheckResult::StopFailed, "Failed",
-         "File \"" + Path("ts2.exe") + "\" is not the expected version for this patch."},
-        {"1.3.0", "1.2.3", "", InstallCheckResult::StopNoChange, "Done",
-         "\"Tessaly\" is already more recent than version 1.2.3."},
-        // Versions compare as text, so 1.10 sorts before 1.9.
-        {"1.10.0", "1.9.0", "", InstallCheckResult::StopNoChange, "Failed",
-         "Your installed version of Tessaly does not match the version this update is designed "
-         "to patch from."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.reason);
-        e2e::RemoveTree(folder.Path());
-        ClearChecksums();
-        description.toVersion = c.toVersion;
-        description.processFinished = false;
-        Install(c.installed);
-        if (std::string(c.damage) == "missing") {
-            DeleteFileA(Path("data\\levels.dat").c_str());
-        } else if (std::string(c.damage) == "modified") {
-            e2e::WriteFile(Path("ts2.exe"), e2e::GameProgram("1.1.5", "patched by a modder"));
-        }
-        RecordingView check;
-        description.SetView(&check);
-        EXPECT_EQ(CheckInstallation(description), c.result);
-        EXPECT_EQ(check.statuses, Strings{c.status});
-        ASSERT_GE(check.lines.size(), 3u);
-        EXPECT_EQ(Strings(check.lines.end() - 3, check.lines.end()),
-                  (Strings{c.reason, "", "No update will be performed."}));
-        if (c.result == InstallCheckResult::StopFailed) {
-            EXPECT_TRUE(description.processFinished);
-        }
-    }
+// Versions compare as text, so 1.10 sorts before 1.9: not a newer version ("Done") but another
+// one. The end-to-end runs see each verdict's lines.
+TEST_F(Installation, VersionsCompareAsText) {
+    Install("1.10.0");
+    description.toVersion = "1.9.0";
+    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
+    EXPECT_EQ(view.statuses, Strings{"Failed"});
 }
 
 TEST_F(Installation, AlreadyUpToDateLeavesNothingToPatch) {
@@ -224,19 +179,9 @@ TEST_F(Installation, SkipVersionCheckPassesAnotherVersionButStillVerifiesItsFile
     description.skipVersionCheck = true;
     EXPECT_EQ(CheckInstallation(description), InstallCheckResult::Pass);
     e2e::WriteFile(Path("data\\levels.dat"), "changed");
-    RecordingView second;
-    description.SetView(&second);
     EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopFailed);
-}
-
-TEST_F(Installation, AHistoryEntryMatchingTheInstalledVersionBecomesTheFromVersion) {
-    Install("1.1.6");
-    description.isMultiVersion = true;
-    description.historyFromVersions.Append("1.1.4");
-    description.historyFromVersions.Append("1.1.6");
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::Pass);
-    EXPECT_EQ(description.historyIndex, 1);
-    EXPECT_STREQ(description.fromVersion.c_str(), "1.1.6");
+    EXPECT_EQ(view.statuses.back(), "Failed");
+    EXPECT_TRUE(description.processFinished);  // a refused file ends the process
 }
 
 // The search for the installation: the current directory, then the registry.
@@ -296,10 +241,9 @@ TEST_F(InstallSearch, TrueCasePathSpellsComponentsAsStored) {
     e2e::WriteFile(folder / "MixedCase\\SubFolder\\Ts2.Exe", "MZ");
     QLC_String result;
     ASSERT_TRUE(TrueCasePath((folder / "mixedcase\\SUBFOLDER\\ts2.exe").c_str(), result));
-    std::string stored = folder / "MixedCase\\SubFolder\\Ts2.Exe";
     // Components above the scratch folder are spelled as stored too; compare the tail.
     std::string text = result.c_str();
     EXPECT_EQ(text.substr(text.size() - 27), "MixedCase\\SubFolder\\Ts2.Exe");
-    EXPECT_EQ(_stricmp(text.c_str(), stored.c_str()), 0);
+    EXPECT_EQ(_stricmp(text.c_str(), (folder / "MixedCase\\SubFolder\\Ts2.Exe").c_str()), 0);
     EXPECT_FALSE(TrueCasePath((folder / "missing").c_str(), result));
 }

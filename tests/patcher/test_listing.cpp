@@ -31,12 +31,6 @@ std::vector<std::string> Split(const std::string& line) {
     return fields;
 }
 
-std::string ThisProgram() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
 }  // namespace
 
 TEST(ListingDriver, AShippedShapePayloadIsListedIntoTheDescription) {
@@ -63,7 +57,9 @@ TEST(ListingDriver, AShippedShapePayloadIsListedIntoTheDescription) {
     std::ostringstream errors;
     ASSERT_EQ(tpatch::RunTpatch({"list", patch}, listing, errors), 0);
     e2e::WriteFile(folder / "listing.txt", listing.str());
-    e2e::RunPatchBuilder({"attach", "--patcher", ThisProgram(), patch, "-o", folder / "copy.exe"});
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    e2e::RunPatchBuilder({"attach", "--patcher", program, patch, "-o", folder / "copy.exe"});
 
     ui::LaunchOptions options;
     options.program = folder / "copy.exe";
@@ -78,12 +74,16 @@ TEST(ListedPayload, EveryListAndFieldMatchesTheBuildersLines) {
     ASSERT_NE(expectedFile, nullptr) << "runs only in the copy that carries the payload, which "
                                         "ListingDriver starts with "
                                      << kListingVariable << " set";
-    std::vector<std::vector<std::string>> lines;
+    std::vector<std::vector<std::string>> lines, checksums, listed;
     std::stringstream expected(e2e::ReadFile(expectedFile));
     for (std::string line; std::getline(expected, line);) {
         lines.push_back(Split(line));
+        if (lines.back()[0] == "checksum") {
+            checksums.push_back({lines.back().begin() + 1, lines.back().end()});
+        }
     }
     ASSERT_EQ(lines.size(), 34u);
+    ASSERT_EQ(checksums.size(), 32u);
 
     PatchDescription description;
     ASSERT_FALSE(ListPatchInformation());
@@ -94,21 +94,13 @@ TEST(ListedPayload, EveryListAndFieldMatchesTheBuildersLines) {
     EXPECT_STREQ(description.toVersion.c_str(), "1.2.3");
     EXPECT_EQ(Items(description.registryKeys),
               std::vector<std::string>{"Software\\Corvane\\Tessaly"});
-    std::vector<std::string> files, values, lengths, versions;
-    for (const auto& fields : lines) {
-        if (fields[0] == "checksum") {
-            files.push_back(fields[1]);
-            values.push_back(fields[2]);
-            lengths.push_back(fields[3]);
-            versions.push_back(fields[4]);
-        }
+    for (int i = 0; i < description.checksumFiles.Count(); ++i) {
+        listed.push_back(
+            {description.checksumFiles[i].c_str(), description.checksumValues[i].c_str(),
+             description.checksumLengths[i].c_str(), description.checksumVersions[i].c_str()});
     }
-    EXPECT_EQ(files.size(), 32u);
-    EXPECT_EQ(Items(description.checksumFiles), files);
-    EXPECT_EQ(Items(description.checksumValues), values);
-    EXPECT_EQ(Items(description.checksumLengths), lengths);
-    EXPECT_EQ(Items(description.checksumVersions), versions);
-    EXPECT_EQ(versions.front(), "0.0.0");
-    EXPECT_EQ(versions.back(), "1.2.3");
+    EXPECT_EQ(listed, checksums);
+    EXPECT_EQ(listed.front().back(), "0.0.0");
+    EXPECT_EQ(listed.back().back(), "1.2.3");
     EXPECT_FALSE(description.isMultiVersion);
 }

@@ -15,16 +15,11 @@ std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::strin
     std::vector<std::string> entries;
     char* current = GetEnvironmentStringsA();
     for (const char* p = current; p && *p; p += std::strlen(p) + 1) {
-        std::string entry(p);
-        bool replaced = false;
-        for (const auto& change : changes) {
-            std::string prefix = change.first + "=";
-            if (_strnicmp(entry.c_str(), prefix.c_str(), prefix.size()) == 0) {
-                replaced = true;
-            }
-        }
+        const bool replaced = std::any_of(changes.begin(), changes.end(), [p](const auto& change) {
+            return _strnicmp(p, (change.first + "=").c_str(), change.first.size() + 1) == 0;
+        });
         if (!replaced) {
-            entries.push_back(entry);
+            entries.push_back(p);
         }
     }
     FreeEnvironmentStringsA(current);
@@ -57,6 +52,12 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
         state->found->push_back(window);
     }
     return TRUE;
+}
+
+std::string ClassName(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
@@ -101,7 +102,7 @@ App::~App() {
 }
 
 void App::Kill() {
-    if (Running()) {
+    if (!WaitForExit(0)) {
         TerminateProcess(m_process, 255);
         WaitForSingleObject(m_process, 5000);
     }
@@ -188,12 +189,6 @@ std::string Text(HWND window) {
     }
 }
 
-std::string ClassName(HWND window) {
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 std::vector<std::string> Lines(HWND window) {
     std::vector<std::string> lines;
     std::string text = Text(window);
@@ -226,13 +221,6 @@ RECT WindowRect(HWND window) {
     return rect;
 }
 
-RECT ClientRect(HWND window) {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 void Click(HWND button) {
     int id = GetDlgCtrlID(button);
     PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -246,14 +234,6 @@ void ClickId(HWND dialog, int id) {
 
 void Close(HWND window) {
     PostMessageA(window, WM_CLOSE, 0, 0);
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
 std::string HostToWindowsPath(const std::string& hostPath) {

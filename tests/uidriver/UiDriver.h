@@ -42,11 +42,8 @@ public:
     // Ends the program if it still runs.
     ~App();
 
-    DWORD ProcessId() const { return m_processId; }
-
     // A top-level window of the program that matches, or null after the time-out.
     HWND WaitForWindow(const WindowQuery& query, int timeoutMs) const;
-    std::vector<HWND> TopLevelWindows(bool visibleOnly) const;
 
     // A message box (dialog class "#32770" with this caption; any caption when empty) with its
     // text, or nothing after the time-out.
@@ -55,23 +52,21 @@ public:
 
     // The exit code, or nothing while it still runs after the time-out.
     std::optional<DWORD> WaitForExit(int timeoutMs) const;
-    bool Running() const { return !WaitForExit(0).has_value(); }
     void Kill();
 
 private:
     App() = default;
+    std::vector<HWND> TopLevelWindows(bool visibleOnly) const;
     HANDLE m_process = nullptr;
     DWORD m_processId = 0;
 };
 
 HWND FindControl(HWND parent, int id);
 std::string Text(HWND window);
-std::string ClassName(HWND window);
 // A control's text split into lines (rich-edit panes end lines with CR, CR LF or LF).
 std::vector<std::string> Lines(HWND window);
 bool IsVisible(HWND window);
 RECT WindowRect(HWND window);
-RECT ClientRect(HWND window);  // in screen coordinates
 
 // Presses a button: its parent gets the same WM_COMMAND a mouse click would send.
 void Click(HWND button);
@@ -94,9 +89,6 @@ bool WaitUntil(Condition condition, int timeoutMs) {
         Sleep(50);
     }
 }
-
-// The folder of the running program.
-std::string ProgramFolder();
 
 // A path of the host (wine's Unix side, e.g. a build output) as Windows programs see it: an
 // absolute Unix path lies on drive Z:. Other paths come back unchanged.

@@ -1,17 +1,14 @@
 // uidrive: the UI driver as a command, for scripts such as the demo. It starts a program and
 // runs steps against it in order; any step that fails ends it with status 2.
 //
-//   uidrive [--cwd DIR] [--env NAME=VALUE]... PROGRAM [ARGUMENTS] -- STEP...
+//   uidrive [--cwd DIR] PROGRAM [ARGUMENTS] -- STEP...
 //
 // Steps (times in seconds, default 30):
 //   window TITLE            make the visible top-level window with this title current
 //   window-class CLASS      make the visible top-level window of this class current
 //   text ID                 print the text of control ID of the current window
 //   lines ID                print the lines of control ID (for example the log pane, 16)
-//   wait-visible ID [T]     wait until control ID of the current window is visible
-//   wait-text ID TEXT [T]   wait until control ID's text contains TEXT
 //   click ID                press button ID of the current window
-//   box CAPTION ID          wait for a message box, print its text, press its button ID
 //   answer-until ID CAPTION BUTTON [T]
 //                           until control ID is visible, answer every message box CAPTION
 //                           that comes with button BUTTON (printing its text)
@@ -48,21 +45,16 @@ int main(int argc, char** argv) {
     ui::LaunchOptions options;
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; i += 2) {
-        if (i + 1 >= argc) {
-            Fail(std::string("missing value after ") + argv[i]);
-        }
-        std::string value = argv[i + 1];
-        if (std::strcmp(argv[i], "--cwd") == 0) {
-            options.workingDirectory = ui::HostToWindowsPath(value);
-        } else if (std::strcmp(argv[i], "--env") == 0 && value.find('=') != std::string::npos) {
-            options.environment.push_back(
-                {value.substr(0, value.find('=')), value.substr(value.find('=') + 1)});
-        } else {
+        if (std::strcmp(argv[i], "--cwd") != 0) {
             Fail(std::string("unknown option ") + argv[i]);
         }
+        if (i + 1 >= argc) {
+            Fail("missing value after --cwd");
+        }
+        options.workingDirectory = ui::HostToWindowsPath(argv[i + 1]);
     }
     if (i >= argc) {
-        Fail("usage: uidrive [--cwd DIR] [--env NAME=VALUE]... PROGRAM [ARGUMENTS] -- STEP...");
+        Fail("usage: uidrive [--cwd DIR] PROGRAM [ARGUMENTS] -- STEP...");
     }
     options.program = ui::HostToWindowsPath(argv[i++]);
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
@@ -95,17 +87,14 @@ int main(int argc, char** argv) {
                 take(1);
             }
         };
-        if (step == "window") {
+        if (step == "window" || step == "window-class") {
             take(1);
-            current = app->WaitForWindow({args.at(0), "", true}, 30000);
+            const bool byTitle = step == "window";
+            current = app->WaitForWindow(
+                {byTitle ? args.at(0) : "", byTitle ? "" : args.at(0), true}, 30000);
             if (!current) {
-                Fail("no window titled \"" + args.at(0) + "\"");
-            }
-        } else if (step == "window-class") {
-            take(1);
-            current = app->WaitForWindow({"", args.at(0), true}, 30000);
-            if (!current) {
-                Fail("no window of class \"" + args.at(0) + "\"");
+                Fail(std::string(byTitle ? "no window titled" : "no window of class") + " \"" +
+                     args.at(0) + "\"");
             }
         } else if (step == "text") {
             take(1);
@@ -115,33 +104,9 @@ int main(int argc, char** argv) {
             for (const auto& line : ui::Lines(control(args.at(0)))) {
                 std::printf("%s\n", line.c_str());
             }
-        } else if (step == "wait-visible") {
-            take(1);
-            takeOptionalSeconds();
-            HWND target = control(args.at(0));
-            if (!ui::WaitUntil([&] { return ui::IsVisible(target); }, Seconds(args, 1) * 1000)) {
-                Fail("control " + args.at(0) + " never became visible");
-            }
-        } else if (step == "wait-text") {
-            take(2);
-            takeOptionalSeconds();
-            HWND target = control(args.at(0));
-            const std::string wanted = args.at(1);
-            if (!ui::WaitUntil([&] { return ui::Text(target).find(wanted) != std::string::npos; },
-                               Seconds(args, 2) * 1000)) {
-                Fail("control " + args.at(0) + " never showed \"" + wanted + "\"");
-            }
         } else if (step == "click") {
             take(1);
             ui::ClickId(current, std::atoi(args.at(0).c_str()));
-        } else if (step == "box") {
-            take(2);
-            auto box = app->WaitForMessageBox(args.at(0), 30000);
-            if (!box) {
-                Fail("no message box \"" + args.at(0) + "\"");
-            }
-            std::printf("[%s] %s\n", box->caption.c_str(), box->text.c_str());
-            ui::ClickId(box->handle, std::atoi(args.at(1).c_str()));
         } else if (step == "answer-until") {
             take(3);
             takeOptionalSeconds();
