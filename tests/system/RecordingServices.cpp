@@ -45,43 +45,46 @@ bool RecordingServices::Has(const std::string& kind, const std::string& text) co
 }
 
 void RecordingServices::Record(const char* kind, int channel, const char* file, int line,
-                               const std::string& text) {
-    calls.push_back({kind, channel, file != nullptr ? file : "", line, text});
+                               const char* function, const std::string& text) {
+    calls.push_back({kind, channel, file != nullptr ? file : "", line,
+                     function != nullptr ? function : "", text});
 }
 
 void RecordingServices::NotifyError(int code) {
-    Record("NotifyError", code, nullptr, 0, "");
+    Record("NotifyError", code, nullptr, 0, nullptr, "");
 }
 
-void RecordingServices::Warning(const char* file, int line, const char*, const char* text) {
-    Record("Warning", 0, file, line, text);
+void RecordingServices::Warning(const char* file, int line, const char* function,
+                                const char* text) {
+    Record("Warning", 0, file, line, function, text);
 }
 
-void RecordingServices::ReportLeak(const char* file, int line, const char*, const char* format,
-                                   ...) {
+void RecordingServices::ReportLeak(const char* file, int line, const char* function,
+                                   const char* format, ...) {
     va_list args;
     va_start(args, format);
-    Record("ReportLeak", 0, file, line, FormatArgs(format, args));
+    Record("ReportLeak", 0, file, line, function, FormatArgs(format, args));
     va_end(args);
 }
 
-void RecordingServices::Trace(const char* file, int line, const char*, const char* format, ...) {
+void RecordingServices::Trace(const char* file, int line, const char* function, const char* format,
+                              ...) {
     va_list args;
     va_start(args, format);
-    Record("Trace", 0, file, line, FormatArgs(format, args));
+    Record("Trace", 0, file, line, function, FormatArgs(format, args));
     va_end(args);
 }
 
-void RecordingServices::Report(int channel, const char* file, int line, const char*,
+void RecordingServices::Report(int channel, const char* file, int line, const char* function,
                                const char* format, ...) {
     va_list args;
     va_start(args, format);
-    Record("Report", channel, file, line, FormatArgs(format, args));
+    Record("Report", channel, file, line, function, FormatArgs(format, args));
     va_end(args);
 }
 
 void RecordingServices::FatalError(int code, const char* file, int line, const char* text, void*) {
-    Record("FatalError", code, file, line, text);
+    Record("FatalError", code, file, line, nullptr, text);
 }
 
 void RecordingServices::DescribeException(char* text, size_t capacity, EXCEPTION_POINTERS*) {
@@ -94,7 +97,7 @@ void RecordingServices::OnCreateFile(const char* path) {
 }
 
 bool RecordingServices::ShouldKeepWaiting() {
-    Record("ShouldKeepWaiting", 0, nullptr, 0, "");
+    Record("ShouldKeepWaiting", 0, nullptr, 0, nullptr, "");
     if (keep_waiting_count > 0) {
         --keep_waiting_count;
         return true;
@@ -103,7 +106,7 @@ bool RecordingServices::ShouldKeepWaiting() {
 }
 
 int RecordingServices::MessageBox(const char* text, const char*, unsigned flags) {
-    Record("MessageBox", static_cast<int>(flags), nullptr, 0, text);
+    Record("MessageBox", static_cast<int>(flags), nullptr, 0, nullptr, text);
     return message_box_answer;
 }
 

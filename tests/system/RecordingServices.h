@@ -1,4 +1,4 @@
-// A services object for tests: records every diagnostic with its location and channel,
+// A services object for tests: records every diagnostic with its location, function and channel,
 // and answers the host decisions as the test sets them. Installed for the lifetime of the object.
 #pragma once
 
@@ -12,6 +12,7 @@ struct RecordedCall {
     int channel = 0;
     std::string file;
     int line = 0;
+    std::string function;
     std::string text;
 };
 
@@ -59,6 +60,7 @@ public:
     bool FindNextFile(HANDLE find, WIN32_FIND_DATAA* data) override;
 
 private:
-    void Record(const char* kind, int channel, const char* file, int line, const std::string& text);
+    void Record(const char* kind, int channel, const char* file, int line, const char* function,
+                const std::string& text);
     QLC_ISystemServices* m_previous;
 };
