@@ -87,7 +87,7 @@ protected:
     // The update program run again, from another folder, after the death described by `what`.
     void RunAgainAndExpectTheNewBuild(const std::string& what, bool manyFiles = false) {
         auto build = manyFiles ? e2e::ManyFilesBuild : e2e::GameBuild;
-        UpdateSession run(manyFiles ? Programs::ManyFilesRegistered() : Programs::Registered(),
+        UpdateSession run(manyFiles ? Programs::ManyFiles() : Programs::Registered(),
                           elsewhere.Path());
         // A rolled-back update is applied anew and offers the change list; a completed one is
         // up to date.
@@ -191,7 +191,7 @@ TEST_F(InterruptedUpdate, UpdateProgramKilledAtRandomMomentsThenRunAgain) {
         const std::string what =
             "killed " + std::to_string(delay) + " ms after the patch process began";
         {
-            UpdateSession run(Programs::ManyFilesRegistered(), downloads.Path());
+            UpdateSession run(Programs::ManyFiles(), downloads.Path());
             ASSERT_TRUE(
                 run.WaitForLine("Beginning patch process. This may take several minutes..."));
             Sleep(static_cast<DWORD>(delay));

@@ -34,7 +34,7 @@ Lines Tail(const Lines& lines, size_t count) {
 }  // namespace
 
 TEST_F(Installation, CancelDuringTheAnalysisChangesNothing) {
-    WriteTree(e2e::ManyFilesBuild("1.1.5"));
+    e2e::WriteTree(folder.Path(), e2e::ManyFilesBuild("1.1.5"));
     e2e::Tree before = Installed();
     UpdateSession run(Programs::ManyFiles(), folder.Path());
     ASSERT_TRUE(run.WaitForLine(kBeginning));
@@ -48,7 +48,7 @@ TEST_F(Installation, CancelDuringTheAnalysisChangesNothing) {
 }
 
 TEST_F(Installation, CancelWhileApplyingRollsEverythingBack) {
-    WriteTree(e2e::ManyFilesBuild("1.1.5"));
+    e2e::WriteTree(folder.Path(), e2e::ManyFilesBuild("1.1.5"));
     e2e::Tree before = Installed();
     UpdateSession run(Programs::ManyFiles(), folder.Path());
     ASSERT_TRUE(run.WaitForLine("There are 153 files to be patched in this update."));
@@ -63,7 +63,7 @@ TEST_F(Installation, CancelWhileApplyingRollsEverythingBack) {
 }
 
 TEST_F(Installation, TheFirstCloseCancelsAndTheSecondClosesTheWindow) {
-    WriteTree(e2e::ManyFilesBuild("1.1.5"));
+    e2e::WriteTree(folder.Path(), e2e::ManyFilesBuild("1.1.5"));
     e2e::Tree before = Installed();
     {
         UpdateSession run(Programs::ManyFiles(), folder.Path());
