@@ -86,7 +86,7 @@ public:
                  Build("1.2.3"), CrashPointUtilityProgram());
         return program;
     }
-    // The same for the build with many files: its update takes long enough to be interrupted.
+    // 1.1.5 to 1.2.3 of the build with many files, found as Registered() finds it.
     static const std::string& ManyFiles() {
         static const std::string program =
             Make("UpdateManyRegistered.exe", {"--registry", kRegistryKey}, Build("1.1.5", true),
