@@ -12,8 +12,7 @@ namespace e2e {
 
 std::string GameProgram(const std::string& version, const std::string& body) {
     std::string image(128, '\0');
-    image[0] = 'M';
-    image[1] = 'Z';
+    image.replace(0, 2, "MZ");
     const char marker[] = "Windows only.\r\n";
     image.replace(78, sizeof marker - 1, marker);
     image.replace(94, version.size() < 30 ? version.size() : 30, version);
@@ -49,19 +48,6 @@ std::string CrashPointUtilityProgram() {
     return ui::HostToWindowsPath(TESSALY_UPDATE_CRASH_POINTS_EXE);
 }
 
-void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolder,
-                       const std::string& updateProgram, const std::vector<std::string>& extra,
-                       const std::string& utility) {
-    std::string patch = updateProgram + ".patch";
-    std::vector<std::string> build = {
-        "build",   "--old",   oldFolder, "--new", newFolder, "--version-file",
-        "ts2.exe", "--level", "3",       "-o",    patch};
-    build.insert(build.end(), extra.begin(), extra.end());
-    RunPatchBuilder(build);
-    RunPatchBuilder({"attach", "--patcher", utility, patch, "-o", updateProgram});
-    DeleteFileA(patch.c_str());
-}
-
 std::vector<std::string> EngineCopies() {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -75,10 +61,6 @@ std::vector<std::string> EngineCopies() {
         FindClose(search);
     }
     return paths;
-}
-
-int CountEngineCopies() {
-    return static_cast<int>(EngineCopies().size());
 }
 
 }  // namespace e2e

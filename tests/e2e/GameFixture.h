@@ -1,7 +1,6 @@
 #pragma once
-// Game installations and update programs made for tests: builds of a small game written to
-// scratch folders, patches built from them with the patch builder and attached to a copy of the
-// utility, and tree comparisons for "byte-identical to the old or the new build".
+// The test game and what surrounds it: builds of a small game, the patch builder run in-process,
+// the utility under test and the engine's temporary copies.
 
 #include <string>
 #include <vector>
@@ -27,15 +26,10 @@ std::string UtilityProgram();
 // The utility whose engine kills its process at a chosen file operation (TPATCH_KILL_AT_...).
 std::string CrashPointUtilityProgram();
 
-// Builds a patch from `oldFolder` (version `fromVersion`) to `newFolder` and attaches it to a
-// copy of `utility` at `updateProgram`. `extra` goes to the builder as it is.
-void MakeUpdateProgram(const std::string& oldFolder, const std::string& newFolder,
-                       const std::string& updateProgram, const std::vector<std::string>& extra = {},
-                       const std::string& utility = UtilityProgram());
-
 // The temporary copies of the engine library ("pdl*" files) in the temporary folder.
-int CountEngineCopies();
-// Their paths.
 std::vector<std::string> EngineCopies();
+inline int CountEngineCopies() {
+    return static_cast<int>(EngineCopies().size());
+}
 
 }  // namespace e2e

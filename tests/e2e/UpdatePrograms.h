@@ -24,12 +24,11 @@ inline Tree ManyFilesBuild(const std::string& version) {
     return tree;
 }
 
-// The update programs of the suite, each built once, when first needed.
 class Programs {
 public:
     // 1.1.5 to 1.2.3.
     static const std::string& Single() {
-        static const std::string program = Make("Update.exe", {});
+        static const std::string program = Make("Update.exe");
         return program;
     }
     // 1.1.5 or 1.1.6 to 1.2.3.
@@ -43,7 +42,7 @@ public:
             std::string newBuild = Folder() / "1.1.5-saves";
             WriteTree(newBuild, GameBuild("1.1.5"));
             CreateDirectoryA((newBuild + "\\saves").c_str(), nullptr);
-            return MakeFrom("1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild, "UpdateNoFiles.exe");
+            return Make("UpdateNoFiles.exe", {}, "1.1.5=" + Build("1.1.5"), "1.2.3=" + newBuild);
         }();
         return program;
     }
@@ -60,12 +59,13 @@ public:
                 build[kLongName] = std::string("small, of ") + version;
                 WriteTree(Folder() / (std::string("long-") + version), build);
             }
-            return MakeFrom(Folder() / "long-1.1.5", Folder() / "long-1.2.3", "UpdateLongName.exe");
+            return Make("UpdateLongName.exe", {}, Folder() / "long-1.1.5", Folder() / "long-1.2.3");
         }();
         return program;
     }
 
-    // 1.1.5 to 1.2.3, finding the installation through kRegistryKey.
+    // 1.1.5 to 1.2.3, finding the installation in the working folder or, failing that, through
+    // kRegistryKey.
     static const std::string& Registered() {
         static const std::string program =
             Make("UpdateRegistered.exe", {"--registry", kRegistryKey});
@@ -82,23 +82,15 @@ public:
     // The same, with an engine that kills the program at a chosen file operation.
     static const std::string& RegisteredCrashPoints() {
         static const std::string program =
-            MakeFrom(Build("1.1.5"), Build("1.2.3"), "UpdateCrashPoints.exe",
-                     {"--registry", kRegistryKey}, CrashPointUtilityProgram());
+            Make("UpdateCrashPoints.exe", {"--registry", kRegistryKey}, Build("1.1.5"),
+                 Build("1.2.3"), CrashPointUtilityProgram());
         return program;
     }
-
-    // 1.1.5 to 1.2.3 of the build with many files, finding it through kRegistryKey.
-    static const std::string& ManyFilesRegistered() {
-        static const std::string program =
-            MakeFrom(ManyBuild("1.1.5"), ManyBuild("1.2.3"), "UpdateManyRegistered.exe",
-                     {"--registry", kRegistryKey});
-        return program;
-    }
-
-    // 1.1.5 to 1.2.3 of the build with many files.
+    // 1.1.5 to 1.2.3 of the build with many files, found as Registered() finds it.
     static const std::string& ManyFiles() {
         static const std::string program =
-            MakeFrom(ManyBuild("1.1.5"), ManyBuild("1.2.3"), "UpdateMany.exe");
+            Make("UpdateManyRegistered.exe", {"--registry", kRegistryKey}, Build("1.1.5", true),
+                 Build("1.2.3", true));
         return program;
     }
 
@@ -107,37 +99,36 @@ private:
         static ScratchFolder folder;
         return folder;
     }
-    static std::string ManyBuild(const std::string& version) {
-        std::string path = Folder() / ("many-" + version);
+    static std::string Build(const std::string& version, bool manyFiles = false) {
+        std::string path = Folder() / ((manyFiles ? "many-" : "") + version);
         if (!FileExists(path)) {
-            WriteTree(path, ManyFilesBuild(version));
+            WriteTree(path, manyFiles ? ManyFilesBuild(version) : GameBuild(version));
         }
         return path;
     }
-    static std::string Build(const std::string& version) {
-        std::string path = Folder() / version;
-        if (!FileExists(path)) {
-            WriteTree(path, GameBuild(version));
-        }
-        return path;
-    }
-    static std::string MakeFrom(const std::string& oldBuild, const std::string& newBuild,
-                                const std::string& name, const std::vector<std::string>& extra = {},
-                                const std::string& utility = UtilityProgram()) {
-        std::string path = Folder() / name;
-        MakeUpdateProgram(oldBuild, newBuild, path, extra, utility);
-        return path;
-    }
-    static std::string Make(const std::string& name, const std::vector<std::string>& extra) {
-        return MakeFrom(Build("1.1.5"), Build("1.2.3"), name, extra);
+    // Builds a patch from `oldBuild` to `newBuild` (`extra` goes to the builder as it is) and
+    // attaches it to a copy of `utility`.
+    static std::string Make(const std::string& name, const std::vector<std::string>& extra = {},
+                            const std::string& oldBuild = Build("1.1.5"),
+                            const std::string& newBuild = Build("1.2.3"),
+                            const std::string& utility = UtilityProgram()) {
+        const std::string program = Folder() / name;
+        const std::string patch = program + ".patch";
+        std::vector<std::string> build = {
+            "build",   "--old",   oldBuild, "--new", newBuild, "--version-file",
+            "ts2.exe", "--level", "3",      "-o",    patch};
+        build.insert(build.end(), extra.begin(), extra.end());
+        RunPatchBuilder(build);
+        RunPatchBuilder({"attach", "--patcher", utility, patch, "-o", program});
+        DeleteFileA(patch.c_str());
+        return program;
     }
 };
 
 // A game installation in a scratch folder.
 class Installation : public ::testing::Test {
 protected:
-    void WriteTree(const Tree& tree) { e2e::WriteTree(folder.Path(), tree); }
-    void Install(const std::string& version) { e2e::WriteTree(folder.Path(), GameBuild(version)); }
+    void Install(const std::string& version) { WriteTree(folder.Path(), GameBuild(version)); }
     // For cases that install several times: the folder is emptied first.
     void InstallAfresh(const std::string& version) {
         RemoveTree(folder.Path());

@@ -4,20 +4,14 @@
 #include <stdexcept>
 
 namespace e2e {
-namespace {
+
 const int kTimeoutMs = 30000;
-}
 
 UpdateSession::UpdateSession(const std::string& program, const std::string& folder,
                              const std::string& arguments,
                              std::vector<std::pair<std::string, std::string>> environment,
                              const std::string& title) {
-    ui::LaunchOptions options;
-    options.program = program;
-    options.arguments = arguments;
-    options.workingDirectory = folder;
-    options.environment = std::move(environment);
-    m_app = ui::App::Launch(options);
+    m_app = ui::App::Launch({program, arguments, folder, std::move(environment)});
     HWND dialog = m_app->WaitForWindow({title, "#32770", true}, kTimeoutMs);
     if (!dialog) {
         throw std::runtime_error("no start dialog");
@@ -33,11 +27,10 @@ bool UpdateSession::WaitFinished() {
 
 bool UpdateSession::AnswerChangeList(int answer, const std::string& caption) {
     auto box = m_app->WaitForMessageBox(caption, kTimeoutMs);
-    if (!box) {
-        return false;
+    if (box) {
+        ui::ClickId(box->handle, answer);
     }
-    ui::ClickId(box->handle, answer);
-    return true;
+    return box.has_value();
 }
 
 Lines UpdateSession::PaneLines() const {
@@ -45,12 +38,7 @@ Lines UpdateSession::PaneLines() const {
 }
 
 bool UpdateSession::WaitForLine(const std::string& line) {
-    return ui::WaitUntil(
-        [&] {
-            const Lines lines = PaneLines();
-            return std::find(lines.begin(), lines.end(), line) != lines.end();
-        },
-        kTimeoutMs);
+    return ui::WaitUntil([&] { return Holds(PaneLines(), line); }, kTimeoutMs);
 }
 
 bool UpdateSession::ButtonVisible(int id) const {
@@ -77,12 +65,11 @@ long UpdateSession::CloseWithOk() {
     return status ? static_cast<long>(*status) : -1;
 }
 
-Lines OpeningLines(const std::string& folder, const std::string& installed, const std::string& from,
-                   const std::string& to) {
+Lines OpeningLines(const std::string& folder, const std::string& installed) {
     return {"Tessaly Update Utility version 1.1",
             "Copyright \xA9 2003 Corvane Interactive, Inc. All rights reserved.",
             "",
-            "This utility will try to update Tessaly from version " + from + " to " + to + ".",
+            "This utility will try to update Tessaly from version 1.1.5 to 1.2.3.",
             "",
             "Checking for a \"Tessaly\" installation in " + folder + ".",
             "",
@@ -93,6 +80,15 @@ Lines OpeningLines(const std::string& folder, const std::string& installed, cons
 Lines Join(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+Lines Tail(const Lines& lines, size_t count) {
+    return lines.size() < count ? lines
+                                : Lines(lines.end() - static_cast<long>(count), lines.end());
+}
+
+bool Holds(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 }  // namespace e2e

@@ -44,11 +44,15 @@ private:
     HWND m_pane = nullptr;
 };
 
+const char* const kBeginning = "Beginning patch process. This may take several minutes...";
+
 // The lines every run on `folder` begins with, up to the detection line and the empty line
 // after it (English).
-Lines OpeningLines(const std::string& folder, const std::string& installed,
-                   const std::string& from = "1.1.5", const std::string& to = "1.2.3");
+Lines OpeningLines(const std::string& folder, const std::string& installed);
 
 Lines Join(Lines a, const Lines& b);
+// The last `count` lines, or all when there are fewer.
+Lines Tail(const Lines& lines, size_t count);
+bool Holds(const Lines& lines, const std::string& line);
 
 }  // namespace e2e

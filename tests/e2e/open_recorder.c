@@ -2,14 +2,10 @@
    given to the file named by TESSALY_OPEN_RECORD. */
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments, int show) {
+int main(void) {
     char path[MAX_PATH];
     const char* commandLine = GetCommandLineA();
     DWORD length = GetEnvironmentVariableA("TESSALY_OPEN_RECORD", path, sizeof path);
-    (void)instance;
-    (void)previous;
-    (void)arguments;
-    (void)show;
     if (length == 0 || length >= sizeof path) {
         return 1;
     }

@@ -11,10 +11,7 @@
 #include "UpdatePrograms.h"
 #include "UpdateSession.h"
 
-using e2e::Installation;
-using e2e::Lines;
-using e2e::Programs;
-using e2e::UpdateSession;
+using namespace e2e;
 
 namespace {
 
@@ -44,6 +41,16 @@ Lines Between(const Lines& lines, const std::string& first, const std::string& l
     return begin == lines.end() || end == lines.end() ? Lines{} : Lines(begin + 1, end);
 }
 
+// Presses Error Report at the end of `run` and waits for `line`; the lines the report added.
+Lines ReportLinesUpTo(UpdateSession& run, const std::string& line) {
+    EXPECT_TRUE(run.ButtonVisible(17));
+    const size_t runLines = run.PaneLines().size();
+    run.Press(17);
+    EXPECT_TRUE(run.WaitForLine(line));
+    const Lines all = run.PaneLines();
+    return Lines(all.begin() + static_cast<long>(runLines), all.end());
+}
+
 }  // namespace
 
 TEST_F(Installation, TheReportAfterARunWithShowErrorReport) {
@@ -54,23 +61,17 @@ TEST_F(Installation, TheReportAfterARunWithShowErrorReport) {
     UpdateSession run(Programs::Single(), folder.Path(), "ShowErrorReport");
     ASSERT_TRUE(run.AnswerChangeList(IDNO));
     ASSERT_TRUE(run.WaitFinished());
-    ASSERT_TRUE(run.ButtonVisible(17));
-    size_t runLines = run.PaneLines().size();
-    run.Press(17);
-    ASSERT_TRUE(run.WaitForLine("Checksum report complete."));
+    const Lines report = ReportLinesUpTo(run, "Checksum report complete.");
     EXPECT_FALSE(run.ButtonVisible(17));
-    Lines all = run.PaneLines();
-    Lines report(all.begin() + static_cast<long>(runLines), all.end());
 
-    Lines log = Between(report, "----------PATCH PROCESS LOG BEGIN----------",
-                        "----------PATCH PROCESS LOG END----------");
-    EXPECT_EQ(log,
+    EXPECT_EQ(Between(report, "----------PATCH PROCESS LOG BEGIN----------",
+                      "----------PATCH PROCESS LOG END----------"),
               (Lines{"Generating detailed patch process log...",
                      "Applying patch to data\\levels.dat", "Applying patch to readme.txt",
                      "Applying patch to ts2.exe", "Update complete: 3 files written, 0 removed"}));
 
-    e2e::Tree now = e2e::GameBuild("1.2.3");
-    e2e::Tree old = e2e::GameBuild("1.1.5");
+    Tree now = GameBuild("1.2.3");
+    Tree old = GameBuild("1.1.5");
     EXPECT_EQ(
         Between(report, "----------CHECKSUM LOG BEGIN----------",
                 "----------CHECKSUM LOG END----------"),
@@ -78,41 +79,21 @@ TEST_F(Installation, TheReportAfterARunWithShowErrorReport) {
                ShortLine("data/music.ogg", now["data/music.ogg"]),
                ShortLine("readme.txt", now["readme.txt"]), "File=\"Saves/empty.sav\" Len=0 Check=0",
                KeyFileLine("ts2.exe", now["ts2.exe"], old["ts2.exe"])}));
-    EXPECT_NE(
-        std::find(report.begin(), report.end(), "5 qualifying files found, computing checksums..."),
-        report.end());
-    EXPECT_EQ(Lines(report.end() - 5, report.end()),
+    EXPECT_TRUE(Holds(report, "5 qualifying files found, computing checksums..."));
+    EXPECT_EQ(Tail(report, 5),
               (Lines{"----------CHECKSUM LOG END----------", "", "Checksum report complete.", "",
                      "Please copy and paste all the text in this box into an email and send it to "
                      "support@corvane.example, along with a description of the problem."}));
     EXPECT_EQ(run.CloseWithOk(), 0);
 }
 
-TEST_F(Installation, TheReportAfterAFailureFoundByTheRun) {
+// After a failure the run found itself. The analysis keeps no engine texts, so the report starts
+// with the wait line; and summing a file of three gibibytes byte by byte would take minutes, but
+// closing the window stops the report at once.
+TEST_F(Installation, TheReportAfterAFailureFoundByTheRunStopsWhenTheWindowCloses) {
     Install("1.1.5");
     e2e::WriteFile(Path("readme.txt"), "abc");
-    UpdateSession run(Programs::Single(), folder.Path());
-    ASSERT_TRUE(run.WaitFinished());
-    ASSERT_TRUE(run.ButtonVisible(17));
-    size_t runLines = run.PaneLines().size();
-    run.Press(17);
-    ASSERT_TRUE(run.WaitForLine("Checksum report complete."));
-    Lines all = run.PaneLines();
-    // The analysis keeps no engine texts: the report starts with the wait line.
-    EXPECT_EQ(Lines(all.begin() + static_cast<long>(runLines),
-                    all.begin() + static_cast<long>(runLines) + 5),
-              (Lines{"",
-                     "Please wait while additional information about the patch issue is being "
-                     "retrieved...",
-                     "", "4 qualifying files found, computing checksums...", ""}));
-    EXPECT_NE(std::find(all.begin(), all.end(), "File=\"readme.txt\" Len=3 Check=5538"), all.end());
-    EXPECT_EQ(run.CloseWithOk(), 0);
-}
-
-TEST_F(Installation, ClosingTheWindowStopsALongReport) {
-    Install("1.1.5");
-    e2e::WriteFile(Path("readme.txt"), "abc");
-    // Three gibibytes that cost no disk: summing them byte by byte would take minutes.
+    // Costs no disk; the first file in the listing.
     HANDLE big = CreateFileA(Path("aaa.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(big, INVALID_HANDLE_VALUE);
@@ -124,8 +105,15 @@ TEST_F(Installation, ClosingTheWindowStopsALongReport) {
 
     UpdateSession run(Programs::Single(), folder.Path());
     ASSERT_TRUE(run.WaitFinished());
-    run.Press(17);
-    ASSERT_TRUE(run.WaitForLine("----------CHECKSUM LOG BEGIN----------"));
+    // Only the head: the big file may be summed by the time the lines are read.
+    const Lines report = ReportLinesUpTo(run, "----------CHECKSUM LOG BEGIN----------");
+    ASSERT_GE(report.size(), 6u);
+    EXPECT_EQ(Lines(report.begin(), report.begin() + 6),
+              (Lines{"",
+                     "Please wait while additional information about the patch issue is being "
+                     "retrieved...",
+                     "", "5 qualifying files found, computing checksums...", "",
+                     "----------CHECKSUM LOG BEGIN----------"}));
     DWORD start = GetTickCount();
     ui::Close(run.Window());
     EXPECT_EQ(run.App().WaitForExit(15000), std::optional<DWORD>(0));

@@ -11,9 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -22,9 +20,7 @@
 #include "UpdatePrograms.h"
 #include "UpdateSession.h"
 
-using e2e::Lines;
-using e2e::Programs;
-using e2e::UpdateSession;
+using namespace e2e;
 
 namespace {
 
@@ -35,37 +31,23 @@ const char* const kRolledBack =
 const char* const kUpToDate = "\"Tessaly\" is already up to date with version 1.2.3.";
 const char* const kReady = "\"Tessaly\" version 1.2.3 is ready to run on your system.";
 
-bool Holds(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-std::string LastLine(const Lines& lines) {
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        if (!line->empty()) {
-            return *line;
-        }
-    }
-    return std::string();
-}
-
 class InterruptedUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
-        e2e::WriteTree(folder.Path(), e2e::GameBuild("1.1.5"));
+        WriteTree(folder.Path(), GameBuild("1.1.5"));
         ASSERT_TRUE(Programs::Register(folder.Path()));
     }
     void TearDown() override {
         Programs::Unregister();
         // A killed program cannot delete its temporary copy of the engine: remove those here, so
         // that tests counting the copies see only their own.
-        for (const std::string& path : e2e::EngineCopies()) {
-            if (copiesBefore.count(path) == 0) {
+        for (const std::string& path : EngineCopies()) {
+            if (std::find(copiesBefore.begin(), copiesBefore.end(), path) == copiesBefore.end()) {
                 DeleteFileA(path.c_str());
             }
         }
     }
-    const std::vector<std::string> initialCopies = e2e::EngineCopies();
-    const std::set<std::string> copiesBefore{initialCopies.begin(), initialCopies.end()};
+    const std::vector<std::string> copiesBefore = EngineCopies();
 
     // The changing file operations of one whole update by the crash-point program.
     long CountOperations() {
@@ -77,61 +59,47 @@ protected:
             EXPECT_TRUE(run.WaitFinished());
             EXPECT_EQ(run.CloseWithOk(), 0);
         }
-        std::ifstream in(counts);
-        long operations = 0;
-        in >> operations;
-        Reinstall(e2e::GameBuild("1.1.5"));
-        return operations;
+        Reinstall(GameBuild("1.1.5"));
+        return std::atol(e2e::ReadFile(counts).c_str());
     }
 
     // The update program run again, from another folder, after the death described by `what`.
     void RunAgainAndExpectTheNewBuild(const std::string& what, bool manyFiles = false) {
-        auto build = manyFiles ? e2e::ManyFilesBuild : e2e::GameBuild;
-        UpdateSession run(manyFiles ? Programs::ManyFilesRegistered() : Programs::Registered(),
+        auto build = manyFiles ? ManyFilesBuild : GameBuild;
+        UpdateSession run(manyFiles ? Programs::ManyFiles() : Programs::Registered(),
                           elsewhere.Path());
         // A rolled-back update is applied anew and offers the change list; a completed one is
         // up to date.
         run.AnswerChangeList(IDNO);
         ASSERT_TRUE(run.WaitFinished()) << what;
         const Lines lines = run.PaneLines();
-        EXPECT_FALSE(Holds(lines, kCompleted) && Holds(lines, kRolledBack)) << what;
-        const std::string expectedLast =
-            Holds(lines, kCompleted) ? "No update will be performed." : kReady;
-        EXPECT_EQ(LastLine(lines), expectedLast) << what << "\n" << ::testing::PrintToString(lines);
-        if (Holds(lines, kCompleted)) {
-            EXPECT_TRUE(Holds(lines, kUpToDate)) << what;
-        }
+        const bool wasCompleted = Holds(lines, kCompleted);
+        const bool wasRolledBack = Holds(lines, kRolledBack);
+        EXPECT_FALSE(wasCompleted && wasRolledBack) << what;
+        const Lines expectedEnd =
+            wasCompleted ? Lines{kUpToDate, "", "No update will be performed.", ""} : Lines{kReady};
+        EXPECT_EQ(Tail(lines, expectedEnd.size()), expectedEnd) << what;
         EXPECT_FALSE(run.ButtonVisible(17)) << what;
         EXPECT_EQ(run.CloseWithOk(), 0) << what;
-        EXPECT_EQ(e2e::ReadTree(folder.Path()), build("1.2.3")) << what;
-        completed += Holds(lines, kCompleted);
-        rolledBack += Holds(lines, kRolledBack);
+        EXPECT_EQ(ReadTree(folder.Path()), build("1.2.3")) << what;
+        completed += wasCompleted;
+        rolledBack += wasRolledBack;
         // The outcome of each kill point, for the record.
         std::printf("%s: %s\n", what.c_str(),
-                    Holds(lines, kCompleted)    ? "the next run completed it"
-                    : Holds(lines, kRolledBack) ? "the next run rolled it back and updated"
-                                                : "nothing to recover; the next run updated");
+                    wasCompleted    ? "the next run completed it"
+                    : wasRolledBack ? "the next run rolled it back and updated"
+                                    : "nothing to recover; the next run updated");
         Reinstall(build("1.1.5"));
     }
 
     // The installation at `build` and nothing else, for the next kill point.
-    void Reinstall(const e2e::Tree& build) {
-        e2e::RemoveTree(folder.Path());
-        e2e::WriteTree(folder.Path(), build);
-        ASSERT_EQ(e2e::ReadTree(folder.Path()), build) << "the installation could not be reset";
+    void Reinstall(const Tree& build) {
+        RemoveTree(folder.Path());
+        WriteTree(folder.Path(), build);
+        ASSERT_EQ(ReadTree(folder.Path()), build) << "the installation could not be reset";
     }
 
-    // The installation as an update killed in the middle of its swap leaves it.
-    void KillInTheSwap() {
-        const long operations = CountOperations();
-        UpdateSession run(Programs::RegisteredCrashPoints(), downloads.Path(), "",
-                          {{"TPATCH_KILL_AT_OPERATION", std::to_string(operations - 8)}});
-        ASSERT_TRUE(run.App().WaitForExit(30000).has_value());
-        ASSERT_TRUE(e2e::FileExists(Journal()));
-    }
-    std::string Journal() { return folder / ".~tpjournal"; }
-
-    e2e::ScratchFolder folder, downloads, elsewhere;
+    ScratchFolder folder, downloads, elsewhere;
     int completed = 0, rolledBack = 0;
 };
 
@@ -168,8 +136,8 @@ TEST_F(InterruptedUpdate, EngineKilledAtFileOperationsThenRunAgain) {
                 run.AnswerChangeList(IDNO);
                 EXPECT_TRUE(run.WaitFinished()) << what;
                 EXPECT_EQ(run.CloseWithOk(), 0) << what;
-                EXPECT_EQ(e2e::ReadTree(folder.Path()), e2e::GameBuild("1.2.3")) << what;
-                Reinstall(e2e::GameBuild("1.1.5"));
+                EXPECT_EQ(ReadTree(folder.Path()), GameBuild("1.2.3")) << what;
+                Reinstall(GameBuild("1.1.5"));
                 continue;
             }
         }
@@ -184,16 +152,15 @@ TEST_F(InterruptedUpdate, EngineKilledAtFileOperationsThenRunAgain) {
 
 // The build with many files takes seconds to update: the kills land anywhere in its apply.
 TEST_F(InterruptedUpdate, UpdateProgramKilledAtRandomMomentsThenRunAgain) {
-    Reinstall(e2e::ManyFilesBuild("1.1.5"));
+    Reinstall(ManyFilesBuild("1.1.5"));
     std::srand(static_cast<unsigned>(GetTickCount()));
     for (int i = 0; i < 6; ++i) {
         const int delay = std::rand() % 3000;
         const std::string what =
             "killed " + std::to_string(delay) + " ms after the patch process began";
         {
-            UpdateSession run(Programs::ManyFilesRegistered(), downloads.Path());
-            ASSERT_TRUE(
-                run.WaitForLine("Beginning patch process. This may take several minutes..."));
+            UpdateSession run(Programs::ManyFiles(), downloads.Path());
+            ASSERT_TRUE(run.WaitForLine(kBeginning));
             Sleep(static_cast<DWORD>(delay));
             run.App().Kill();
             run.App().WaitForExit(30000);
@@ -202,15 +169,21 @@ TEST_F(InterruptedUpdate, UpdateProgramKilledAtRandomMomentsThenRunAgain) {
     }
 }
 
-// The start dialog and the listing before it change nothing: the dialog says that OK completes
-// the interrupted update instead of judging the half-swapped installation.
-TEST_F(InterruptedUpdate, TheStartDialogAnnouncesTheCompletionAndChangesNothing) {
-    KillInTheSwap();
-    const e2e::Tree killed = e2e::ReadTree(folder.Path());
-    ui::LaunchOptions options;
-    options.program = Programs::Registered();
-    options.workingDirectory = elsewhere.Path();
-    auto app = ui::App::Launch(options);
+// An interrupted update found at the start. The start dialog and the listing before it change
+// nothing: the dialog says that OK completes the interrupted update instead of judging the
+// half-swapped installation. A damaged journal then stops the run by name, offers the report and
+// keeps everything for support.
+TEST_F(InterruptedUpdate, TheStartDialogAnnouncesTheCompletionAndADamagedJournalIsKept) {
+    const long operations = CountOperations();
+    {  // killed in the middle of the swap
+        UpdateSession run(Programs::RegisteredCrashPoints(), downloads.Path(), "",
+                          {{"TPATCH_KILL_AT_OPERATION", std::to_string(operations - 8)}});
+        ASSERT_TRUE(run.App().WaitForExit(30000).has_value());
+    }
+    const std::string journalPath = folder / ".~tpjournal";
+    ASSERT_TRUE(FileExists(journalPath));
+    const Tree killed = ReadTree(folder.Path());
+    auto app = ui::App::Launch({Programs::Registered(), "", elsewhere.Path(), {}});
     HWND dialog = app->WaitForWindow({"Tessaly Update Utility", "#32770", true}, 30000);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ui::Text(ui::FindControl(dialog, 1002)),
@@ -218,32 +191,27 @@ TEST_F(InterruptedUpdate, TheStartDialogAnnouncesTheCompletionAndChangesNothing)
                   "\nwas interrupted. When you click OK, it is completed first; then the "
                   "update to version 1.2.3 goes on as usual.");
     EXPECT_TRUE(ui::IsVisible(ui::FindControl(dialog, IDOK)));
-    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
     ui::ClickId(dialog, IDCANCEL);
     EXPECT_EQ(app->WaitForExit(30000), std::optional<DWORD>(0));
-    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
-}
+    EXPECT_EQ(ReadTree(folder.Path()), killed);
 
-// A damaged journal stops the run by name, offers the report and keeps everything for support.
-TEST_F(InterruptedUpdate, ADamagedJournalStopsTheRunAndIsKept) {
-    KillInTheSwap();
-    std::string journal = e2e::ReadFile(Journal());
+    std::string journal = e2e::ReadFile(journalPath);
     journal[20] = static_cast<char>(journal[20] ^ 0x40);
-    e2e::WriteFile(Journal(), journal);
-    const e2e::Tree killed = e2e::ReadTree(folder.Path());
+    e2e::WriteFile(journalPath, journal);
+    const Tree damaged = ReadTree(folder.Path());
     UpdateSession run(Programs::Registered(), elsewhere.Path());
     ASSERT_TRUE(run.WaitFinished());
     const Lines lines = run.PaneLines();
-    EXPECT_TRUE(Holds(lines, "The file \"" + Journal() +
+    EXPECT_TRUE(Holds(lines, "The file \"" + journalPath +
                                  "\", left by an interrupted update, cannot be used. No files "
                                  "were changed. Do not delete it: click Error Report and send "
                                  "the report to support."))
         << ::testing::PrintToString(lines);
-    EXPECT_EQ(LastLine(lines), "Update did not complete successfully.");
+    EXPECT_EQ(Tail(lines, 2), (Lines{"", "Update did not complete successfully."}));
     EXPECT_FALSE(Holds(lines, "Internal Update error, patch is possibly corrupt."));
     EXPECT_TRUE(run.ButtonVisible(17));
     EXPECT_EQ(run.CloseWithOk(), 0);
-    EXPECT_EQ(e2e::ReadTree(folder.Path()), killed);
+    EXPECT_EQ(ReadTree(folder.Path()), damaged);
 }
 
 }  // namespace
