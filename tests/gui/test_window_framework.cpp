@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include "patchinfo/PatchDescription.h"
 #include "shell/MessagePump.h"
 #include "shell/Window.h"
 
@@ -66,6 +67,18 @@ TEST(WindowFramework, AFailedCreateFailsTheWindowCreation) {
     RecordingWindow object;
     object.createSucceeds = false;
     EXPECT_EQ(Create(object), nullptr);
+}
+
+TEST(WindowFramework, TheFirstCloseWhileTheUpdateRunsIsACancel) {
+    PatchDescription description;
+    RecordingWindow object;
+    HWND window = Create(object);
+    ASSERT_NE(window, nullptr);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(description.cancelRequested);
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 // Runs last in this program: once the quit has been seen, the pump is done for good.

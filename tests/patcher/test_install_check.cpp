@@ -156,13 +156,51 @@ TEST_F(Installation, VerificationMatchesVersionsIgnoringCaseButTheFromVersionExa
     EXPECT_EQ(view.statuses, Strings{"Failed"});
 }
 
-// Versions compare as text, so 1.10 sorts before 1.9: not a newer version ("Done") but another
-// one. The end-to-end runs see each verdict's lines.
-TEST_F(Installation, VersionsCompareAsText) {
-    Install("1.10.0");
-    description.toVersion = "1.9.0";
-    EXPECT_EQ(CheckInstallation(description), InstallCheckResult::StopNoChange);
-    EXPECT_EQ(view.statuses, Strings{"Failed"});
+// The verdicts that stop the update, with the status word and the last lines (the end-to-end
+// tests check the whole run).
+TEST_F(Installation, EachVerdictThatStopsTheUpdate) {
+    const struct Case {
+        const char* installed;
+        const char* toVersion;
+        const char* damage;  // "missing" or "modified" (the key files); empty: none
+        InstallCheckResult result;
+        const char* status;
+        std::string reason;
+    } cases[] = {
+        {"1.1.5", "1.2.3", "missing", InstallCheckResult::StopFailed, "Failed",
+         "File \"" + Path("data\\levels.dat") + "\" was not found, it is required for this patch."},
+        {"1.1.5", "1.2.3", "modified", InstallCheckResult::StopFailed, "Failed",
+         "File \"" + Path("ts2.exe") + "\" is not the expected version for this patch."},
+        {"1.3.0", "1.2.3", "", InstallCheckResult::StopNoChange, "Done",
+         "\"Tessaly\" is already more recent than version 1.2.3."},
+        // Versions compare as text, so 1.10 sorts before 1.9.
+        {"1.10.0", "1.9.0", "", InstallCheckResult::StopNoChange, "Failed",
+         "Your installed version of Tessaly does not match the version this update is designed "
+         "to patch from."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        e2e::RemoveTree(folder.Path());
+        ClearChecksums();
+        description.toVersion = c.toVersion;
+        description.processFinished = false;
+        Install(c.installed);
+        if (std::string(c.damage) == "missing") {
+            DeleteFileA(Path("data\\levels.dat").c_str());
+        } else if (std::string(c.damage) == "modified") {
+            e2e::WriteFile(Path("ts2.exe"), e2e::GameProgram("1.1.5", "patched by a modder"));
+        }
+        RecordingView check;
+        description.SetView(&check);
+        EXPECT_EQ(CheckInstallation(description), c.result);
+        EXPECT_EQ(check.statuses, Strings{c.status});
+        ASSERT_GE(check.lines.size(), 3u);
+        EXPECT_EQ(Strings(check.lines.end() - 3, check.lines.end()),
+                  (Strings{c.reason, "", "No update will be performed."}));
+        if (c.result == InstallCheckResult::StopFailed) {
+            EXPECT_TRUE(description.processFinished);
+        }
+    }
 }
 
 TEST_F(Installation, AlreadyUpToDateLeavesNothingToPatch) {

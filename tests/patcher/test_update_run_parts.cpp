@@ -89,6 +89,13 @@ TEST_F(Callbacks, AProgramHeldWithEverySharingIsStillNamedWithBackslashes) {
     EXPECT_FALSE(ProgramsAreFree(description));
     EXPECT_EQ(view.lines, (Strings{"", folder / "tools\\Editor.EXE is not available.",
                                    "File may be already open, close it and re-run patch."}));
+    // Only programs are tried: a data file held open is left for the engine to meet.
+    held.Release();
+    e2e::WriteFile(folder / "data.pak", "contents");
+    description.patchedFiles.Append("data.pak");
+    HeldOpenFile data(folder / "data.pak", 0);
+    ASSERT_TRUE(data.Held());
+    EXPECT_TRUE(ProgramsAreFree(description));
 }
 
 TEST_F(Callbacks, AnalysisMovesTheFileBarByFractionAndByMebibyteTicks) {
@@ -312,6 +319,13 @@ TEST_F(Report, AChecksumLineOfTheInstalledVersionAddsThePartialChecksum) {
               (Strings{"File=\"A.txt\" Len=3 Check=5539 PChk=777(5538)",
                        "File=\"b.txt\" Len=3 Check=5538", "File=\"c.txt\" Len=0 Check=0",
                        "File=\"Data/readme.txt\" Len=3 Check=5538 PChk=5538(5538)"}));
+}
+
+TEST_F(Report, WithNoVersionDetectedEveryLineIsShort) {
+    description.installedVersion = "";
+    AddChecksum("b.txt", "5538", "3", "1.0");
+    RunErrorReport(description);
+    EXPECT_EQ(Checksums()[1], "File=\"b.txt\" Len=3 Check=5538");
 }
 
 TEST_F(Report, AFileOfMoreThanFourGibibytesIsMeasuredAndSummedWhole) {
