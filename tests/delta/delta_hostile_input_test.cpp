@@ -230,19 +230,6 @@ TEST(DeltaHostileInput, StreamPartHoldingMoreOrLessThanDeclaredIsRefused) {
         EXPECT_EQ(decode(held), DeltaStatus::Corrupt) << held;
 }
 
-TEST(DeltaHostileInput, WrongOldFileIsNamed) {
-    for (const Pair& pair : {SmallPairs().front(), SmallPairs().back()}) {
-        Bytes delta = EncodePair(pair);
-        Bytes sameSize = pair.oldData;
-        sameSize[pair.oldData.size() / 2] ^= 1;
-        EXPECT_EQ(Decode(sameSize, delta, pair.newData.size()), DeltaStatus::OldMismatch)
-            << pair.name;
-        Bytes shorter(pair.oldData.begin(), pair.oldData.end() - 1);
-        EXPECT_EQ(Decode(shorter, delta, pair.newData.size()), DeltaStatus::OldMismatch)
-            << pair.name;
-    }
-}
-
 TEST(DeltaFailingCallers, ReadWriteAndPatchErrorsAreReported) {
     Pair pair = SmallPairs()[0];
     Bytes delta = EncodePair(pair);
