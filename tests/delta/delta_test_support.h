@@ -26,12 +26,10 @@ public:
         if (failReads || !MemoryOldSource::ReadAt(offset, buffer, size))
             return false;
         largestRead = size > largestRead ? size : largestRead;
-        bytesRead += size;
         return true;
     }
     bool failReads = false;
     size_t largestRead = 0;
-    uint64_t bytesRead = 0;
 };
 
 class MemoryPatch : public MemoryPatchSource {
