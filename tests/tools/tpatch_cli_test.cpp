@@ -67,11 +67,6 @@ TEST_F(TpatchCommands, EveryCommandHasHelpAndBadArgumentsAreUsageErrors) {
         EXPECT_EQ(refused.status, tpatch::kExitUsage) << named;
         EXPECT_THAT(refused.err, HasSubstr(named));
     }
-    Outcome noNew =
-        Tpatch({"build", "--old", dir / "v1", "--version-file", "ts2.exe", "-o", dir / "p.bin"});
-    EXPECT_EQ(noNew.status, tpatch::kExitUsage);
-    EXPECT_THAT(noNew.err, HasSubstr("--new"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "p.bin"));
 }
 
 TEST_F(TpatchCommands, BuildReadsVersionStampsAndWritesTheInformationLines) {
@@ -150,7 +145,6 @@ TEST_F(TpatchCommands, AttachedPatchListsVerifiesAndApplies) {
     WriteFile(dir / "TessalyUpdate.exe", FakeProgram());
     Outcome attached = Attach("TessalyUpdate.exe", "p.bin", "Update.exe");
     ASSERT_EQ(attached.status, 0) << attached.err;
-    EXPECT_EQ(Tpatch({"list", dir / "Update.exe"}).out, Tpatch({"list", dir / "p.bin"}).out);
 
     CopyTree(dir / "v1", dir / "inst");
     EXPECT_EQ(Tpatch({"verify", dir / "Update.exe", dir / "inst"}).status, 0);
