@@ -108,9 +108,6 @@ TEST(IntroText, ListsOfFromVersions) {
         {{"1.0", "1.1", "1.2"},
          "This program will update from versions 1.0, 1.1, or 1.2 to version 2.0.",
          "Dieses Programm aktualisiert von Versionen 1.0, 1.1 oder 1.2 auf Version 2.0."},
-        {{"a", "b", "c", "d"},
-         "This program will update from versions a, b, c, or d to version 2.0.",
-         "Dieses Programm aktualisiert von Versionen a, b, c oder d auf Version 2.0."},
     };
     for (const Case& c : cases) {
         PatchDescription description;

@@ -93,70 +93,47 @@ TEST(MessageTable, EveryMessageTheSameUnderAllIdsOfALanguage) {
     }
 }
 
-// Callers format these texts with fixed argument lists, and cut them into log lines and
-// sentences that other messages continue.
-TEST(MessageTable, TranslationsKeepPlaceholdersLineFeedsAndTrailingBlanks) {
-    for (const Language& language : kLanguages) {
-        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
-            const std::string english = Message(id, kEnglish);
-            const std::string text = Message(id, language.ids[0]);
-            EXPECT_EQ(Placeholders(text), Placeholders(english)) << language.name << " " << id;
-            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
-                      std::count(english.begin(), english.end(), '\n'))
-                << language.name << " " << id;
-            EXPECT_EQ(text.back() == ' ', english.back() == ' ') << language.name << " " << id;
-        }
-    }
-}
-
-TEST(MessageTable, TranslationsAreNotEnglishLeftOver) {
-    // Names, addresses and punctuation stay the same in every language; the rest is translated.
-    // French spells "version" the English way.
+// Callers format these texts with fixed argument lists, cut them into log lines and sentences
+// that other messages continue, and show them in the Western European ANSI code page. Names,
+// addresses and punctuation stay the same in every language (French spells "version" the
+// English way); the rest is translated.
+TEST(MessageTable, TranslationsFitTheCodeThatShowsThem) {
     const std::set<int> shared = {MSG_PRODUCT_NAME,   MSG_OK,           MSG_WEB_ADDRESS,
                                   MSG_LIST_SEPARATOR, MSG_VERSION_WORD, MSG_VERSIONS_WORD};
-    for (const Language& language : kLanguages) {
-        if (language.ids[0] == kEnglish) {
-            continue;
-        }
-        for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
-            if (shared.count(id) == 0) {
-                EXPECT_NE(Message(id, language.ids[0]), Message(id, kEnglish))
-                    << language.name << " " << id;
-            }
-        }
-    }
-}
-
-TEST(MessageTable, EveryTextFitsTheWesternAnsiCodePage) {
     int longest = 0;
     for (const Language& language : kLanguages) {
         for (int id = MSG_FIRST; id <= MSG_LAST; ++id) {
-            const int bytes = AnsiLength(Message(id, language.ids[0]));
-            EXPECT_GT(bytes, 0) << "message " << id << ", " << language.name
-                                << " has a character outside code page 1252";
-            EXPECT_LE(bytes, 235) << "message " << id << ", " << language.name;
+            SCOPED_TRACE(testing::Message() << language.name << ", message " << id);
+            const std::string english = Message(id, kEnglish);
+            const std::string text = Message(id, language.ids[0]);
+            EXPECT_EQ(Placeholders(text), Placeholders(english));
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+                      std::count(english.begin(), english.end(), '\n'));
+            EXPECT_EQ(text.back() == ' ', english.back() == ' ');
+            if (language.ids[0] != kEnglish && shared.count(id) == 0) {
+                EXPECT_NE(text, english) << "left in English";
+            }
+            const int bytes = AnsiLength(text);
+            EXPECT_GT(bytes, 0) << "a character outside code page 1252";
+            EXPECT_LE(bytes, 235);
             longest = std::max(longest, bytes);
         }
     }
     EXPECT_GT(longest, 200);  // the table really was read
 }
 
-TEST(MessageTable, QuotedProductInTheInstallationCheck) {
+// The installation check quotes the product, and the change-list question names the very file
+// that a yes opens.
+TEST(MessageTable, QuotesAroundTheProductAndTheChangeListFile) {
     for (const Language& language : kLanguages) {
-        const std::string text = Message(MSG_CHECKING_INSTALLATION, language.ids[0]);
-        const size_t first = text.find('%');
-        ASSERT_NE(first, std::string::npos) << language.name;
-        EXPECT_EQ(text.compare(first - 1, 4, "\"%s\""), 0) << language.name << ": " << text;
-    }
-}
-
-// The question names the very file that a yes opens.
-TEST(MessageTable, TheChangeListQuestionNamesItsLanguagesFile) {
-    for (const Language& language : kLanguages) {
+        SCOPED_TRACE(language.name);
+        const std::string checking = Message(MSG_CHECKING_INSTALLATION, language.ids[0]);
+        const size_t first = checking.find('%');
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_EQ(checking.compare(first - 1, 4, "\"%s\""), 0) << checking;
         const std::string file = Message(MSG_CHANGE_LIST_FILE, language.ids[0]);
         EXPECT_NE(Message(MSG_VIEW_CHANGES_QUESTION, language.ids[0]).find("\"" + file + "\""),
-                  std::string::npos)
-            << language.name;
+                  std::string::npos);
     }
 }
 

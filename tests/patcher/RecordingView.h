@@ -14,12 +14,11 @@ public:
     void SetOverallProgress(int percent) override { overallBar.push_back(percent); }
     void ShowFinished() override { ++finished; }
     void ShowErrorReportButton() override {}
-    void HideErrorReportButton() override { ++reportButtonHidden; }
+    void HideErrorReportButton() override {}
 
     std::vector<std::string> statuses;
     std::vector<std::string> lines;
     std::vector<int> fileBar;
     std::vector<int> overallBar;
     int finished = 0;
-    int reportButtonHidden = 0;
 };

@@ -53,6 +53,9 @@ TEST(InformationLines, ChecksumLinesStayParallel) {
     ParseInformationLine("checksum ,b.dat,1,2,3");  // the keyword keeps its blank: ignored
     ParseInformationLine("checksum,a.dat,,3,1.0");  // the empty field is skipped
     ParseInformationLine("Checksum,ts2.exe,4294967295,65536,0.0.0 \r\n");
+    ParseInformationLine("Comment,c.dat,1,2,3");  // unknown and empty lines change nothing
+    ParseInformationLine("");
+    EXPECT_FALSE(description.hasVersionsLine);
     EXPECT_EQ(Items(description.checksumFiles), (Strings{"a.dat", "a.dat", "ts2.exe"}));
     EXPECT_EQ(Items(description.checksumValues), (Strings{"5538", "3", "4294967295"}));
     EXPECT_EQ(Items(description.checksumLengths), (Strings{"3", "1.0", "65536"}));
@@ -72,15 +75,6 @@ TEST(InformationLines, RegistryAndHistoryLinesAccumulate) {
     EXPECT_EQ(Items(description.historyFromVersions), (Strings{"1.1.5", "1.1.6"}));
     EXPECT_EQ(Items(description.historySecondValues), (Strings{"x", "y"}));
     EXPECT_EQ(Items(description.historyExtensions), (Strings{".115", ".116"}));
-}
-
-TEST(InformationLines, UnknownAndEmptyLinesChangeNothing) {
-    PatchDescription description;
-    ParseInformationLine("Comment,made by the builder");
-    ParseInformationLine("");
-    EXPECT_FALSE(description.hasVersionsLine);
-    EXPECT_EQ(description.checksumFiles.Count(), 0);
-    EXPECT_EQ(description.registryKeys.Count(), 0);
 }
 
 // Message 11, an information line, is answered in the listing of a real payload (test_listing).
