@@ -178,17 +178,6 @@ TEST_P(Recovery, AFailedRecoveryKeepsTheJournalForTheNextRun) {
     EXPECT_EQ(TreeDiff(ReadTree(inst), current), "");
 }
 
-TEST_P(Recovery, AnApplyWithNothingToChangeWritesNoJournal) {
-    std::string inst = Fresh("twice");
-    ASSERT_EQ(Apply(inst), EngineResult::Ok);
-    if (!GetParam().empty()) {
-        RemoveTree(inst + "/" + GetParam());
-    }
-    FaultyFileSystem counting;
-    EXPECT_EQ(Apply(inst, counting), EngineResult::Ok);
-    EXPECT_EQ(counting.operations, 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutBackups, Recovery,
                          ::testing::Values(std::string(), std::string("Update_1.0_Backup")));
 
