@@ -100,7 +100,6 @@ TEST_F(JournalAttack, FoldersLinkedOutside) {
         ASSERT_EQ(rename(folder.c_str(), moved.c_str()), 0);
         ASSERT_EQ(symlink(moved.c_str(), folder.c_str()), 0);
         ExpectRefused(aside ? "aside folder linked outside" : "backup folder linked outside");
-        EXPECT_FALSE(ReadTree(moved).empty());
     }
 }
 

@@ -277,7 +277,6 @@ TEST(LinkTargets, OnlyPlainTargetsInsideTheTreePass) {
         return tpe::ModelProblem(model, 0);
     };
     EXPECT_EQ(problem("a/b/link", "../../c/d"), "");
-    EXPECT_EQ(problem("link", "c"), "");
     for (const char* bad :
          {"/etc/passwd", "../x", "c/../../x", "./c", "..", "", "C:/x", "c\\d", "x/..", "c//d"}) {
         EXPECT_NE(problem("link", bad), "") << bad;
