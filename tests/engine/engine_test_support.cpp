@@ -245,7 +245,8 @@ public:
         : m_inner(std::move(inner)), m_fs(fs) {}
     bool Write(const void* data, size_t size) override {
         if (m_fs.Fault()) {
-            if (m_fs.tornWrite && m_fs.DiesNow()) {
+            // Only the write the file system died at lands half.
+            if (m_fs.tornWrite && m_fs.operations - 1 == m_fs.freezeAt) {
                 m_inner->Write(data, size / 2);
             }
             return false;

@@ -118,8 +118,6 @@ public:
     }
     // True when this operation is the one to fail.
     bool Fault();
-    // True when the file system died at this very operation.
-    bool DiesNow() const { return operations - 1 == freezeAt; }
 
 private:
     tpe::FileSystem& m_native = tpe::NativeFileSystem();
