@@ -192,6 +192,14 @@ void BuildMixedChangePatch(const std::string& dir) {
     BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
 }
 
+std::string MixedChangeInstall(const std::string& dir, const std::string& name) {
+    const std::string inst = dir + "/" + name;
+    RemoveTree(inst);
+    CopyTree(dir + "/old", inst);
+    chmod((inst + "/ro.dat").c_str(), 0444);
+    return inst;
+}
+
 tpe::PatchModel HandMadeModel() {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};

@@ -26,9 +26,7 @@ protected:
     // originals are aside and some new files are still staged.
     std::string MidSwap(const std::string& backup = std::string()) {
         for (long at = 0; at < 400; ++at) {
-            const std::string inst = dir / "inst";
-            RemoveTree(inst);
-            CopyTree(dir / "old", inst);
+            const std::string inst = MixedChangeInstall(dir.Path(), "inst");
             FaultyFileSystem dying;
             dying.freezeAt = at;
             Recorder recorder;

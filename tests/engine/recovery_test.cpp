@@ -22,16 +22,9 @@ protected:
         BuildMixedChangePatch(dir.Path());
         old = ReadTree(dir / "old");
         FaultyFileSystem counting;
-        EXPECT_EQ(Apply(Fresh("reference"), counting), EngineResult::Ok);
+        EXPECT_EQ(Apply(MixedChangeInstall(dir.Path(), "reference"), counting), EngineResult::Ok);
         current = ReadTree(dir / "reference");
         operations = counting.operations;
-    }
-    std::string Fresh(const std::string& name) {
-        std::string inst = dir / name;
-        RemoveTree(inst);
-        CopyTree(dir / "old", inst);
-        chmod((inst + "/ro.dat").c_str(), 0444);
-        return inst;
     }
     EngineResult Apply(const std::string& inst, tpe::FileSystem& fs = tpe::NativeFileSystem()) {
         Recorder recorder;
@@ -40,7 +33,7 @@ protected:
     }
     // The installation as a killed apply leaves it: the file system dies at `operation`.
     std::string Killed(long operation, bool torn = false) {
-        std::string inst = Fresh("killed" + std::to_string(operation));
+        std::string inst = MixedChangeInstall(dir.Path(), "killed" + std::to_string(operation));
         FaultyFileSystem dying;
         dying.freezeAt = operation;
         dying.tornWrite = torn;
@@ -105,7 +98,7 @@ TEST_P(Recovery, ADeathWhileRollingBackEndsOldOnceTheAbortIsRecorded) {
     int deaths = 0, aborted = 0;
     for (long failAt = commit + 1; failAt < commit + 4; ++failAt) {
         for (long dieAt = failAt + 1; dieAt < failAt + 12; ++dieAt) {
-            std::string inst = Fresh("rolling-back");
+            std::string inst = MixedChangeInstall(dir.Path(), "rolling-back");
             FaultyFileSystem dying;
             dying.failAt = failAt;
             dying.freezeAt = dieAt;
