@@ -106,11 +106,6 @@ protected:
     const std::string dir = scratch.Path();
 };
 
-TEST_F(EngineDll, OrdinalOneIsTheNamedExport) {
-    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(library, "PatchEngineApply")),
-              reinterpret_cast<void*>(apply));
-}
-
 TEST_F(EngineDll, CancelRestoresTheFolderAndFailuresAreNonZero) {
     std::string program = MakeUpdateProgram(dir);
     for (const char* inst : {"\\inst", "\\inst2"}) {

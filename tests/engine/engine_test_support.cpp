@@ -192,6 +192,14 @@ void BuildMixedChangePatch(const std::string& dir) {
     BuildPatchFile({{"1.0", dir + "/old"}}, {"1.1", dir + "/new"}, dir + "/patch.bin");
 }
 
+std::string MixedChangeInstall(const std::string& dir, const std::string& name) {
+    const std::string inst = dir + "/" + name;
+    RemoveTree(inst);
+    CopyTree(dir + "/old", inst);
+    chmod((inst + "/ro.dat").c_str(), 0444);
+    return inst;
+}
+
 tpe::PatchModel HandMadeModel() {
     tpe::PatchModel model;
     model.infoLines = {"Versions,game.exe,1,2"};
@@ -245,7 +253,8 @@ public:
         : m_inner(std::move(inner)), m_fs(fs) {}
     bool Write(const void* data, size_t size) override {
         if (m_fs.Fault()) {
-            if (m_fs.tornWrite && m_fs.DiesNow()) {
+            // Only the write the file system died at lands half.
+            if (m_fs.tornWrite && m_fs.operations - 1 == m_fs.freezeAt) {
                 m_inner->Write(data, size / 2);
             }
             return false;

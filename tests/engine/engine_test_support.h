@@ -55,6 +55,8 @@ void BuildPatchFile(const std::vector<tpe::BuildTree>& olds, const tpe::BuildTre
 // read-only in both, deleted with its folders, added in a new folder, unchanged, an empty new
 // folder) and the patch between them, `dir`/patch.bin.
 void BuildMixedChangePatch(const std::string& dir);
+// A fresh installation `dir`/`name` of that patch's old build, ro.dat read-only as installed.
+std::string MixedChangeInstall(const std::string& dir, const std::string& name);
 // The payload of `model`, written without the builder's checks; with `fullBlock`, every file's
 // first old state gets that Full block.
 std::string PayloadOf(tpe::PatchModel model, const std::vector<uint8_t>& fullBlock = {});
@@ -118,8 +120,6 @@ public:
     }
     // True when this operation is the one to fail.
     bool Fault();
-    // True when the file system died at this very operation.
-    bool DiesNow() const { return operations - 1 == freezeAt; }
 
 private:
     tpe::FileSystem& m_native = tpe::NativeFileSystem();

@@ -26,9 +26,7 @@ protected:
     // originals are aside and some new files are still staged.
     std::string MidSwap(const std::string& backup = std::string()) {
         for (long at = 0; at < 400; ++at) {
-            const std::string inst = dir / "inst";
-            RemoveTree(inst);
-            CopyTree(dir / "old", inst);
+            const std::string inst = MixedChangeInstall(dir.Path(), "inst");
             FaultyFileSystem dying;
             dying.freezeAt = at;
             Recorder recorder;
@@ -100,7 +98,6 @@ TEST_F(JournalAttack, FoldersLinkedOutside) {
         ASSERT_EQ(rename(folder.c_str(), moved.c_str()), 0);
         ASSERT_EQ(symlink(moved.c_str(), folder.c_str()), 0);
         ExpectRefused(aside ? "aside folder linked outside" : "backup folder linked outside");
-        EXPECT_FALSE(ReadTree(moved).empty());
     }
 }
 

@@ -12,31 +12,17 @@ namespace {
 TEST(ManyFiles, HundredThousandFilesInOnePatch) {
     ScratchDir dir;
     constexpr int kFiles = 100000;
-    for (const char* build : {"old", "new"}) {
-        std::string root = dir / build;
-        tpe::NativeFileSystem().MakeFolder(root);
-        WriteFile(root + "/game.exe", build);
-        for (int folder = 0; folder < kFiles / 100; ++folder) {
-            std::string path = root + "/d" + std::to_string(folder % 10);
-            tpe::NativeFileSystem().MakeFolder(path);
-            path += "/f" + std::to_string(folder);
-            tpe::NativeFileSystem().MakeFolder(path);
-            for (int i = 0; i < 100; ++i) {
-                WriteFile(path + "/" + std::to_string(i) + ".txt",
-                          std::string(build) + " " + std::to_string(folder * 100 + i));
-            }
+    for (const std::string build : {"old", "new"}) {
+        // 100 files a folder, the folders spread over ten parents.
+        TreeSpec tree = {{"game.exe", build}};
+        for (int i = 0; i < kFiles; ++i) {
+            tree["d" + std::to_string(i / 100 % 10) + "/f" + std::to_string(i / 100) + "/" +
+                 std::to_string(i % 100) + ".txt"] = build + " " + std::to_string(i);
         }
+        WriteTree(dir / build, tree);
     }
-    tpe::BuildRequest request = RequestFor(dir / "old", dir / "new");
-    tpe::BuildSummary summary;
-    std::string error;
-    ASSERT_TRUE(
-        tpe::BuildPatch(tpe::NativeFileSystem(), request, dir / "patch.bin", &summary, &error))
-        << error;
-    EXPECT_EQ(summary.modified, uint32_t(kFiles) + 1);
-    Recorder recorder;
-    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "old", recorder),
-              EngineResult::Ok);
+    BuildPatchFile({{"1.0", dir / "old"}}, {"1.1", dir / "new"}, dir / "patch.bin");
+    ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", dir / "old"), EngineResult::Ok);
     EXPECT_EQ(TreeDiff(ReadTree(dir / "old"), ReadTree(dir / "new")), "");
 }
 

@@ -1,7 +1,6 @@
 // An apply is all or nothing: a null answer at any message, or a failure of any file operation,
 // leaves the installation exactly as it was.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "engine_test_support.h"
 
@@ -14,13 +13,6 @@ namespace {
 class Rollback : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override { BuildMixedChangePatch(dir.Path()); }
-    // A fresh installation for each attempt.
-    std::string FreshInstall(int attempt) {
-        std::string inst = dir / ("inst" + std::to_string(attempt));
-        CopyTree(dir / "old", inst);
-        chmod((inst + "/ro.dat").c_str(), 0444);
-        return inst;
-    }
     std::string Backup() const { return GetParam(); }
     ScratchDir dir;
 };
@@ -28,14 +20,14 @@ protected:
 TEST_P(Rollback, NullAnswerAtEveryMessageLeavesTheTreeUntouched) {
     Recorder full;
     full.answer = [](size_t, unsigned id) { return id == kEngineQuestion ? "Y" : ""; };
-    std::string reference = FreshInstall(0);
+    std::string reference = MixedChangeInstall(dir.Path(), "reference");
     ASSERT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", reference, full,
                       tpe::NativeFileSystem(), Backup()),
               EngineResult::Ok);
     const TreeSpec old = ReadTree(dir / "old");
     ASSERT_GT(full.messages.size(), 10u);
     for (size_t stop = 0; stop < full.messages.size(); ++stop) {
-        std::string inst = FreshInstall(int(stop) + 1);
+        std::string inst = MixedChangeInstall(dir.Path(), "inst");
         Recorder recorder;
         recorder.answer = [stop](size_t index, unsigned id) -> const char* {
             return index == stop ? nullptr : id == kEngineQuestion ? "Y" : "";
@@ -62,7 +54,7 @@ TEST_P(Rollback, FailureOfAnyFileOperationLeavesTheTreeUntouched) {
     }
     int failures = 0;
     for (long failAt = 0;; ++failAt) {
-        std::string inst = FreshInstall(int(failAt));
+        std::string inst = MixedChangeInstall(dir.Path(), "inst");
         FaultyFileSystem fs;
         fs.failAt = failAt;
         Recorder recorder;

@@ -70,23 +70,17 @@ TEST(MultiVersion, EachOfThreeOldBuildsBecomesTheNewBuild) {
 
     Recorder listing;
     ASSERT_EQ(RunPass(EngineMode::List, dir / "patch.bin", "", listing), EngineResult::Ok);
-    std::vector<std::string> history;
-    for (const Message& m : listing.messages) {
-        if (m.text.rfind("history,", 0) == 0) {
-            history.push_back(m.text);
-        }
-    }
-    EXPECT_EQ(history, (std::vector<std::string>{"history,1.1,1,v1_1", "history,1.2,2,v1_2",
-                                                 "history,1.3,3,v1_3"}));
-
     for (size_t i = 0; i < olds.size(); ++i) {
-        std::string inst = dir / ("inst" + std::to_string(i + 1));
+        const std::string n = std::to_string(i + 1);
+        // The history line names the extension the file names below carry.
+        EXPECT_TRUE(listing.Has(kEngineInformation, "history,1." + n + "," + n + ",v1_" + n));
+        std::string inst = dir / ("inst" + n);
         WriteTree(inst, olds[i]);
         Recorder recorder;
         EXPECT_EQ(RunPass(EngineMode::Apply, dir / "patch.bin", inst, recorder), EngineResult::Ok);
         EXPECT_EQ(TreeDiff(ReadTree(inst), current), "") << "from old build " << i + 1;
         // Names carry the history extension of the build the installation was found to be.
-        std::string extension = ".v1_" + std::to_string(i + 1);
+        std::string extension = ".v1_" + n;
         for (const Message& m : recorder.messages) {
             if (m.id == kEngineFileBegins) {
                 EXPECT_EQ(m.text.substr(m.text.size() - extension.size()), extension) << m.text;
