@@ -245,6 +245,17 @@ TEST_F(Archive, SeekPastTheChunkEndIsABadSeek) {
     EXPECT_EQ(e.Cause(), 15);
 }
 
+// Entries are read-only views of the archive: a write must never reach the archive file.
+TEST_F(Archive, EntriesCannotBeWritten) {
+    RecordingServices services;
+    const std::string before = e2e::ReadFile(path);
+    ASSERT_TRUE(reader->OpenEntry(entry, "plain", 0, 10));
+    entry.Write("x", 1);
+    EXPECT_EQ(services.Only("Warning").text, "Wad file source cannot write.");
+    entry.Close();
+    EXPECT_EQ(e2e::ReadFile(path), before);
+}
+
 TEST_F(Archive, UnknownChunkOrOversizedEntryIsNotOpened) {
     EXPECT_FALSE(reader->OpenEntry(entry, "nothing", 0, 1));
     EXPECT_FALSE(reader->OpenEntry(entry, "plain", 2990, 11));
