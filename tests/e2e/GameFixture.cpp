@@ -63,4 +63,24 @@ std::vector<std::string> EngineCopies() {
     return paths;
 }
 
+namespace {
+
+std::string Variable(const char* name) {
+    char value[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? std::string(value, length) : std::string();
+}
+
+}  // namespace
+
+OwnTemporaryFolder::OwnTemporaryFolder() : m_tmp(Variable("TMP")), m_temp(Variable("TEMP")) {
+    SetEnvironmentVariableA("TMP", m_folder.Path().c_str());
+    SetEnvironmentVariableA("TEMP", m_folder.Path().c_str());
+}
+
+OwnTemporaryFolder::~OwnTemporaryFolder() {
+    SetEnvironmentVariableA("TMP", m_tmp.empty() ? nullptr : m_tmp.c_str());
+    SetEnvironmentVariableA("TEMP", m_temp.empty() ? nullptr : m_temp.c_str());
+}
+
 }  // namespace e2e

@@ -32,4 +32,17 @@ inline int CountEngineCopies() {
     return static_cast<int>(EngineCopies().size());
 }
 
+// For its lifetime, TMP and TEMP of this process and of the programs it starts name a folder of
+// its own: test programs run side by side, and one that counts engine copies must see only its
+// own, not another's made or removed meanwhile.
+class OwnTemporaryFolder {
+public:
+    OwnTemporaryFolder();
+    ~OwnTemporaryFolder();
+
+private:
+    ScratchFolder m_folder;
+    std::string m_tmp, m_temp;
+};
+
 }  // namespace e2e
