@@ -34,7 +34,8 @@ inline int CountEngineCopies() {
 
 // For its lifetime, TMP and TEMP of this process and of the programs it starts name a folder of
 // its own: test programs run side by side, and one that counts engine copies must see only its
-// own, not another's made or removed meanwhile.
+// own, not another's made or removed meanwhile. Scratch folders made meanwhile go inside it and
+// are gone with it, so the suite's update programs (`Programs`) must be made before, not within.
 class OwnTemporaryFolder {
 public:
     OwnTemporaryFolder();
